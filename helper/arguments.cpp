@@ -1,0 +1,80 @@
+#include "arguments.h"
+
+#include <ostream>
+
+#include "platform/path_text.h"
+
+namespace vosker {
+namespace {
+
+enum class PathCheck { Accepted, Skipped, VolumeRoot };
+
+PathCheck examinePath(const std::string& arg, bool verbose, gw::platform::ItemFiles& files,
+                      std::ostream& out) {
+    const auto reachable = files.checkReachable(arg);
+    if (!reachable) {
+        if (verbose) {
+            out << "Error: " << reachable.error().description << ": " << arg << '\n';
+        }
+        return PathCheck::Skipped;
+    }
+    if (!*reachable) {
+        if (verbose) {
+            out << "Failed to reach the path: " << arg << '\n';
+        }
+        return PathCheck::Skipped;
+    }
+    const auto volume = files.isVolumeRoot(arg);
+    if (!volume) {
+        if (verbose) {
+            out << "Error: " << volume.error().description << ": " << arg << '\n';
+        }
+        return PathCheck::Skipped;
+    }
+    return *volume ? PathCheck::VolumeRoot : PathCheck::Accepted;
+}
+
+}  // namespace
+
+ParseOutcome parseArguments(const std::vector<std::string>& args, RunSettings settings,
+                            gw::platform::ItemFiles& files, std::ostream& out) {
+    ParseOutcome outcome;
+    for (size_t i = 2; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "-v") {
+            settings.verbose = true;
+        } else if (arg == "-deep") {
+            settings.nestedScan = true;
+            out << "Nested scanning is not yet available, sorry\n";
+        } else if (arg == "-username") {
+            if (i + 1 >= args.size()) {
+                outcome.fatal = "Not enough arguments.";
+                break;
+            }
+            // The value is not skipped: it is examined next like any argument.
+            settings.ownerName = args[i + 1];
+        } else if (arg == "-preserveAttributes") {
+            settings.preserveAttributes = true;
+        } else if (arg == "-preserveACLs") {
+            settings.preserveACLs = true;
+        } else if (!arg.empty() && arg.front() == '/') {
+            const PathCheck check = examinePath(arg, settings.verbose, files, out);
+            if (check == PathCheck::VolumeRoot) {
+                outcome.fatal = "Grantwell will NOT reset the volume, \"" +
+                                gw::platform::lastPathComponent(arg) + "\"";
+                break;
+            }
+            if (check == PathCheck::Accepted) {
+                settings.pathList.push_back(arg);
+            }
+        } else if (arg == settings.ownerName) {
+            // The value of "-username" (or the login name) passes silently.
+        } else {
+            out << "Unknown argument \"" << arg << "\"\n";
+        }
+    }
+    outcome.settings = std::move(settings);
+    return outcome;
+}
+
+}  // namespace vosker

@@ -1,0 +1,127 @@
+#include "item_reset.h"
+
+#include <algorithm>
+#include <ostream>
+#include <vector>
+
+#include "executable_detection.h"
+#include "xattr_clearing.h"
+
+namespace vosker {
+namespace {
+
+using gw::platform::HelperServices;
+using gw::platform::Item;
+
+ResetOutcome failure(std::string message) {
+    return ResetOutcome{1, std::move(message)};
+}
+
+std::string joined(const std::vector<std::string>& parts) {
+    std::string text;
+    for (const auto& part : parts) {
+        text += (text.empty() ? "" : ", ") + part;
+    }
+    return text;
+}
+
+// Step 2: the lock always goes; the quarantine record unless attributes are
+// preserved. The lock is cleared first because an immutable file refuses
+// attribute changes.
+std::optional<ResetOutcome> removeProtections(const Item& item, const RunSettings& settings,
+                                              const HelperServices& services, std::ostream& out) {
+    const auto locks = services.flags.read(item);
+    const auto names = services.xattrs.names(item);
+    if (!locks || !names) {
+        return std::nullopt;  // unreadable: nothing to decide on, go on silently
+    }
+    const bool quarantined =
+        std::find(names->begin(), names->end(), gw::platform::kQuarantineAttribute) != names->end();
+    std::vector<std::string> removing;
+    if (locks->immutable) {
+        removing.emplace_back("file lock");
+    }
+    if (quarantined && !settings.preserveAttributes) {
+        removing.emplace_back("quarantine");
+    }
+    if (removing.empty()) {
+        if (settings.verbose) {
+            out << "No need to update file lock, ACLs or quarantine info\n";
+        }
+        return std::nullopt;
+    }
+    gw::platform::Status status;
+    if (locks->immutable) {
+        status = services.flags.setImmutable(item, false);
+    }
+    if (!status && quarantined && !settings.preserveAttributes) {
+        status = services.xattrs.remove(item, gw::platform::kQuarantineAttribute);
+    }
+    if (status) {
+        return failure("Unable to remove " + joined(removing) + ". Error: " + status->description);
+    }
+    if (settings.verbose) {
+        out << "Reset " << joined(removing) << '\n';
+    }
+    return std::nullopt;
+}
+
+std::optional<ResetOutcome> resetOwnership(const Item& item, const RunSettings& settings,
+                                           const HelperServices& services, std::ostream& out) {
+    const mode_t mode = shouldBeExecutable(item.path(), services.contentTypes, out) ? 0755 : 0644;
+    // "staff" on a Mac is the group every user is in: here, the owner's
+    // primary group.
+    const auto owner = services.accounts.userNamed(settings.ownerName);
+    if (!owner) {
+        return failure("Permissions Error: There is no user account named \"" + settings.ownerName +
+                       "\"\n");
+    }
+    if (const auto error =
+            services.files.setOwnerGroupMode(item, owner->uid, owner->primaryGroup, mode)) {
+        return failure("Permissions Error: " + error->description + "\n");
+    }
+    if (settings.verbose) {
+        out << "Reset File owner, group and permissions reset\n";
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+ResetOutcome resetItem(const std::string& path, const RunSettings& settings,
+                       const HelperServices& services, std::ostream& out) {
+    auto opened = services.files.open(path);
+    if (!opened) {
+        // The item went away (or became unreachable) since it was checked.
+        return failure("Permissions Error: " + opened.error().description + "\n");
+    }
+    const Item& item = *opened;
+
+    if (auto failed = removeProtections(item, settings, services, out)) {
+        return *failed;
+    }
+    if (auto failed = resetOwnership(item, settings, services, out)) {
+        return *failed;
+    }
+    if (settings.preserveAttributes) {
+        if (settings.verbose) {
+            out << "Attributes were not altered\n";
+        }
+    } else if (auto fatal = clearXattrs(item, services.xattrs, settings.verbose, out)) {
+        return failure(*fatal);
+    }
+    if (settings.preserveACLs) {
+        if (settings.verbose) {
+            out << "ACLs were not altered\n";
+        }
+    } else {
+        // Not judged: an ACL that stays does not fail the item.
+        const int code = services.acls.removeAcl(item);
+        if (settings.verbose) {
+            out << "Cleared ACLs code: " << code << '\n';
+        }
+    }
+    return ResetOutcome{0, "S'all good"};
+}
+
+}  // namespace vosker

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "accounts.h"
+#include "acl_store.h"
+#include "content_types.h"
+#include "file_flags.h"
+#include "item.h"
+#include "xattr_view.h"
+
+namespace gw::platform {
+
+// Everything the reset helper asks of the system, in one place so that a
+// scripted set can stand in for it.
+struct HelperServices {
+    Accounts& accounts;
+    ItemFiles& files;
+    FileFlags& flags;
+    XattrView& xattrs;
+    AclStore& acls;
+    ContentTypes& contentTypes;
+};
+
+// The Linux services, owned together.
+class LinuxHelperServices {
+  public:
+    HelperServices services() {
+        return HelperServices{accounts_, files_, flags_, xattrs_, acls_, contentTypes_};
+    }
+
+  private:
+    LinuxAccounts accounts_;
+    LinuxItemFiles files_;
+    LinuxFileFlags flags_;
+    LinuxXattrView xattrs_;
+    LinuxAclStore acls_;
+    LinuxContentTypes contentTypes_;
+};
+
+}  // namespace gw::platform

@@ -1,0 +1,66 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <memory>
+
+#include "content_types.h"
+
+namespace gw::platform {
+
+Result<ContentType> LinuxContentTypes::contentType(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+        return SysError::fromErrno(errno);
+    }
+    return classifyContentType(path, fileKindFromMode(st.st_mode), st.st_mode & 07777);
+}
+
+std::string LinuxContentTypes::resolvingSymlinks(const std::string& path) {
+    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
+                                                         &std::free);
+    return resolved ? std::string(resolved.get()) : path;
+}
+
+Result<std::vector<unsigned char>> LinuxContentTypes::firstBytes(const std::string& path,
+                                                                 size_t count) {
+    // Look before opening for reading: opening a FIFO, socket or device could
+    // block or have side effects.
+    UniqueFd probe(::open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    if (!probe.valid()) {
+        return SysError::fromErrno(errno);
+    }
+    struct stat st {};
+    if (::fstat(probe.get(), &st) != 0) {
+        return SysError::fromErrno(errno);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return std::vector<unsigned char>{};
+    }
+    const std::string reopen = "/proc/self/fd/" + std::to_string(probe.get());
+    UniqueFd fd(::open(reopen.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.valid()) {
+        return SysError::fromErrno(errno);
+    }
+    std::vector<unsigned char> bytes(count);
+    size_t filled = 0;
+    while (filled < count) {
+        const ssize_t got = ::read(fd.get(), bytes.data() + filled, count - filled);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return SysError::fromErrno(errno);
+        }
+        if (got == 0) {
+            break;
+        }
+        filled += static_cast<size_t>(got);
+    }
+    bytes.resize(filled);
+    return bytes;
+}
+
+}  // namespace gw::platform
