@@ -13,6 +13,11 @@ class AclStore {
     virtual int removeAcl(const Item& item) = 0;
 };
 
+// Whether the item has the ACL stored in this attribute
+// ("system.posix_acl_access" or "system.posix_acl_default"). libacl's own
+// reads synthesise an ACL from the mode when none is stored.
+bool aclIsStored(const Item& item, const char* attribute);
+
 class LinuxAclStore final : public AclStore {
   public:
     int removeAcl(const Item& item) override;

@@ -7,13 +7,6 @@
 namespace gw::platform {
 namespace {
 
-bool isStored(const Item& item, const char* attribute) {
-    if (item.ioFd() >= 0) {
-        return ::fgetxattr(item.ioFd(), attribute, nullptr, 0) >= 0;
-    }
-    return ::getxattr(item.descriptorPath().c_str(), attribute, nullptr, 0) >= 0;
-}
-
 unsigned permBits(acl_entry_t entry) {
     acl_permset_t permset = nullptr;
     if (acl_get_permset(entry, &permset) != 0) {
@@ -71,15 +64,22 @@ bool reduceAccessAcl(const Item& item) {
 
 }  // namespace
 
+bool aclIsStored(const Item& item, const char* attribute) {
+    if (item.ioFd() >= 0) {
+        return ::fgetxattr(item.ioFd(), attribute, nullptr, 0) >= 0;
+    }
+    return ::getxattr(item.descriptorPath().c_str(), attribute, nullptr, 0) >= 0;
+}
+
 int LinuxAclStore::removeAcl(const Item& item) {
     if (item.isLink()) {
         return 0;  // links carry no ACL; never act on the target
     }
     bool ok = true;
-    if (isStored(item, "system.posix_acl_access")) {
+    if (aclIsStored(item, "system.posix_acl_access")) {
         ok = reduceAccessAcl(item) && ok;
     }
-    if (item.kind() == FileKind::Directory && isStored(item, "system.posix_acl_default")) {
+    if (item.kind() == FileKind::Directory && aclIsStored(item, "system.posix_acl_default")) {
         ok = acl_delete_def_file(item.descriptorPath().c_str()) == 0 && ok;
     }
     return ok ? 0 : 1;

@@ -1,0 +1,139 @@
+#include <plist/plist.h>
+
+#include <limits>
+#include <memory>
+
+#include <QUrl>
+
+#include "file_info.h"
+
+namespace gw::inspection {
+namespace {
+
+const QString kWhereFroms = u"com.apple.metadata:kMDItemWhereFroms"_qs;
+const QString kQuarantine = u"com.apple.quarantine"_qs;
+const QString kConsent = u"com.apple.macl"_qs;
+const QString kVendor = u"com.apple.appstore.vendor_name"_qs;
+const QString kOriginUrl = u"xdg.origin.url"_qs;
+const QString kReferrerUrl = u"xdg.referrer.url"_qs;
+const QString kDownloadSymbol = u"square.and.arrow.down"_qs;
+
+// Decoding failed: the text Foundation gives for data that is not a
+// property list.
+const QString kNotAPropertyList =
+    u"The data couldn\u2019t be read because it isn\u2019t in the correct format."_qs;
+
+struct PlistDeleter {
+    void operator()(plist_t node) const { plist_free(node); }
+};
+using PlistPtr = std::unique_ptr<std::remove_pointer_t<plist_t>, PlistDeleter>;
+
+// A property list (binary or XML) holding a list of texts. No value when
+// it is not a property list; an empty list also for any other shape.
+std::optional<QStringList> decodeTextList(const QByteArray& bytes) {
+    if (bytes.isEmpty() || bytes.size() > std::numeric_limits<int32_t>::max()) {
+        return std::nullopt;
+    }
+    plist_t raw = nullptr;
+    plist_from_memory(bytes.constData(), static_cast<uint32_t>(bytes.size()), &raw);
+    const PlistPtr root(raw);
+    if (!root) {
+        return std::nullopt;
+    }
+    QStringList entries;
+    if (plist_get_node_type(root.get()) != PLIST_ARRAY) {
+        return entries;
+    }
+    const uint32_t count = plist_array_get_size(root.get());
+    for (uint32_t i = 0; i < count; ++i) {
+        plist_t item = plist_array_get_item(root.get(), i);
+        if (plist_get_node_type(item) != PLIST_STRING) {
+            return QStringList();
+        }
+        char* text = nullptr;
+        plist_get_string_val(item, &text);
+        entries.append(QString::fromUtf8(text ? text : ""));
+        free(text);
+    }
+    return entries;
+}
+
+PrettyAttribute downloadOrigin(const QStringList& entries) {
+    const QUrl location(entries.first(), QUrl::StrictMode);
+    if (location.isValid() && !location.host().isEmpty()) {
+        return PrettyAttribute{kDownloadSymbol, u"From: "_qs + location.host(), entries, {}};
+    }
+    return PrettyAttribute{kDownloadSymbol, u"From "_qs + entries.first(), {}, {}};
+}
+
+}  // namespace
+
+void FileInfo::readExtendedAttributes(const platform::AttributeDictionary& attributes,
+                                      InspectionPlatform& platform) {
+    const int64_t length = url ? platform.xattrNameListLength(*url) : -1;
+    xattrLength = length;
+    xattrs.clear();
+    prettyAttrs.clear();
+    xattrsStatus = length >= 1   ? FileXattrStatus::hasXattrs
+                   : length == 0 ? FileXattrStatus::noXattrs
+                                 : FileXattrStatus::unknown;
+    if (!attributes.extendedAttributes) {
+        return;
+    }
+    const auto& dictionary = *attributes.extendedAttributes;
+    const auto valueOf = [&](const QString& wanted) -> const std::optional<QByteArray>* {
+        for (const auto& [key, value] : dictionary) {
+            if (key == wanted)
+                return &value;
+        }
+        return nullptr;
+    };
+    const auto* origin = valueOf(kOriginUrl);
+    const bool originExplained = origin && origin->has_value();
+
+    for (const auto& [attribute, value] : dictionary) {
+        if (attribute == kQuarantine) {
+            continue;
+        }
+        if (attribute == kConsent) {
+            prettyAttrs.push_back(PrettyAttribute{
+                u"lock.shield"_qs,
+                u"Privacy: App Consent tag"_qs,
+                {},
+                u"This file has been approved to work with certain applications without "
+                "asking for permission. Not much is currently available yet."_qs});
+            continue;
+        }
+        if (!value) {
+            xattrs.emplace_back(attribute, u"Unknown"_qs);
+            continue;
+        }
+        if (attribute == kWhereFroms) {
+            const auto entries = decodeTextList(*value);
+            if (!entries) {
+                warnings.append(u"WhereFroms: "_qs + kNotAPropertyList);
+            } else if (entries->isEmpty()) {
+                xattrs.emplace_back(attribute, attributeSizeText(value->size()));
+            } else {
+                prettyAttrs.push_back(downloadOrigin(*entries));
+            }
+        } else if (attribute == kVendor) {
+            prettyAttrs.push_back(PrettyAttribute{
+                u"building.2.crop.circle"_qs, u"Vendor: "_qs + QString::fromUtf8(*value), {}, {}});
+        } else if (attribute == kOriginUrl) {
+            // Browsers on Linux record where a download came from, and the
+            // page that linked to it, as two plain-text attributes.
+            QStringList entries{QString::fromUtf8(*value)};
+            if (const auto* referrer = valueOf(kReferrerUrl); referrer && referrer->has_value()) {
+                entries.append(QString::fromUtf8(**referrer));
+            }
+            prettyAttrs.push_back(downloadOrigin(entries));
+        } else if (attribute == kReferrerUrl && originExplained) {
+            continue;  // shown as the origin's second line
+        } else {
+            xattrs.emplace_back(attribute, attributeSizeText(value->size()));
+        }
+    }
+}
+
+}  // namespace gw::inspection

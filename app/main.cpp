@@ -1,0 +1,45 @@
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include <QCoreApplication>
+
+#include "app/shell/report.h"
+#include "basalt/diagnostics.h"
+#include "platform/desktop/linux_inspection_platform.h"
+
+namespace {
+
+int usage() {
+    std::cerr << "usage: grantwell --report [--json] PATH...\n";
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Arguments stay bytes: a path need not be UTF-8.
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty() || args[0] != "--report") {
+        return usage();
+    }
+    bool json = false;
+    std::vector<std::string> paths;
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--json" && paths.empty()) {
+            json = true;
+        } else {
+            paths.push_back(args[i]);
+        }
+    }
+    if (paths.empty()) {
+        return usage();
+    }
+    QCoreApplication app(argc, argv);
+    // Standard output carries the report; diagnostics go beside it.
+    basalt::setDiagnosticsStream(std::cerr);
+    gw::platform::LinuxInspectionPlatform platform;
+    const int status = gw::shell::runReport(paths, json, platform, std::cout);
+    std::cout.flush();
+    return status;
+}

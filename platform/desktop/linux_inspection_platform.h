@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QMimeDatabase>
+
+#include "platform/accounts.h"
+#include "platform/desktop/inspection_platform.h"
+#include "platform/file_facts.h"
+#include "platform/xattr_view.h"
+
+namespace gw::platform {
+
+class LinuxInspectionPlatform final : public InspectionPlatform {
+  public:
+    QString loginName() override;
+    QString displayName(const std::string& path) override;
+    bool isDeletable(const std::string& path) override;
+    std::optional<QString> iconName(const std::string& path) override;
+    std::optional<AttributeDictionary> attributes(const std::string& path) override;
+    std::optional<int64_t> logicalSize(const std::string&) override { return std::nullopt; }
+    std::optional<ResourceValues> resourceValues(const std::string& path) override;
+    int64_t xattrNameListLength(const std::string& path) override;
+    Result<std::optional<std::string>> aclText(const std::string& path) override;
+    std::optional<QString> kindForExtension(const QString& extension) override;
+    std::optional<AccessValues> accessValues(const std::string& path) override;
+
+  private:
+    // The MIME type of an item, from its name and (for regular files) its
+    // first bytes, read without ever blocking. None for symbolic links.
+    std::optional<QMimeType> mimeTypeOf(const Item& item, const FileFacts& facts);
+
+    LinuxAccounts accounts_;
+    LinuxItemFiles files_;
+    LinuxXattrView xattrs_;
+    QMimeDatabase mimeDatabase_;
+};
+
+}  // namespace gw::platform
