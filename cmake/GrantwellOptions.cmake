@@ -14,7 +14,7 @@ set(CMAKE_CXX_EXTENSIONS OFF)
 target_compile_options(grantwell_options INTERFACE
   -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
   -Wnon-virtual-dtor -Wold-style-cast -Wcast-align -Woverloaded-virtual
-  -Wnull-dereference -Wformat=2 -Wimplicit-fallthrough)
+  -Wformat=2 -Wimplicit-fallthrough)
 if(GRANTWELL_WERROR)
   target_compile_options(grantwell_options INTERFACE -Werror)
 endif()

@@ -1,0 +1,244 @@
+// The record gathered from real items through the Linux platform.
+#include <plist/plist.h>
+#include <sys/acl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QTest>
+
+#include "app/inspection/file_info.h"
+#include "platform/desktop/linux_inspection_platform.h"
+#include "support/test_files.h"
+
+using namespace gw::inspection;
+using gw::test::Sandbox;
+
+namespace {
+
+std::string binaryPlist(const std::vector<const char*>& entries) {
+    plist_t array = plist_new_array();
+    for (const char* entry : entries)
+        plist_array_append_item(array, plist_new_string(entry));
+    char* data = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(array, &data, &length);
+    std::string bytes(data, length);
+    free(data);
+    plist_free(array);
+    return bytes;
+}
+
+bool setAcl(const std::string& path, acl_type_t type, const char* text) {
+    acl_t acl = acl_from_text(text);
+    const bool ok = acl && acl_set_file(path.c_str(), type, acl) == 0;
+    acl_free(acl);
+    return ok;
+}
+
+}  // namespace
+
+class FileInfoTest : public QObject {
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void ordinaryFile();
+    void folderLinkAndSpecialFiles();
+    void missingItem();
+    void aclEntries();
+    void explainedAttributes();
+    void lockedFile();
+    void refreshFollowsTheItem();
+
+  private:
+    gw::platform::LinuxInspectionPlatform platform_;
+};
+
+void FileInfoTest::ordinaryFile() {
+    Sandbox box;
+    const std::string path = box.file("notes.txt", "hello", 0640);
+    const FileInfo info(path, platform_);
+    QCOMPARE(info.name, u"notes.txt"_qs);
+    QCOMPARE(info.url, std::optional<std::string>(path));
+    QCOMPARE(info.size, int64_t(5));
+    QCOMPARE(info.typeName, u"Plain text document"_qs);
+    QCOMPARE(info.infoSummary, u"5 bytes, Plain text document"_qs);
+    QCOMPARE(info.owner.name,
+             QString::fromStdString(gw::platform::LinuxAccounts().userName(geteuid())));
+    QVERIFY(info.ownedByMe);
+    QVERIFY(info.owner.read && info.owner.write && !info.owner.execute);
+    QVERIFY(info.group.read && !info.group.write);
+    QVERIFY(!info.other.read);
+    QCOMPARE(info.other.name, u"Unknown"_qs);
+    QCOMPARE(info.lockedUser, variableValue::no);
+    QCOMPARE(info.lockedSystem, variableValue::no);
+    QCOMPARE(info.ACLStatus, FileACLStatus::noACLs);
+    QCOMPARE(info.xattrsStatus, FileXattrStatus::noXattrs);
+    QCOMPARE(info.accessSummary.second, u"You can open & save changes"_qs);
+    QVERIFY(info.isDeletable);
+    QVERIFY(info.icon.has_value());
+    QVERIFY(info.attributesModified.has_value());
+    QVERIFY(!info.criticalError);
+}
+
+void FileInfoTest::folderLinkAndSpecialFiles() {
+    Sandbox box;
+    const FileInfo folder(box.folder("dir", 0755), platform_);
+    QVERIFY(folder.typeIsFolder);
+    QCOMPARE(folder.typeName, u"Folder"_qs);
+    QVERIFY(folder.accessSummary.second.startsWith(u"You can open & save files to Folder"_qs));
+
+    const FileInfo link(box.link("link.txt", box.file("t.txt", "x")), platform_);
+    QVERIFY(link.typeIsSymbolicLink && link.typeIsResolvable);
+    QCOMPARE(link.typeName, u"Symbolic Link"_qs);
+    QCOMPARE(link.ACLStatus, FileACLStatus::noACLs);
+
+    const FileInfo dangling(box.link("dangling", box.path("gone")), platform_);
+    QVERIFY(dangling.typeIsSymbolicLink);
+    QCOMPARE(dangling.accessSummary.second, u"Not able to open item"_qs);
+    const FileInfo loop(box.link("loop", box.path("loop")), platform_);
+    QVERIFY(loop.typeIsSymbolicLink);
+
+    // Never opened for reading: none of these may block.
+    const FileInfo fifo(box.fifo("pipe"), platform_);
+    QCOMPARE(fifo.typeName, u"Pipe"_qs);
+    const FileInfo device(std::string("/dev/zero"), platform_);
+    QCOMPARE(device.typeName, u"Character device"_qs);
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = box.path("sock");
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socketPath.c_str());
+    QCOMPARE(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const FileInfo socketInfo(socketPath, platform_);
+    ::close(sock);
+    QCOMPARE(socketInfo.typeName, u"Socket"_qs);
+    const FileInfo proc(std::string("/proc/self/status"), platform_);
+    QCOMPARE(proc.accessSummary.first, variableValue::yesButAlso);
+
+    const FileInfo root(std::string("/"), platform_);
+    QCOMPARE(root.name, u"/"_qs);
+    QCOMPARE(root.criticalError, std::optional<QString>(u"Will not reset a volume"_qs));
+}
+
+void FileInfoTest::missingItem() {
+    const FileInfo info(std::string("/no/such/item"), platform_);
+    QCOMPARE(info.owner.name, u"Unknown"_qs);
+    QCOMPARE(info.lockedUser, variableValue::unknown);
+    QCOMPARE(info.ACLStatus, FileACLStatus::unknown);
+    QCOMPARE(info.accessSummary.first, variableValue::error);
+    QVERIFY(!info.ownedByMe);
+}
+
+void FileInfoTest::aclEntries() {
+    Sandbox box;
+    const std::string file = box.file("f", "x", 0640);
+    if (!setAcl(file, ACL_TYPE_ACCESS,
+                "u::rw-,g::r--,u:65534:rw-,g:4123457:r--,u:4123456:---,m::rw-,o::---")) {
+        QSKIP("this file system has no ACLs");
+    }
+    const FileInfo info(file, platform_);
+    QCOMPARE(info.ACLStatus, FileACLStatus::hasACLs);
+    QCOMPARE(info.prettyACLS.size(), size_t(4));
+    QCOMPARE(info.prettyACLS[0].name, u"nobody"_qs);
+    QCOMPARE(info.prettyACLS[0].properties, u"read, write"_qs);
+    // An id without a name: the identifier, shortened.
+    QCOMPARE(info.prettyACLS[1].name, u"FFFF...EB40"_qs);
+    QCOMPARE(info.prettyACLS[1].action, aclAction::deny);
+    QCOMPARE(info.prettyACLS[2].type, aclType::group);
+    QCOMPARE(info.prettyACLS[2].name, u"ABCD...EB41"_qs);
+    QCOMPARE(info.prettyACLS[3].name, u"mask"_qs);
+
+    const std::string dir = box.folder("d", 0755);
+    QVERIFY(setAcl(dir, ACL_TYPE_DEFAULT, "u::rwx,g::r-x,o::r-x"));
+    const FileInfo folder(dir, platform_);
+    QCOMPARE(folder.ACLStatus, FileACLStatus::hasACLs);
+    QCOMPARE(folder.prettyACLS.size(), size_t(3));
+    QCOMPARE(folder.prettyACLS[0].name, u"owner@"_qs);
+    QVERIFY(folder.prettyACLS[2].properties.endsWith(u"file_inherit, directory_inherit"_qs));
+}
+
+void FileInfoTest::explainedAttributes() {
+    Sandbox box;
+    const std::string file = box.file("download.zip", "PK", 0644);
+    QVERIFY(gw::test::setXattr(
+        file, "com.apple.metadata:kMDItemWhereFroms",
+        binaryPlist({"https://downloads.example.com/a.zip", "https://example.com/page"})));
+    QVERIFY(gw::test::setXattr(file, "com.apple.quarantine", "0081;5e;Safari;"));
+    QVERIFY(gw::test::setXattr(file, "tag", std::string(40, 'x')));
+    QVERIFY(gw::test::setXattr(file, "big", std::string(3000, 'x')));
+    const FileInfo info(file, platform_);
+    QCOMPARE(info.xattrsStatus, FileXattrStatus::hasXattrs);
+    QCOMPARE(info.prettyAttrs.size(), size_t(1));
+    QCOMPARE(info.prettyAttrs[0].label, u"From: downloads.example.com"_qs);
+    QCOMPARE(info.prettyAttrs[0].details->size(), 2);
+    QCOMPARE(info.xattrs.size(), size_t(2));
+    QVERIFY(std::find(info.xattrs.begin(), info.xattrs.end(), std::pair(u"tag"_qs, u"40 b"_qs)) !=
+            info.xattrs.end());
+    QVERIFY(std::find(info.xattrs.begin(), info.xattrs.end(), std::pair(u"big"_qs, u"3 KB"_qs)) !=
+            info.xattrs.end());
+
+    // XML property list, a bare word, binary garbage, and the browsers' own.
+    const std::string xml = box.file("x", "", 0644);
+    QVERIFY(gw::test::setXattr(xml, "com.apple.metadata:kMDItemWhereFroms",
+                               "<?xml version=\"1.0\"?><plist version=\"1.0\"><array>"
+                               "<string>word</string></array></plist>"));
+    const FileInfo word(xml, platform_);
+    QCOMPARE(word.prettyAttrs.at(0).label, u"From word"_qs);
+    QVERIFY(!word.prettyAttrs.at(0).details);
+
+    const std::string garbage = box.file("g", "", 0644);
+    QVERIFY(gw::test::setXattr(garbage, "com.apple.metadata:kMDItemWhereFroms",
+                               std::string("bplist00\xff\x00\x13garbage", 18)));
+    const FileInfo broken(garbage, platform_);
+    QVERIFY(broken.prettyAttrs.empty() && broken.xattrs.empty());
+    QCOMPARE(broken.warnings.size(), 1);
+    QVERIFY(broken.warningsHave);
+
+    const std::string browser = box.file("b", "", 0644);
+    QVERIFY(gw::test::setXattr(browser, "xdg.origin.url", "https://files.example.net/b"));
+    QVERIFY(gw::test::setXattr(browser, "xdg.referrer.url", "https://example.net/"));
+    const FileInfo linuxDownload(browser, platform_);
+    QCOMPARE(linuxDownload.prettyAttrs.size(), size_t(1));
+    QCOMPARE(linuxDownload.prettyAttrs[0].label, u"From: files.example.net"_qs);
+    QCOMPARE(*linuxDownload.prettyAttrs[0].details,
+             (QStringList{u"https://files.example.net/b"_qs, u"https://example.net/"_qs}));
+    QVERIFY(linuxDownload.xattrs.empty());
+}
+
+void FileInfoTest::lockedFile() {
+    if (!gw::test::runningAsRoot())
+        QSKIP("setting the immutable flag needs root");
+    Sandbox box;
+    const std::string file = box.file("locked.txt", "x", 0644);
+    if (!gw::test::setImmutable(file, true))
+        QSKIP("this file system has no immutable flag");
+    const FileInfo info(file, platform_);
+    QCOMPARE(info.lockedUser, variableValue::yes);
+    QCOMPARE(info.accessSummary.second, u"Locked, can't save changes"_qs);
+    QVERIFY(!info.isDeletable);
+}
+
+void FileInfoTest::refreshFollowsTheItem() {
+    Sandbox box;
+    const std::string file = box.file("f.txt", "x", 0644);
+    FileInfo info(file, platform_);
+    const auto before = info.attributesModified;
+    QVERIFY(gw::test::setXattr(file, "added", "1"));
+    QCOMPARE(::chmod(file.c_str(), 0600), 0);
+    info.refresh(platform_);
+    QCOMPARE(info.xattrs.size(), size_t(1));
+    QVERIFY(!info.group.read);
+    QVERIFY(info.attributesModified != before);
+    // The item goes away: the refresh keeps the record and marks it.
+    QCOMPARE(::unlink(file.c_str()), 0);
+    info.refresh(platform_);
+    QCOMPARE(info.xattrLength, int64_t(-1));
+    QCOMPARE(info.lockedUser, variableValue::unknown);
+    QVERIFY(info.xattrs.empty());
+    QVERIFY(!info.typeIsFolder);
+}
+
+QTEST_GUILESS_MAIN(FileInfoTest)
+#include "tst_file_info.moc"
