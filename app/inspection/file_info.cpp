@@ -17,6 +17,7 @@ FileInfo::FileInfo(const std::optional<std::string>& location, InspectionPlatfor
     if (!location) {
         return;
     }
+    const platform::InspectionScope scope(platform);
     const std::string& path = *location;
     name = platform.displayName(path);
     isDeletable = platform.isDeletable(path);
@@ -87,6 +88,7 @@ void FileInfo::refresh(InspectionPlatform& platform) {
     if (!url) {
         return;
     }
+    const platform::InspectionScope scope(platform);
     const std::string path = *url;
     bool changed = false;
     QString newTypeName = u"Unknown"_qs;

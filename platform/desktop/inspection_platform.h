@@ -75,6 +75,25 @@ class InspectionPlatform {
     virtual Result<std::optional<std::string>> aclText(const std::string& path) = 0;
     virtual std::optional<QString> kindForExtension(const QString& extension) = 0;
     virtual std::optional<AccessValues> accessValues(const std::string& path) = 0;
+
+    // Between these, the answers may come from one look at the item: a
+    // gathering reads a consistent snapshot and opens the item once.
+    virtual void beginInspection() {}
+    virtual void endInspection() {}
+};
+
+// One gathering's scope.
+class InspectionScope {
+public:
+    explicit InspectionScope(InspectionPlatform& platform) : platform_(platform) {
+        platform_.beginInspection();
+    }
+    ~InspectionScope() { platform_.endInspection(); }
+    InspectionScope(const InspectionScope&) = delete;
+    InspectionScope& operator=(const InspectionScope&) = delete;
+
+private:
+    InspectionPlatform& platform_;
 };
 
 }  // namespace gw::platform

@@ -40,6 +40,36 @@ QByteArray firstBytes(const Item& item) {
 
 }  // namespace
 
+void LinuxInspectionPlatform::endInspection() {
+    if (--scopeDepth_ == 0) {
+        looked_.reset();
+    }
+}
+
+LinuxInspectionPlatform::Opened* LinuxInspectionPlatform::look(const std::string& path) {
+    if (scopeDepth_ > 0 && looked_ && looked_->path == path) {
+        return &*looked_;
+    }
+    looked_.reset();
+    auto item = files_.open(path);
+    if (!item) {
+        return nullptr;
+    }
+    auto facts = readFileFacts(*item);
+    if (!facts) {
+        return nullptr;
+    }
+    looked_.emplace(Opened{path, std::move(item.value()), *facts, std::nullopt});
+    return &*looked_;
+}
+
+const std::optional<QMimeType>& LinuxInspectionPlatform::mimeOf(Opened& opened) {
+    if (!opened.mime) {
+        opened.mime = mimeTypeOf(opened.item, opened.facts);
+    }
+    return *opened.mime;
+}
+
 QString LinuxInspectionPlatform::loginName() {
     return QString::fromStdString(accounts_.loginName());
 }
@@ -80,18 +110,14 @@ std::optional<QMimeType> LinuxInspectionPlatform::mimeTypeOf(const Item& item,
 }
 
 std::optional<QString> LinuxInspectionPlatform::iconName(const std::string& path) {
-    auto item = files_.open(path);
-    if (!item) {
+    Opened* opened = look(path);
+    if (!opened) {
         return std::nullopt;
     }
-    const auto facts = readFileFacts(*item);
-    if (!facts) {
-        return std::nullopt;
-    }
-    if (facts->kind == FileKind::SymbolicLink) {
+    if (opened->facts.kind == FileKind::SymbolicLink) {
         return QStringLiteral("emblem-symbolic-link");
     }
-    const auto mime = mimeTypeOf(*item, *facts);
+    const auto& mime = mimeOf(*opened);
     if (!mime || !mime->isValid()) {
         return std::nullopt;
     }
@@ -99,14 +125,12 @@ std::optional<QString> LinuxInspectionPlatform::iconName(const std::string& path
 }
 
 std::optional<AttributeDictionary> LinuxInspectionPlatform::attributes(const std::string& path) {
-    auto item = files_.open(path);
-    if (!item) {
+    Opened* opened = look(path);
+    if (!opened) {
         return std::nullopt;
     }
-    const auto facts = readFileFacts(*item);
-    if (!facts) {
-        return std::nullopt;
-    }
+    const Item* item = &opened->item;
+    const FileFacts* facts = &opened->facts;
     AttributeDictionary dictionary;
     dictionary.ownerAccountName = QString::fromStdString(accounts_.userName(facts->uid));
     dictionary.groupOwnerAccountName = QString::fromStdString(accounts_.groupName(facts->gid));
@@ -142,16 +166,14 @@ std::optional<AttributeDictionary> LinuxInspectionPlatform::attributes(const std
 }
 
 std::optional<ResourceValues> LinuxInspectionPlatform::resourceValues(const std::string& path) {
-    auto item = files_.open(path);
-    if (!item) {
+    Opened* opened = look(path);
+    if (!opened) {
         return std::nullopt;
     }
-    const auto facts = readFileFacts(*item);
-    if (!facts) {
-        return std::nullopt;
-    }
+    const Item* item = &opened->item;
+    const FileFacts* facts = &opened->facts;
     ResourceValues values;
-    if (const auto mime = mimeTypeOf(*item, *facts); mime && mime->isValid()) {
+    if (const auto& mime = mimeOf(*opened); mime && mime->isValid()) {
         values.localizedTypeDescription = capitalised(mime->comment());
     }
     values.isSystemImmutable = facts->appendOnly;
@@ -166,20 +188,16 @@ std::optional<ResourceValues> LinuxInspectionPlatform::resourceValues(const std:
 }
 
 int64_t LinuxInspectionPlatform::xattrNameListLength(const std::string& path) {
-    auto item = files_.open(path);
-    return item ? xattrs_.nameListLength(*item) : -1;
+    Opened* opened = look(path);
+    return opened ? xattrs_.nameListLength(opened->item) : -1;
 }
 
 Result<std::optional<std::string>> LinuxInspectionPlatform::aclText(const std::string& path) {
-    auto item = files_.open(path);
-    if (!item) {
-        return item.error();
+    Opened* opened = look(path);
+    if (!opened) {
+        return SysError::fromErrno(errno);
     }
-    const auto facts = readFileFacts(*item);
-    if (!facts) {
-        return facts.error();
-    }
-    return readAclText(*item, *facts, accounts_);
+    return readAclText(opened->item, opened->facts, accounts_);
 }
 
 std::optional<QString> LinuxInspectionPlatform::kindForExtension(const QString& extension) {
@@ -192,19 +210,17 @@ std::optional<QString> LinuxInspectionPlatform::kindForExtension(const QString& 
 }
 
 std::optional<AccessValues> LinuxInspectionPlatform::accessValues(const std::string& path) {
-    auto item = files_.open(path);
-    if (!item) {
+    Opened* opened = look(path);
+    if (!opened) {
         return std::nullopt;
     }
-    const auto facts = readFileFacts(*item);
-    if (!facts) {
-        return std::nullopt;
-    }
+    const Item* item = &opened->item;
+    const FileFacts* facts = &opened->facts;
     AccessValues values;
     values.isDirectory = facts->kind == FileKind::Directory;
     bool application = false;
     if (facts->kind == FileKind::Regular) {
-        const auto mime = mimeTypeOf(*item, *facts);
+        const auto& mime = mimeOf(*opened);
         application = mime && (mime->inherits(QStringLiteral("application/x-executable")) ||
                                mime->name() == u"application/vnd.appimage"_qs);
     }

@@ -23,7 +23,21 @@ class LinuxInspectionPlatform final : public InspectionPlatform {
     std::optional<QString> kindForExtension(const QString& extension) override;
     std::optional<AccessValues> accessValues(const std::string& path) override;
 
-  private:
+      void beginInspection() override { ++scopeDepth_; }
+    void endInspection() override;
+
+private:
+    struct Opened {
+        std::string path;
+        Item item;
+        FileFacts facts;
+        std::optional<std::optional<QMimeType>> mime;  // computed on first use
+    };
+    // The item and its facts: from the current scope's one look when there
+    // is one, else freshly. Null when the item can't be opened.
+    Opened* look(const std::string& path);
+    const std::optional<QMimeType>& mimeOf(Opened& opened);
+
     // The MIME type of an item, from its name and (for regular files) its
     // first bytes, read without ever blocking. None for symbolic links.
     std::optional<QMimeType> mimeTypeOf(const Item& item, const FileFacts& facts);
@@ -32,6 +46,8 @@ class LinuxInspectionPlatform final : public InspectionPlatform {
     LinuxItemFiles files_;
     LinuxXattrView xattrs_;
     QMimeDatabase mimeDatabase_;
+    int scopeDepth_ = 0;
+    std::optional<Opened> looked_;
 };
 
 }  // namespace gw::platform

@@ -1,0 +1,116 @@
+// How long building the record takes, warm, against the four tools a user
+// would otherwise run, and the headless report start to exit.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/acl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <QCoreApplication>
+
+#include <sstream>
+
+#include "app/inspection/file_info.h"
+#include "basalt/diagnostics.h"
+#include "platform/desktop/linux_inspection_platform.h"
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+void run(const std::vector<std::string>& argv) {
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) == 0) {
+        waitpid(pid, nullptr, 0);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    std::ostringstream discarded;  // the ACL lines each build prints
+    basalt::setDiagnosticsStream(discarded);
+    char templ[] = "/tmp/inspection-bench-XXXXXX";
+    const std::string dir = mkdtemp(templ);
+    const std::string plain = dir + "/plain.txt";
+    const std::string rich = dir + "/rich.txt";
+    const std::string folder = dir + "/folder";
+    for (const auto& path : {plain, rich}) {
+        close(open(path.c_str(), O_WRONLY | O_CREAT, 0644));
+    }
+    mkdir(folder.c_str(), 0755);
+    acl_t acl = acl_from_text("u::rw-,g::r--,u:65534:rw-,m::rw-,o::r--");
+    acl_set_file(rich.c_str(), ACL_TYPE_ACCESS, acl);
+    acl_free(acl);
+    setxattr(rich.c_str(), "user.com.apple.quarantine", "0081;x;y;", 9, 0);
+    setxattr(rich.c_str(), "user.xdg.origin.url", "https://example.org/r", 21, 0);
+    setxattr(rich.c_str(), "user.color", "red", 3, 0);
+
+    gw::platform::LinuxInspectionPlatform platform;
+    constexpr int kRecords = 2000;
+    constexpr int kToolRuns = 100;
+    std::printf("%-28s %14s %18s %8s\n", "item", "record (us)", "4 tools (us)", "ratio");
+    for (const auto& [label, path] :
+         {std::pair("plain file", plain), {"folder", folder}, {"file, ACL + 3 attributes", rich}}) {
+        { gw::inspection::FileInfo warmUp(path, platform); }
+        auto start = Clock::now();
+        for (int i = 0; i < kRecords; ++i) {
+            gw::inspection::FileInfo info(path, platform);
+            discarded.str({});
+        }
+        const double record = secondsSince(start) / kRecords;
+        start = Clock::now();
+        for (int i = 0; i < kToolRuns; ++i) {
+            run({"stat", path});
+            run({"getfacl", path});
+            run({"getfattr", "-d", path});
+            run({"lsattr", "-d", path});
+        }
+        const double tools = secondsSince(start) / kToolRuns;
+        std::printf("%-28s %14.1f %18.1f %8.0f\n", label, record * 1e6, tools * 1e6,
+                    tools / record);
+    }
+
+    const std::string grantwell = GRANTWELL_PATH;
+    std::vector<double> reports;
+    auto start = Clock::now();
+    run({grantwell, "--report", "--json", rich});
+    const double first = secondsSince(start);
+    for (int i = 0; i < 50; ++i) {
+        start = Clock::now();
+        run({grantwell, "--report", "--json", rich});
+        reports.push_back(secondsSince(start));
+    }
+    std::printf("grantwell --report --json, one file: first run %.1f ms, median of 50 %.1f ms\n",
+                first * 1e3, median(reports) * 1e3);
+    run({"rm", "-rf", dir});
+    return 0;
+}
