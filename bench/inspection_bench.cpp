@@ -1,12 +1,12 @@
 // How long building the record takes, warm, against the four tools a user
 // would otherwise run, and the headless report start to exit.
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/acl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
+
+#include "spawn.h"
 
 #include <algorithm>
 #include <chrono>
@@ -22,29 +22,12 @@
 #include "basalt/diagnostics.h"
 #include "platform/desktop/linux_inspection_platform.h"
 
-extern char** environ;
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
 double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-void run(const std::vector<std::string>& argv) {
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) == 0) {
-        waitpid(pid, nullptr, 0);
-    }
-    posix_spawn_file_actions_destroy(&actions);
 }
 
 double median(std::vector<double> values) {
@@ -89,10 +72,10 @@ int main(int argc, char** argv) {
         const double record = secondsSince(start) / kRecords;
         start = Clock::now();
         for (int i = 0; i < kToolRuns; ++i) {
-            run({"stat", path});
-            run({"getfacl", path});
-            run({"getfattr", "-d", path});
-            run({"lsattr", "-d", path});
+            bench::runQuietly({"stat", path});
+            bench::runQuietly({"getfacl", path});
+            bench::runQuietly({"getfattr", "-d", path});
+            bench::runQuietly({"lsattr", "-d", path});
         }
         const double tools = secondsSince(start) / kToolRuns;
         std::printf("%-28s %14.1f %18.1f %8.0f\n", label, record * 1e6, tools * 1e6,
@@ -102,15 +85,15 @@ int main(int argc, char** argv) {
     const std::string grantwell = GRANTWELL_PATH;
     std::vector<double> reports;
     auto start = Clock::now();
-    run({grantwell, "--report", "--json", rich});
+    bench::runQuietly({grantwell, "--report", "--json", rich});
     const double first = secondsSince(start);
     for (int i = 0; i < 50; ++i) {
         start = Clock::now();
-        run({grantwell, "--report", "--json", rich});
+        bench::runQuietly({grantwell, "--report", "--json", rich});
         reports.push_back(secondsSince(start));
     }
     std::printf("grantwell --report --json, one file: first run %.1f ms, median of 50 %.1f ms\n",
                 first * 1e3, median(reports) * 1e3);
-    run({"rm", "-rf", dir});
+    bench::runQuietly({"rm", "-rf", dir});
     return 0;
 }

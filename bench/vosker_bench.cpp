@@ -1,12 +1,12 @@
 // How long a reset takes with Vosker, and with the standard tools a Linux
 // user would otherwise chain, on the same prepared files.
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/acl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
+
+#include "spawn.h"
 
 #include <algorithm>
 #include <chrono>
@@ -15,34 +15,12 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
 double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-int run(const std::vector<std::string>& argv) {
-    std::vector<char*> args;
-    for (const auto& a : argv) {
-        args.push_back(const_cast<char*>(a.c_str()));
-    }
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    if (rc != 0 || waitpid(pid, &status, 0) != pid) {
-        return -1;
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // A file in the state a reset undoes: odd mode, one attribute, one ACL entry.
@@ -86,7 +64,7 @@ int main() {
     for (int i = 0; i < kSingleRuns; ++i) {
         prepare(single);
         const auto start = Clock::now();
-        if (run({vosker, "reset", single}) != 0) {
+        if (bench::runQuietly({vosker, "reset", single}) != 0) {
             std::fprintf(stderr, "Vosker failed on %s\n", single.c_str());
             return 1;
         }
@@ -100,7 +78,7 @@ int main() {
     const auto paths = prepareMany(dir + "", kItems);
     argv.insert(argv.end(), paths.begin(), paths.end());
     auto start = Clock::now();
-    if (run(argv) != 0) {
+    if (bench::runQuietly(argv) != 0) {
         std::fprintf(stderr, "Vosker failed on the batch\n");
         return 1;
     }
@@ -111,11 +89,11 @@ int main() {
     const std::string owner = std::to_string(geteuid()) + ":" + std::to_string(getegid());
     start = Clock::now();
     for (const auto& path : paths) {
-        run({"chattr", "-i", path});
-        run({"setfattr", "-x", "user.com.apple.quarantine", path});
-        run({"chown", owner, path});
-        run({"chmod", "644", path});
-        run({"setfacl", "-b", path});
+        bench::runQuietly({"chattr", "-i", path});
+        bench::runQuietly({"setfattr", "-x", "user.com.apple.quarantine", path});
+        bench::runQuietly({"chown", owner, path});
+        bench::runQuietly({"chmod", "644", path});
+        bench::runQuietly({"setfacl", "-b", path});
     }
     const double tools = secondsSince(start);
 
@@ -126,6 +104,6 @@ int main() {
     std::printf("(c) chattr+setfattr+chown+chmod+setfacl: %8.1f us per item (%.1f ms in all)\n",
                 tools / kItems * 1e6, tools * 1e3);
     std::printf("(c)/(b): %.1f\n", tools / batch);
-    run({"rm", "-rf", dir});
+    bench::runQuietly({"rm", "-rf", dir});
     return 0;
 }

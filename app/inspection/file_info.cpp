@@ -58,9 +58,7 @@ FileInfo::FileInfo(const std::optional<std::string>& location, InspectionPlatfor
     if (const auto values = platform.resourceValues(path)) {
         if (values->localizedTypeDescription)
             typeName = *values->localizedTypeDescription;
-        if (values->isSystemImmutable) {
-            lockedSystem = *values->isSystemImmutable ? variableValue::yes : variableValue::no;
-        }
+        applySystemLock(*values);
         if (values->isAliasFile)
             typeIsResolvable = *values->isAliasFile;
         if (values->isVolume == true)
@@ -69,10 +67,7 @@ FileInfo::FileInfo(const std::optional<std::string>& location, InspectionPlatfor
             criticalError = u"Volume locked"_qs;
             lockedVolume = true;
         }
-        if (values->mayHaveExtendedAttributes == true && values->isReadable != true &&
-            xattrLength <= 0) {
-            xattrsStatus = FileXattrStatus::unknown;
-        }
+        applyUnlistableXattrRule(*values);
         // The same request answers the date the next step asks for alone.
         attributesModified = values->attributeModificationDate;
     }
@@ -153,16 +148,11 @@ void FileInfo::refresh(InspectionPlatform& platform) {
     if (const auto values = platform.resourceValues(path)) {
         if (values->localizedTypeDescription)
             newTypeName = *values->localizedTypeDescription;
-        if (values->isSystemImmutable) {
-            lockedSystem = *values->isSystemImmutable ? variableValue::yes : variableValue::no;
-        }
+        applySystemLock(*values);
         if (values->attributeModificationDate) {
             attributesModified = values->attributeModificationDate;
         }
-        if (values->mayHaveExtendedAttributes == true && values->isReadable != true &&
-            xattrLength <= 0) {
-            xattrsStatus = FileXattrStatus::unknown;
-        }
+        applyUnlistableXattrRule(*values);
     }
     if (newTypeName == u"Unknown"_qs) {
         newTypeName = resolveTypeName(path, u"Unknown"_qs, platform);
@@ -184,6 +174,20 @@ void FileInfo::refresh(InspectionPlatform& platform) {
             icon = std::move(newIcon);
     }
     finish(platform);
+}
+
+void FileInfo::applySystemLock(const platform::ResourceValues& values) {
+    if (values.isSystemImmutable) {
+        lockedSystem = *values.isSystemImmutable ? variableValue::yes : variableValue::no;
+    }
+}
+
+// An item that may carry attributes but could not be read nor listed has
+// attributes nobody can tell.
+void FileInfo::applyUnlistableXattrRule(const platform::ResourceValues& values) {
+    if (values.mayHaveExtendedAttributes == true && values.isReadable != true && xattrLength <= 0) {
+        xattrsStatus = FileXattrStatus::unknown;
+    }
 }
 
 void FileInfo::finish(InspectionPlatform& platform) {

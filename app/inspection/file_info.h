@@ -71,6 +71,8 @@ struct FileInfo {
     void buildAccessSummary(InspectionPlatform& platform);
 
   private:
+    void applySystemLock(const platform::ResourceValues& values);
+    void applyUnlistableXattrRule(const platform::ResourceValues& values);
     void finish(InspectionPlatform& platform);
 };
 
