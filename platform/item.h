@@ -22,6 +22,15 @@ enum class FileKind {
 
 FileKind fileKindFromMode(mode_t mode);
 
+// The path naming exactly the inode behind a descriptor (its /proc entry).
+std::string descriptorPathOf(int fd);
+
+// A read descriptor for the inode an O_PATH descriptor holds, opened
+// through its /proc entry so no path is looked up again. Invalid (errno
+// set) when the caller may not read it. Only for files and folders: opening
+// a device or FIFO can block or have effects.
+UniqueFd reopenForReading(int pathFd);
+
 // One file-system item, opened without following its final symbolic link.
 // Everything done to the item goes through this handle, so a path swapped
 // after it was opened is never acted on. Scripted platforms make handles

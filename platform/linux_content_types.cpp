@@ -39,8 +39,7 @@ Result<std::vector<unsigned char>> LinuxContentTypes::firstBytes(const std::stri
     if (!S_ISREG(st.st_mode)) {
         return std::vector<unsigned char>{};
     }
-    const std::string reopen = "/proc/self/fd/" + std::to_string(probe.get());
-    UniqueFd fd(::open(reopen.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    const UniqueFd fd = reopenForReading(probe.get());
     if (!fd.valid()) {
         return SysError::fromErrno(errno);
     }

@@ -31,7 +31,7 @@ Status LinuxFileFlags::setImmutable(const Item& item, bool immutable) {
     UniqueFd reopened;
     int fd = item.ioFd();
     if (fd < 0) {
-        reopened.reset(::open(item.descriptorPath().c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+        reopened = reopenForReading(item.fd());
         if (!reopened.valid()) {
             return SysError::fromErrno(errno);
         }

@@ -30,8 +30,17 @@ FileKind fileKindFromMode(mode_t mode) {
     }
 }
 
+std::string descriptorPathOf(int fd) {
+    return "/proc/self/fd/" + std::to_string(fd);
+}
+
+UniqueFd reopenForReading(int pathFd) {
+    return UniqueFd(
+        ::open(descriptorPathOf(pathFd).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+}
+
 std::string Item::descriptorPath() const {
-    return "/proc/self/fd/" + std::to_string(fd_.get());
+    return descriptorPathOf(fd_.get());
 }
 
 Result<bool> LinuxItemFiles::checkReachable(const std::string& path) {
@@ -77,9 +86,7 @@ Result<Item> LinuxItemFiles::open(const std::string& path) {
     const FileKind kind = fileKindFromMode(st.st_mode);
     UniqueFd ioFd;
     if (kind == FileKind::Regular || kind == FileKind::Directory) {
-        // Never a device or FIFO: opening those can block or have effects.
-        const std::string self = "/proc/self/fd/" + std::to_string(fd.get());
-        ioFd.reset(::open(self.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        ioFd = reopenForReading(fd.get());
     }
     return Item(path, kind, std::move(fd), std::move(ioFd));
 }

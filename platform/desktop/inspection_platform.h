@@ -84,7 +84,7 @@ class InspectionPlatform {
 
 // One gathering's scope.
 class InspectionScope {
-public:
+  public:
     explicit InspectionScope(InspectionPlatform& platform) : platform_(platform) {
         platform_.beginInspection();
     }
@@ -92,7 +92,7 @@ public:
     InspectionScope(const InspectionScope&) = delete;
     InspectionScope& operator=(const InspectionScope&) = delete;
 
-private:
+  private:
     InspectionPlatform& platform_;
 };
 

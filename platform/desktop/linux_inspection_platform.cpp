@@ -59,7 +59,7 @@ LinuxInspectionPlatform::Opened* LinuxInspectionPlatform::look(const std::string
     if (!facts) {
         return nullptr;
     }
-    looked_.emplace(Opened{path, std::move(item.value()), *facts, std::nullopt});
+    looked_.emplace(Opened{path, std::move(item.value()), *facts, std::nullopt, std::nullopt});
     return &*looked_;
 }
 
@@ -68,6 +68,14 @@ const std::optional<QMimeType>& LinuxInspectionPlatform::mimeOf(Opened& opened) 
         opened.mime = mimeTypeOf(opened.item, opened.facts);
     }
     return *opened.mime;
+}
+
+const std::optional<bool>& LinuxInspectionPlatform::readOnlyVolumeOf(Opened& opened) {
+    if (!opened.readOnlyVolume) {
+        const auto readOnly = volumeIsReadOnly(opened.item.descriptorPath());
+        opened.readOnlyVolume = readOnly ? std::optional<bool>(*readOnly) : std::nullopt;
+    }
+    return *opened.readOnlyVolume;
 }
 
 QString LinuxInspectionPlatform::loginName() {
@@ -170,7 +178,6 @@ std::optional<ResourceValues> LinuxInspectionPlatform::resourceValues(const std:
     if (!opened) {
         return std::nullopt;
     }
-    const Item* item = &opened->item;
     const FileFacts* facts = &opened->facts;
     ResourceValues values;
     if (const auto& mime = mimeOf(*opened); mime && mime->isValid()) {
@@ -180,9 +187,7 @@ std::optional<ResourceValues> LinuxInspectionPlatform::resourceValues(const std:
     values.isAliasFile = false;
     values.attributeModificationDate = timestampOf(facts->statusChanged);
     values.isVolume = facts->mountRoot || parentPath(path) == path;
-    if (const auto readOnly = volumeIsReadOnly(item->descriptorPath())) {
-        values.volumeIsReadOnly = *readOnly;
-    }
+    values.volumeIsReadOnly = readOnlyVolumeOf(*opened);
     values.isReadable = ::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0;
     return values;
 }
@@ -214,7 +219,6 @@ std::optional<AccessValues> LinuxInspectionPlatform::accessValues(const std::str
     if (!opened) {
         return std::nullopt;
     }
-    const Item* item = &opened->item;
     const FileFacts* facts = &opened->facts;
     AccessValues values;
     values.isDirectory = facts->kind == FileKind::Directory;
@@ -229,9 +233,7 @@ std::optional<AccessValues> LinuxInspectionPlatform::accessValues(const std::str
     values.isReadable = access.readable;
     values.isWritable = access.writable;
     values.isExecutable = access.executable;
-    if (const auto readOnly = volumeIsReadOnly(item->descriptorPath())) {
-        values.volumeIsReadOnly = *readOnly;
-    }
+    values.volumeIsReadOnly = readOnlyVolumeOf(*opened);
     values.isVolume = facts->mountRoot;
     values.isPackage = false;
     return values;

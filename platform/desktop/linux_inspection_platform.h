@@ -23,20 +23,22 @@ class LinuxInspectionPlatform final : public InspectionPlatform {
     std::optional<QString> kindForExtension(const QString& extension) override;
     std::optional<AccessValues> accessValues(const std::string& path) override;
 
-      void beginInspection() override { ++scopeDepth_; }
+    void beginInspection() override { ++scopeDepth_; }
     void endInspection() override;
 
-private:
+  private:
     struct Opened {
         std::string path;
         Item item;
         FileFacts facts;
-        std::optional<std::optional<QMimeType>> mime;  // computed on first use
+        std::optional<std::optional<QMimeType>> mime;       // computed on first use
+        std::optional<std::optional<bool>> readOnlyVolume;  // likewise
     };
     // The item and its facts: from the current scope's one look when there
     // is one, else freshly. Null when the item can't be opened.
     Opened* look(const std::string& path);
     const std::optional<QMimeType>& mimeOf(Opened& opened);
+    const std::optional<bool>& readOnlyVolumeOf(Opened& opened);
 
     // The MIME type of an item, from its name and (for regular files) its
     // first bytes, read without ever blocking. None for symbolic links.
