@@ -74,6 +74,9 @@ class InspectionPlatform {
     // it could not be looked at.
     virtual Result<std::optional<std::string>> aclText(const std::string& path) = 0;
     virtual std::optional<QString> kindForExtension(const QString& extension) = 0;
+    // The theme icon for a file of that name, judged from the name alone (for
+    // items that are gone).
+    virtual QString iconNameForFileName(const QString& name) = 0;
     virtual std::optional<AccessValues> accessValues(const std::string& path) = 0;
 
     // Between these, the answers may come from one look at the item: a

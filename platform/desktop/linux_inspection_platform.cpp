@@ -214,6 +214,10 @@ std::optional<QString> LinuxInspectionPlatform::kindForExtension(const QString& 
     return capitalised(mime.comment());
 }
 
+QString LinuxInspectionPlatform::iconNameForFileName(const QString& name) {
+    return mimeDatabase_.mimeTypeForFile(name, QMimeDatabase::MatchExtension).iconName();
+}
+
 std::optional<AccessValues> LinuxInspectionPlatform::accessValues(const std::string& path) {
     Opened* opened = look(path);
     if (!opened) {

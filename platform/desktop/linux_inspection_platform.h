@@ -21,6 +21,7 @@ class LinuxInspectionPlatform final : public InspectionPlatform {
     int64_t xattrNameListLength(const std::string& path) override;
     Result<std::optional<std::string>> aclText(const std::string& path) override;
     std::optional<QString> kindForExtension(const QString& extension) override;
+    QString iconNameForFileName(const QString& name) override;
     std::optional<AccessValues> accessValues(const std::string& path) override;
 
     void beginInspection() override { ++scopeDepth_; }

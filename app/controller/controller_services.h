@@ -1,0 +1,27 @@
+#pragma once
+
+#include <optional>
+
+#include <QIcon>
+#include <QSettings>
+#include <QString>
+
+#include "platform/desktop/file_panels.h"
+#include "platform/desktop/inspection_platform.h"
+#include "platform/item_changes.h"
+
+namespace gw::controller {
+
+// What the controller asks of the system and the desktop, in one place so
+// that tests can stand in for any of it. Alerts go through basalt's
+// installed presenter.
+struct ControllerServices {
+    platform::InspectionPlatform& inspection;
+    platform::ItemChanges& changes;
+    platform::FilePanels& panels;
+    QSettings& settings;
+    QIcon applicationIcon;
+    std::optional<QString> applicationName;  // the running application's localized name
+};
+
+}  // namespace gw::controller

@@ -1,0 +1,78 @@
+// The single changes the user makes by hand from the detail panels.
+#include <QString>
+
+#include "app/controller/reset_controller.h"
+#include "basalt/desktop/alerts.h"
+
+namespace gw::controller {
+
+namespace {
+
+unsigned modeFromRecord(const inspection::FileInfo& info) {
+    const auto bits = [](const inspection::PermissionsBranch& branch) {
+        return (branch.read ? 4U : 0U) | (branch.write ? 2U : 0U) | (branch.execute ? 1U : 0U);
+    };
+    return (bits(info.owner) << 6) | (bits(info.group) << 3) | bits(info.other);
+}
+
+QString describe(const platform::SysError& error) {
+    return QString::fromLocal8Bit(error.description);
+}
+
+}  // namespace
+
+void ResetController::manuallyTogglePermission(unsigned bit) {
+    if (!info_.url) {
+        return;
+    }
+    // Rebuilt from the record, which is what the user is looking at: only the
+    // nine permission bits take part.
+    const unsigned current = modeFromRecord(info_);
+    const unsigned changed = (current & bit) ? (current ^ bit) : (current | bit);
+    if (changed == current) {
+        basalt::diagnosticAlert(QStringLiteral("Something went wrong"),
+                                QStringLiteral("Probably a value, level combination doesn't match."),
+                                QStringLiteral("FileInfo.manuallyTogglePermission(_:)"), true);
+    }
+    if (auto failure = services_.changes.setPermissions(*info_.url, static_cast<mode_t>(changed))) {
+        showAlert(QStringLiteral("Unable to alter the permissions"), describe(*failure));
+        return;
+    }
+    scheduleRefresh();
+}
+
+void ResetController::toggleLock() {
+    if (!info_.url) {
+        return;
+    }
+    auto locked = services_.changes.userImmutable(*info_.url);
+    if (!locked) {
+        showAlert(QStringLiteral("Unable to toggle file lock"), describe(locked.error()));
+        return;
+    }
+    // An item that can't carry the lock reports no value; nothing is written.
+    if (locked->has_value()) {
+        if (auto failure = services_.changes.setUserImmutable(*info_.url, !**locked)) {
+            showAlert(QStringLiteral("Unable to toggle file lock"), describe(*failure));
+            return;
+        }
+    }
+    scheduleRefresh();
+}
+
+void ResetController::getOriginalFile() {
+    if (!info_.typeIsResolvable || !info_.url) {
+        return;
+    }
+    // Linux has no alias files: anything resolvable here is a symbolic link.
+    auto original = services_.changes.resolveLinks(*info_.url);
+    if (!original) {
+        basalt::diagnosticAlert(QStringLiteral("Unable to find original file"),
+                                describe(original.error()),
+                                QStringLiteral("FileInfo.getOriginalFile()"), true);
+        return;
+    }
+    loadFile(original.value());
+}
+
+}  // namespace gw::controller

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <string>
+
+#include <QObject>
+#include <QString>
+
+namespace gw::controller {
+
+class ResetController;
+
+// The shell command that gives the item to the named account. Name and path
+// each reach chown as one word whatever they hold, and the text is ready to
+// be placed inside the "do shell script" literal.
+std::string ownerChangeCommand(const QString& ownerName, const std::string& path);
+
+// The state behind the "Set the File Owner" sheet: the name being edited and
+// whether the sheet is shown. "Set" runs chown as administrator; the sheet
+// closes on success or a cancelled prompt and stays open on failure so the
+// user can correct the name.
+class OwnerChangeSheet : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString name READ name WRITE setName NOTIFY nameChanged)
+    Q_PROPERTY(bool shown READ shown NOTIFY shownChanged)
+
+  public:
+    explicit OwnerChangeSheet(ResetController& controller, QObject* parent = nullptr);
+
+    static constexpr auto kPrompt = "Please Authorize changing of the file owner";
+
+    const QString& name() const { return name_; }
+    void setName(const QString& name);
+    bool shown() const { return shown_; }
+
+    // Opens the sheet with the current owner's name.
+    void open();
+    void cancel();
+    void set();
+
+  Q_SIGNALS:
+    void nameChanged();
+    void shownChanged();
+
+  private:
+    void setShown(bool shown);
+    void finished(int status, const QString& message);
+
+    ResetController& controller_;
+    QString name_;
+    bool shown_ = false;
+};
+
+}  // namespace gw::controller

@@ -1,0 +1,149 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <QIcon>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include "app/controller/controller_services.h"
+#include "app/controller/file_monitor.h"
+#include "app/inspection/file_info.h"
+
+namespace basalt {
+class AMRecentItemController;
+}
+
+namespace gw::controller {
+
+// The two lines of the progress panel.
+struct ProgressMessage {
+    QString title;
+    QString detail;
+    bool operator==(const ProgressMessage&) const = default;
+};
+
+// The one observable object behind the window: the record of the item being
+// examined, kept fresh while the item changes on disk, the reset options,
+// and the progress of a reset. Main thread only.
+class ResetController : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(gw::inspection::FileInfo info READ info NOTIFY infoChanged)
+    Q_PROPERTY(bool resetNestedItems READ resetNestedItems WRITE setResetNestedItems NOTIFY resetNestedItemsChanged)
+    Q_PROPERTY(bool resetAttributes READ resetAttributes WRITE setResetAttributes NOTIFY resetAttributesChanged)
+    Q_PROPERTY(bool resetACLs READ resetACLs WRITE setResetACLs NOTIFY resetACLsChanged)
+    Q_PROPERTY(controllerProgressState progressState READ progressState NOTIFY progressStateChanged)
+    Q_PROPERTY(bool progressShow READ progressShow NOTIFY progressShowChanged)
+    Q_PROPERTY(gw::controller::ProgressMessage progressDisplayMessage READ progressDisplayMessage NOTIFY progressDisplayMessageChanged)
+    Q_PROPERTY(bool fileDetailsShow READ fileDetailsShow NOTIFY fileDetailsShowChanged)
+    Q_PROPERTY(QString mainString READ mainString NOTIFY mainStringChanged)
+    Q_PROPERTY(QIcon mainIcon READ mainIcon NOTIFY mainIconChanged)
+
+  public:
+    enum class controllerProgressState { idle, working, complete, error };
+    Q_ENUM(controllerProgressState)
+
+    static constexpr auto kResetNestedItemsKey = "ResetController.resetNestedItems";
+    static constexpr auto kResetAttributesKey = "ResetController.resetAttributes";
+    static constexpr auto kResetACLsKey = "ResetController.resetACLs";
+
+    explicit ResetController(ControllerServices services,
+                             const std::optional<std::string>& url = std::nullopt,
+                             QObject* parent = nullptr);
+    ~ResetController() override;
+
+    // Told of every loaded item; set by the application.
+    basalt::AMRecentItemController* recentItemsHandler = nullptr;
+    // The window alerts attach to as sheets; kept weakly.
+    QPointer<QObject> parentWindow;
+
+    const inspection::FileInfo& info() const { return info_; }
+    bool resetNestedItems() const;
+    bool resetAttributes() const;
+    bool resetACLs() const;
+    void setResetNestedItems(bool value);
+    void setResetAttributes(bool value);
+    void setResetACLs(bool value);
+    controllerProgressState progressState() const { return progressState_; }
+    bool progressShow() const { return progressShow_; }
+    const ProgressMessage& progressDisplayMessage() const { return progressDisplayMessage_; }
+    bool fileDetailsShow() const { return fileDetailsShow_; }
+    const QString& mainString() const { return mainString_; }
+    const QIcon& mainIcon() const { return mainIcon_; }
+    const std::optional<std::string>& quickLookURL() const { return quickLookURL_; }
+    void setQuickLookURL(std::optional<std::string> url);
+    bool hasFileTracker() const { return fileTracker_ != nullptr; }
+
+    // Loading and keeping the record fresh.
+    void loadFile(const std::string& url);
+    void clearFile();
+    void reloadFile();
+    void chooseFile();
+    void scheduleRefresh();
+    bool attributesHaveChanged();
+    void handleFileSystemEvent(FileSystemEvents event);
+    void showAlert(const QString& title, const QString& message);
+
+    // Changes the user makes by hand.
+    void manuallyTogglePermission(unsigned bit);
+    void toggleLock();
+    void getOriginalFile();
+
+    // The progress panel's buttons.
+    void progressCancelPressed();
+    void progressDonePressed();
+
+    // A reset suspends monitoring from its start to its end, whatever items
+    // are loaded meanwhile; each begin is balanced by exactly one end.
+    void suspendMonitoringForReset();
+    void resumeMonitoringAfterReset();
+
+  Q_SIGNALS:
+    void infoChanged();
+    void resetNestedItemsChanged();
+    void resetAttributesChanged();
+    void resetACLsChanged();
+    void progressStateChanged();
+    void progressShowChanged();
+    void progressDisplayMessageChanged();
+    void fileDetailsShowChanged();
+    void mainStringChanged();
+    void mainIconChanged();
+    void quickLookURLChanged();
+
+  protected:
+    void setProgressState(controllerProgressState state);
+    void setProgressShow(bool show);
+    void setProgressDisplayMessage(ProgressMessage message);
+    ControllerServices& services() { return services_; }
+
+  private:
+    void refreshInfo();
+    void setInfo(inspection::FileInfo info);
+    void setFileDetailsShow(bool show);
+    void setMainString(const QString& text);
+    void setMainIcon(const QIcon& icon);
+    void publishNameAndIcon();
+    bool option(const char* key, bool fallback) const;
+    void setOption(const char* key, bool value, void (ResetController::*changed)());
+
+    ControllerServices services_;
+    inspection::FileInfo info_;
+    controllerProgressState progressState_ = controllerProgressState::idle;
+    bool progressShow_ = false;
+    ProgressMessage progressDisplayMessage_;
+    bool fileDetailsShow_ = false;
+    QString mainString_;
+    QIcon mainIcon_;
+    std::optional<std::string> quickLookURL_;
+    std::unique_ptr<FileMonitor> fileTracker_;
+    bool awaitingAttributeUpdate_ = false;
+    bool fileTrackerIsPaused_ = false;
+};
+
+using controllerProgressState = ResetController::controllerProgressState;
+
+}  // namespace gw::controller

@@ -1,0 +1,63 @@
+#include "app/ui/widget_file_panels.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QWidget>
+
+namespace gw::ui {
+
+namespace {
+
+// Runs the dialog as a sheet when it has a window, modally otherwise, and
+// hands over the one chosen path.
+void run(QFileDialog* dialog, platform::PanelChoice choice) {
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, choice](int result) {
+        const QStringList files = dialog->selectedFiles();
+        if (result == QDialog::Accepted && !files.isEmpty()) {
+            choice(QFile::encodeName(files.front()).toStdString());
+        } else {
+            choice(std::nullopt);
+        }
+    });
+    if (dialog->parentWidget()) {
+        dialog->setWindowModality(Qt::WindowModal);
+        dialog->open();
+    } else {
+        dialog->setWindowModality(Qt::ApplicationModal);
+        dialog->show();
+    }
+}
+
+}  // namespace
+
+void WidgetFilePanels::chooseItem(QPointer<QObject> window, platform::PanelChoice choice) {
+    auto* dialog = new QFileDialog(qobject_cast<QWidget*>(window.data()));
+    // Files and folders alike: the non-native dialog lets either be chosen.
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFilter(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    dialog->setLabelText(QFileDialog::Accept, QStringLiteral("Open"));
+    run(dialog, std::move(choice));
+}
+
+void WidgetFilePanels::chooseSaveLocation(QPointer<QObject> window,
+                                          const platform::SavePanelRequest& request,
+                                          platform::PanelChoice choice) {
+    auto* dialog = new QFileDialog(qobject_cast<QWidget*>(window.data()));
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setWindowTitle(request.message);
+    dialog->setLabelText(QFileDialog::Accept, request.prompt);
+    dialog->setDirectory(QFile::decodeName(QByteArray::fromStdString(request.folder)));
+    dialog->selectFile(request.name);
+    if (!request.requiredExtension.isEmpty()) {
+        dialog->setNameFilter(QStringLiteral("*.") + request.requiredExtension);
+        dialog->setDefaultSuffix(request.requiredExtension);
+    }
+    run(dialog, std::move(choice));
+}
+
+}  // namespace gw::ui

@@ -1,0 +1,235 @@
+#include "authorization.h"
+
+#include <mutex>
+#include <ostream>
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QThreadPool>
+
+#include "basalt/diagnostics.h"
+#include "platform/child_process.h"
+
+namespace basalt {
+
+namespace {
+
+constexpr int kDismissed = 126;
+constexpr int kNotAuthorized = 127;
+constexpr int kUserCancelled = -128;
+
+std::mutex programMutex;
+std::string programName = "pkexec";
+
+class StatementParser {
+  public:
+    explicit StatementParser(std::string_view source) : text_(source) {}
+
+    std::optional<ShellScriptStatement> parse() {
+        ShellScriptStatement statement;
+        if (!words({"do", "shell", "script"})) {
+            return std::nullopt;
+        }
+        auto command = literal();
+        if (!command) {
+            return std::nullopt;
+        }
+        statement.command = std::move(*command);
+        bool seenPrompt = false;
+        while (!atEnd()) {
+            if (words({"with", "prompt"}) && !seenPrompt) {
+                auto prompt = literal();
+                if (!prompt) {
+                    return std::nullopt;
+                }
+                statement.prompt = std::move(*prompt);
+                seenPrompt = true;
+            } else if (words({"with", "administrator", "privileges"}) &&
+                       !statement.withAdministratorPrivileges) {
+                statement.withAdministratorPrivileges = true;
+            } else {
+                return std::nullopt;
+            }
+        }
+        return statement;
+    }
+
+  private:
+    void skipSpace() {
+        while (pos_ < text_.size() &&
+               (text_[pos_] == ' ' || text_[pos_] == '\t' || text_[pos_] == '\n' ||
+                text_[pos_] == '\r')) {
+            ++pos_;
+        }
+    }
+    bool atEnd() {
+        skipSpace();
+        return pos_ == text_.size();
+    }
+    // Consumes the words when all of them follow; otherwise consumes nothing.
+    bool words(std::initializer_list<std::string_view> expected) {
+        const size_t start = pos_;
+        for (const auto word : expected) {
+            skipSpace();
+            if (text_.substr(pos_, word.size()) != word) {
+                pos_ = start;
+                return false;
+            }
+            pos_ += word.size();
+            const bool boundary = pos_ == text_.size() || text_[pos_] == ' ' ||
+                                  text_[pos_] == '\t' || text_[pos_] == '\n' ||
+                                  text_[pos_] == '\r' || text_[pos_] == '"';
+            if (!boundary) {
+                pos_ = start;
+                return false;
+            }
+        }
+        return true;
+    }
+    std::optional<std::string> literal() {
+        skipSpace();
+        if (pos_ >= text_.size() || text_[pos_] != '"') {
+            return std::nullopt;
+        }
+        ++pos_;
+        std::string value;
+        while (pos_ < text_.size()) {
+            const char c = text_[pos_++];
+            if (c == '"') {
+                return value;
+            }
+            if (c == '\\') {
+                if (pos_ >= text_.size() || (text_[pos_] != '\\' && text_[pos_] != '"')) {
+                    return std::nullopt;
+                }
+                value += text_[pos_++];
+            } else {
+                value += c;
+            }
+        }
+        return std::nullopt;  // unterminated
+    }
+
+    std::string_view text_;
+    size_t pos_ = 0;
+};
+
+std::string withoutFinalNewline(std::string text) {
+    if (!text.empty() && text.back() == '\n') {
+        text.pop_back();
+    }
+    return text;
+}
+
+QString messageText(const std::string& bytes) {
+    return QString::fromLocal8Bit(withoutFinalNewline(bytes));
+}
+
+void writeScriptLine(const std::string& script) {
+    diagnostics() << "executeWithAuthorization(inScript:inPrompt:sender:completionHandler:) script: "
+                  << script << '\n';
+}
+
+}  // namespace
+
+std::optional<ShellScriptStatement> parseDoShellScript(std::string_view source) {
+    return StatementParser(source).parse();
+}
+
+void setElevationProgram(std::string program) {
+    const std::lock_guard lock(programMutex);
+    programName = std::move(program);
+}
+
+std::string elevationProgram() {
+    const std::lock_guard lock(programMutex);
+    return programName;
+}
+
+ScriptOutcome runShellScript(const ShellScriptStatement& statement) {
+    std::vector<std::string> argv;
+    if (statement.withAdministratorPrivileges) {
+        argv.push_back(elevationProgram());
+    }
+    argv.insert(argv.end(), {"/bin/sh", "-c", statement.command});
+    auto child = gw::platform::runChild(argv);
+
+    ScriptOutcome outcome;
+    if (child.startError) {
+        outcome.started = false;
+        outcome.errorMessage = QString::fromStdString(argv.front() + ": " +
+                                                      child.startError->description);
+        return outcome;
+    }
+    if (!child.exitStatus) {
+        outcome.errorMessage = QStringLiteral("The command ended without an exit status.");
+        return outcome;
+    }
+    const int status = *child.exitStatus;
+    if (status == 0) {
+        outcome.succeeded = true;
+        outcome.result = withoutFinalNewline(std::move(child.output));
+        return outcome;
+    }
+    if (statement.withAdministratorPrivileges && status == kDismissed) {
+        outcome.errorNumber = kUserCancelled;
+        outcome.errorMessage = QStringLiteral("User canceled.");
+        return outcome;
+    }
+    outcome.errorNumber = status;
+    const bool elevationRefused = statement.withAdministratorPrivileges && status == kNotAuthorized;
+    const std::string& text =
+        child.errors.empty() && !elevationRefused ? child.output : child.errors;
+    outcome.errorMessage = messageText(text);
+    return outcome;
+}
+
+void executeWithAuthorization(const std::string& script, const std::string& prompt,
+                              QPointer<QObject> sender, AuthorizationCompletion completion) {
+    QThreadPool::globalInstance()->start([script, prompt, sender, completion]() {
+        const std::string source = "do shell script \"" + script + "\" with prompt \"" + prompt +
+                                   "\" with administrator privileges";
+        const auto statement = parseDoShellScript(source);
+        if (!statement) {
+            completion(-1, QStringLiteral("Failed to begin authorization"), sender);
+            writeScriptLine(script);
+            return;
+        }
+        const ScriptOutcome outcome = runShellScript(*statement);
+        if (!outcome.started) {
+            diagnostics() << "executeWithAuthorization: "
+                          << outcome.errorMessage.value_or(QString()).toStdString() << '\n';
+            completion(-1, QStringLiteral("Failed to begin authorization"), sender);
+            return;
+        }
+        if (outcome.succeeded) {
+            // Success is 0: the thread's errno after a run means nothing.
+            completion(0, QString::fromLocal8Bit(outcome.result), sender);
+            return;
+        }
+        if (!outcome.errorNumber) {
+            if (QCoreApplication* app = QCoreApplication::instance()) {
+                QMetaObject::invokeMethod(
+                    app,
+                    [completion, sender]() {
+                        completion(-42, QStringLiteral("Unable to get error code"), sender);
+                    },
+                    Qt::QueuedConnection);
+            }
+            return;
+        }
+        const int number = *outcome.errorNumber;
+        if (number == kUserCancelled) {
+            completion(kUserCancelled, QStringLiteral("Operation Cancelled"), sender);
+            return;
+        }
+        writeScriptLine(script);
+        QString message = outcome.errorMessage.value_or(QStringLiteral("Unknown"));
+        if (number == 1) {
+            message.prepend(QStringLiteral("macOS Security denied operation: "));
+        }
+        completion(number, message, sender);
+    });
+}
+
+}  // namespace basalt

@@ -1,0 +1,90 @@
+#include "basalt/desktop/desktop_utilities.h"
+
+#include <sys/stat.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <ostream>
+
+#include <QGuiApplication>
+#include <QPalette>
+#include <QUrlQuery>
+
+#include "basalt/desktop/alerts.h"
+#include "basalt/diagnostics.h"
+
+namespace basalt {
+
+namespace {
+
+std::atomic<gw::platform::Workspace*> installedWorkspace{nullptr};
+
+gw::platform::Workspace* workspace() {
+    return installedWorkspace.load();
+}
+
+}  // namespace
+
+void setWorkspace(gw::platform::Workspace* ws) {
+    installedWorkspace = ws;
+}
+
+void revealInFinder(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+        diagnosticAlert(QStringLiteral("Unable to Show the file in the Finder"),
+                        QString::fromLocal8Bit(std::strerror(errno)), QString(), true);
+        return;
+    }
+    if (auto* ws = workspace()) {
+        ws->showItem(path);
+    }
+}
+
+void URLShow(const QString& text) {
+    const QUrl url(text, QUrl::StrictMode);
+    if (text.isEmpty() || !url.isValid() || url.scheme().isEmpty()) {
+        diagnostics() << "URLShow(_:) failed to convert string to URL \"" << text.toStdString()
+                      << "\"\n";
+        return;
+    }
+    if (auto* ws = workspace()) {
+        ws->openUrl(url);
+    }
+}
+
+void composeEmail(const QString& to, const QString& subject, const QString& body) {
+    QUrl url(QStringLiteral("mailto:") + to, QUrl::StrictMode);
+    if (!url.isValid()) {
+        diagnosticAlert(QStringLiteral("Unable to generate e-mail"),
+                        QStringLiteral("Unable to create base URL."), QString(), true);
+        return;
+    }
+    QUrlQuery query;
+    // Encoded by hand so that "+", "&" and "=" in the texts survive every
+    // mail program's decoding.
+    const auto encoded = [](const QString& text) {
+        return QString::fromLatin1(QUrl::toPercentEncoding(text));
+    };
+    query.setQueryItems({{QStringLiteral("subject"), encoded(subject)},
+                         {QStringLiteral("body"), encoded(body)}});
+    url.setQuery(query);
+    if (!url.isValid()) {
+        diagnosticAlert(QStringLiteral("Unable to generate e-mail"),
+                        QStringLiteral("Resulting URL is invalid."), QString(), true);
+        return;
+    }
+    if (auto* ws = workspace()) {
+        ws->openUrl(url);
+    }
+}
+
+QColor linkTextColor() {
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        return QGuiApplication::palette().color(QPalette::Link);
+    }
+    return QColor(Qt::blue);
+}
+
+}  // namespace basalt

@@ -1,0 +1,89 @@
+#include "basalt/desktop/recent_items.h"
+
+#include <algorithm>
+#include <ostream>
+
+#include <QFile>
+
+#include "basalt/desktop/alerts.h"
+#include "basalt/diagnostics.h"
+#include "platform/path_text.h"
+
+namespace basalt {
+
+namespace {
+
+void logFailure(const char* what, const gw::platform::SysError& error) {
+    diagnostics() << "AMRecentItemController." << what << ' ' << error.description << '\n';
+}
+
+}  // namespace
+
+AMRecentItem::AMRecentItem(const std::string& path, gw::platform::InspectionPlatform& platform)
+    : url(path), id(path) {
+    const QString lastComponent =
+        QFile::decodeName(QByteArray::fromStdString(gw::platform::lastPathComponent(path)));
+    name = lastComponent;
+    const QIcon dataIcon = QIcon::fromTheme(QStringLiteral("application-octet-stream"));
+    icon = dataIcon;
+
+    const gw::platform::InspectionScope scope(platform);
+    if (!platform.resourceValues(path)) {
+        diagnostics() << "AMRecentItem." << "init(withURL:)" << " error while getting properties "
+                      << "the item can't be looked at: " << path << '\n';
+        icon = QIcon::fromTheme(platform.iconNameForFileName(lastComponent), dataIcon);
+        return;
+    }
+    name = platform.displayName(path);
+    if (auto iconName = platform.iconName(path)) {
+        const QIcon themed = QIcon::fromTheme(*iconName);
+        if (!themed.isNull()) {
+            icon = themed;
+        }
+    }
+}
+
+AMRecentItemController::AMRecentItemController(gw::platform::RecentDocuments& documents,
+                                               gw::platform::InspectionPlatform& platform,
+                                               QObject* parent)
+    : QObject(parent), documents_(documents), platform_(platform) {
+    for (const auto& path : documents_.paths()) {
+        itemList_.emplace_back(path, platform_);
+    }
+}
+
+void AMRecentItemController::addRecentItem(const std::string& path) {
+    if (auto failure = documents_.note(path)) {
+        logFailure("addRecentItem(_:)", *failure);
+    }
+    for (auto it = itemList_.end(); it != itemList_.begin();) {
+        --it;
+        if (it->id == path) {
+            it = itemList_.erase(it);
+        }
+    }
+    itemList_.insert(itemList_.begin(), AMRecentItem(path, platform_));
+    Q_EMIT itemListChanged();
+}
+
+void AMRecentItemController::clearRecentItems() {
+    if (auto failure = documents_.clear()) {
+        logFailure("clearRecentItems()", *failure);
+    }
+    itemList_.clear();
+    Q_EMIT itemListChanged();
+}
+
+void AMRecentItemController::openRecentItem(const AMRecentItem& item) {
+    if (action) {
+        action(item.url);
+        return;
+    }
+    gw::platform::AlertRequest request;
+    request.messageText = QStringLiteral(
+        "Failed to open the recent item as the \"Action\" closure wasn't specified. Please "
+        "contact the application author.");
+    presentAlert(std::move(request));
+}
+
+}  // namespace basalt

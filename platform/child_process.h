@@ -1,0 +1,23 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sys_error.h"
+
+namespace gw::platform {
+
+struct ChildOutcome {
+    std::optional<SysError> startError;  // the program could not be started
+    std::optional<int> exitStatus;       // none when it ended by a signal
+    std::string output;                  // standard output
+    std::string errors;                  // standard error
+};
+
+// Runs argv[0] (looked up on PATH) with byte-exact arguments, standard input
+// from /dev/null, and waits for it while collecting both outputs. Arguments
+// that are not UTF-8 reach the program as they are.
+ChildOutcome runChild(const std::vector<std::string>& argv);
+
+}  // namespace gw::platform

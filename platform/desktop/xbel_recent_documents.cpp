@@ -1,0 +1,330 @@
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QMimeDatabase>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include "platform/desktop/recent_documents.h"
+#include "platform/desktop/xml_tree.h"
+
+namespace gw::platform {
+
+namespace {
+
+const QString kBookmarkNamespace = QStringLiteral("http://www.freedesktop.org/standards/desktop-bookmarks");
+const QString kMimeNamespace = QStringLiteral("http://www.freedesktop.org/standards/shared-mime-info");
+const QString kMetadataOwner = QStringLiteral("http://freedesktop.org");
+
+// file:// plus the path's bytes percent-encoded: paths need not be UTF-8.
+QString hrefFor(const std::string& path) {
+    return QStringLiteral("file://") +
+           QString::fromLatin1(QByteArray::fromStdString(path).toPercentEncoding("/"));
+}
+
+std::optional<std::string> pathFor(const QString& href) {
+    const QString scheme = QStringLiteral("file://");
+    if (!href.startsWith(scheme)) {
+        return std::nullopt;
+    }
+    QStringView rest = QStringView(href).mid(scheme.size());
+    if (!rest.startsWith(u'/')) {
+        const qsizetype slash = rest.indexOf(u'/');  // a host part: only the local host counts
+        if (slash < 0 || (rest.left(slash) != u"localhost")) {
+            return std::nullopt;
+        }
+        rest = rest.mid(slash);
+    }
+    return QByteArray::fromPercentEncoding(rest.toUtf8()).toStdString();
+}
+
+QString now() {
+    return QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
+}
+
+XmlNode* childElement(XmlNode& parent, QStringView localName, const QString& namespaceUri = {}) {
+    for (auto& child : parent.children) {
+        if (child.kind == XmlNode::Kind::Element && child.localName() == localName &&
+            child.namespaceUri == namespaceUri) {
+            return &child;
+        }
+    }
+    return nullptr;
+}
+
+// The freedesktop metadata's applications list of a bookmark, if any.
+XmlNode* applicationsOf(XmlNode& bookmark) {
+    XmlNode* info = childElement(bookmark, u"info");
+    if (!info) {
+        return nullptr;
+    }
+    for (auto& metadata : info->children) {
+        if (metadata.kind == XmlNode::Kind::Element && metadata.localName() == u"metadata" &&
+            metadata.attribute(QStringLiteral("owner")) == kMetadataOwner) {
+            if (XmlNode* apps = childElement(metadata, u"applications", kBookmarkNamespace)) {
+                return apps;
+            }
+        }
+    }
+    return nullptr;
+}
+
+bool isApplication(const XmlNode& node, const QString& name) {
+    return node.kind == XmlNode::Kind::Element && node.localName() == u"application" &&
+           node.namespaceUri == kBookmarkNamespace && node.attribute(QStringLiteral("name")) == name;
+}
+
+XmlNode* applicationEntry(XmlNode& bookmark, const QString& name) {
+    XmlNode* apps = applicationsOf(bookmark);
+    if (!apps) {
+        return nullptr;
+    }
+    for (auto& app : apps->children) {
+        if (isApplication(app, name)) {
+            return &app;
+        }
+    }
+    return nullptr;
+}
+
+bool isBookmark(const XmlNode& node) {
+    return node.kind == XmlNode::Kind::Element && node.localName() == u"bookmark" &&
+           node.namespaceUri.isEmpty();
+}
+
+// The prefix the document binds to a namespace, declaring one on the root
+// when it has none.
+QString prefixFor(XmlNode& root, const QString& uri, const QString& wanted) {
+    for (const auto& ns : root.namespaces) {
+        if (ns.namespaceUri() == uri) {
+            return ns.prefix().toString();
+        }
+    }
+    root.namespaces.append(QXmlStreamNamespaceDeclaration(wanted, uri));
+    return wanted;
+}
+
+QString qualified(const QString& prefix, const QString& name) {
+    return prefix.isEmpty() ? name : prefix + u':' + name;
+}
+
+XmlNode newApplication(const QString& prefix, const XbelRecentDocuments::Application& app,
+                       const QString& stamp) {
+    XmlNode node = XmlNode::element(qualified(prefix, QStringLiteral("application")), kBookmarkNamespace);
+    node.setAttribute(QStringLiteral("name"), app.name);
+    node.setAttribute(QStringLiteral("exec"), app.exec);
+    node.setAttribute(QStringLiteral("modified"), stamp);
+    node.setAttribute(QStringLiteral("count"), QStringLiteral("1"));
+    return node;
+}
+
+XmlNode newBookmark(XmlNode& root, const std::string& path,
+                    const XbelRecentDocuments::Application& app, const QString& stamp) {
+    const QString bookmarkPrefix = prefixFor(root, kBookmarkNamespace, QStringLiteral("bookmark"));
+    const QString mimePrefix = prefixFor(root, kMimeNamespace, QStringLiteral("mime"));
+    const QString localPath = QFile::decodeName(QByteArray::fromStdString(path));
+    const QString mimeType =
+        QMimeDatabase().mimeTypeForFile(localPath, QMimeDatabase::MatchExtension).name();
+
+    XmlNode mime = XmlNode::element(qualified(mimePrefix, QStringLiteral("mime-type")), kMimeNamespace);
+    mime.setAttribute(QStringLiteral("type"), mimeType);
+    XmlNode apps = XmlNode::element(qualified(bookmarkPrefix, QStringLiteral("applications")),
+                                    kBookmarkNamespace);
+    apps.children = {XmlNode::textNode(QStringLiteral("\n          ")),
+                     newApplication(bookmarkPrefix, app, stamp),
+                     XmlNode::textNode(QStringLiteral("\n        "))};
+    XmlNode metadata = XmlNode::element(QStringLiteral("metadata"));
+    metadata.setAttribute(QStringLiteral("owner"), kMetadataOwner);
+    metadata.children = {XmlNode::textNode(QStringLiteral("\n        ")), std::move(mime),
+                         XmlNode::textNode(QStringLiteral("\n        ")), std::move(apps),
+                         XmlNode::textNode(QStringLiteral("\n      "))};
+    XmlNode info = XmlNode::element(QStringLiteral("info"));
+    info.children = {XmlNode::textNode(QStringLiteral("\n      ")), std::move(metadata),
+                     XmlNode::textNode(QStringLiteral("\n    "))};
+    XmlNode bookmark = XmlNode::element(QStringLiteral("bookmark"));
+    bookmark.setAttribute(QStringLiteral("href"), hrefFor(path));
+    bookmark.setAttribute(QStringLiteral("added"), stamp);
+    bookmark.setAttribute(QStringLiteral("modified"), stamp);
+    bookmark.setAttribute(QStringLiteral("visited"), stamp);
+    bookmark.children = {XmlNode::textNode(QStringLiteral("\n    ")), std::move(info),
+                         XmlNode::textNode(QStringLiteral("\n  "))};
+    return bookmark;
+}
+
+XmlDocument emptyDocument() {
+    XmlDocument document;
+    XmlNode root = XmlNode::element(QStringLiteral("xbel"));
+    root.setAttribute(QStringLiteral("version"), QStringLiteral("1.0"));
+    root.namespaces.append(QXmlStreamNamespaceDeclaration(QStringLiteral("bookmark"), kBookmarkNamespace));
+    root.namespaces.append(QXmlStreamNamespaceDeclaration(QStringLiteral("mime"), kMimeNamespace));
+    root.children.push_back(XmlNode::textNode(QStringLiteral("\n")));
+    document.nodes.push_back(std::move(root));
+    return document;
+}
+
+SysError fileError(const QString& what) {
+    return SysError::withText(what.toStdString());
+}
+
+// Reads the file: an empty document when there is none, an error when it
+// can't be read or parsed.
+Result<XmlDocument> load(const QString& filePath) {
+    QFile file(filePath);
+    if (!file.exists()) {
+        return emptyDocument();
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        return fileError(file.errorString());
+    }
+    QString error;
+    auto document = parseXml(file.readAll(), &error);
+    if (!document) {
+        return fileError(QStringLiteral("%1 can't be read: %2").arg(filePath, error));
+    }
+    if (document->root()->name != u"xbel") {
+        return fileError(QStringLiteral("%1 is not a bookmark file").arg(filePath));
+    }
+    return std::move(*document);
+}
+
+Status save(const QString& filePath, const XmlDocument& document) {
+    QDir().mkpath(QFileInfo(filePath).absolutePath());
+    QSaveFile file(filePath);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return fileError(file.errorString());
+    }
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    file.write(writeXml(document));
+    if (!file.commit()) {
+        return fileError(file.errorString());
+    }
+    return std::nullopt;
+}
+
+// Runs a change of the document under the file's lock.
+template <class Change>
+Status changeLocked(const QString& filePath, Change change) {
+    QDir().mkpath(QFileInfo(filePath).absolutePath());
+    QLockFile lock(filePath + QStringLiteral(".lock"));
+    if (!lock.tryLock(2000)) {
+        return fileError(QStringLiteral("%1 is locked by another program").arg(filePath));
+    }
+    auto document = load(filePath);
+    if (!document) {
+        return document.error();
+    }
+    if (!change(*document.value().root())) {
+        return std::nullopt;  // nothing to write
+    }
+    return save(filePath, document.value());
+}
+
+}  // namespace
+
+XbelRecentDocuments::XbelRecentDocuments(QString filePath, Application application)
+    : filePath_(std::move(filePath)), application_(std::move(application)) {}
+
+QString XbelRecentDocuments::defaultFilePath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/recently-used.xbel");
+}
+
+std::vector<std::string> XbelRecentDocuments::paths() {
+    auto document = load(filePath_);
+    if (!document) {
+        return {};
+    }
+    std::vector<std::pair<QString, std::string>> stamped;
+    for (auto& node : document.value().root()->children) {
+        if (!isBookmark(node)) {
+            continue;
+        }
+        XmlNode* app = applicationEntry(node, application_.name);
+        auto path = pathFor(node.attribute(QStringLiteral("href")));
+        if (app && path) {
+            QString stamp = app->attribute(QStringLiteral("modified"));
+            stamped.emplace_back(stamp.isEmpty() ? node.attribute(QStringLiteral("modified")) : stamp,
+                                 std::move(*path));
+        }
+    }
+    std::stable_sort(stamped.begin(), stamped.end(), [](const auto& a, const auto& b) {
+        return QDateTime::fromString(a.first, Qt::ISODateWithMs) >
+               QDateTime::fromString(b.first, Qt::ISODateWithMs);
+    });
+    std::vector<std::string> result;
+    for (auto& entry : stamped) {
+        if (std::find(result.begin(), result.end(), entry.second) == result.end()) {
+            result.push_back(std::move(entry.second));
+        }
+    }
+    return result;
+}
+
+Status XbelRecentDocuments::note(const std::string& path) {
+    return changeLocked(filePath_, [&](XmlNode& root) {
+        const QString stamp = now();
+        for (auto& node : root.children) {
+            if (!isBookmark(node) || pathFor(node.attribute(QStringLiteral("href"))) != path) {
+                continue;
+            }
+            node.setAttribute(QStringLiteral("modified"), stamp);
+            node.setAttribute(QStringLiteral("visited"), stamp);
+            if (XmlNode* app = applicationEntry(node, application_.name)) {
+                app->setAttribute(QStringLiteral("modified"), stamp);
+                const int count = app->attribute(QStringLiteral("count")).toInt();
+                app->setAttribute(QStringLiteral("count"), QString::number(std::max(count, 0) + 1));
+            } else if (XmlNode* apps = applicationsOf(node)) {
+                const QString prefix = prefixFor(root, kBookmarkNamespace, QStringLiteral("bookmark"));
+                apps->children.push_back(newApplication(prefix, application_, stamp));
+            } else {
+                // A bookmark of another kind: ours is added beside it.
+                continue;
+            }
+            return true;
+        }
+        root.children.push_back(XmlNode::textNode(QStringLiteral("  ")));
+        root.children.push_back(newBookmark(root, path, application_, stamp));
+        root.children.push_back(XmlNode::textNode(QStringLiteral("\n")));
+        return true;
+    });
+}
+
+Status XbelRecentDocuments::clear() {
+    return changeLocked(filePath_, [&](XmlNode& root) {
+        bool changed = false;
+        std::vector<XmlNode> kept;
+        for (auto& node : root.children) {
+            XmlNode* apps = isBookmark(node) ? applicationsOf(node) : nullptr;
+            if (apps) {
+                const auto before = apps->children.size();
+                std::erase_if(apps->children,
+                              [&](const XmlNode& app) { return isApplication(app, application_.name); });
+                if (apps->children.size() != before) {
+                    changed = true;
+                    const bool othersLeft =
+                        std::any_of(apps->children.begin(), apps->children.end(),
+                                    [](const XmlNode& child) { return child.kind == XmlNode::Kind::Element; });
+                    if (!othersLeft) {
+                        // Drop the entry and the indentation that led to it.
+                        if (!kept.empty() && kept.back().kind == XmlNode::Kind::Text &&
+                            kept.back().text.trimmed().isEmpty()) {
+                            kept.pop_back();
+                        }
+                        continue;
+                    }
+                }
+            }
+            kept.push_back(std::move(node));
+        }
+        root.children = std::move(kept);
+        return changed;
+    });
+}
+
+}  // namespace gw::platform

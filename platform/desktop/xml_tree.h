@@ -1,0 +1,43 @@
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include <QByteArray>
+#include <QString>
+#include <QXmlStreamAttributes>
+#include <QXmlStreamNamespaceDeclarations>
+
+namespace gw::platform {
+
+// A whole XML document held as read, so that a program can change the parts
+// it knows and write every other part back as it was.
+struct XmlNode {
+    enum class Kind { Element, Text, CData, Comment, ProcessingInstruction, Dtd, EntityReference };
+    Kind kind = Kind::Element;
+    QString name;          // qualified element name, instruction target, entity name
+    QString namespaceUri;  // elements: the resolved namespace
+    QString text;          // text, comment, instruction data, DTD
+    QXmlStreamNamespaceDeclarations namespaces;
+    QXmlStreamAttributes attributes;
+    std::vector<XmlNode> children;
+
+    QStringView localName() const;
+    QString attribute(const QString& qualifiedName) const;
+    void setAttribute(const QString& qualifiedName, const QString& value);
+    static XmlNode element(QString qualifiedName, QString namespaceUri = {});
+    static XmlNode textNode(QString text);
+};
+
+struct XmlDocument {
+    QString version = QStringLiteral("1.0");
+    std::vector<XmlNode> nodes;  // comments and instructions around the root, and the root
+    XmlNode* root();
+};
+
+// No value when the text is not well-formed XML; the reader never fetches
+// external entities.
+std::optional<XmlDocument> parseXml(const QByteArray& bytes, QString* error);
+QByteArray writeXml(const XmlDocument& document);
+
+}  // namespace gw::platform
