@@ -146,7 +146,13 @@ void ResetController::loadFile(const std::string& url) {
             if (fileTrackerIsPaused_) {
                 fileTracker_->pause();
             }
+        } else {
+            fileTracker_.reset();
         }
+    } else {
+        // The previous item's monitor would only report on an item no longer
+        // shown, and would keep the activation check from standing in.
+        fileTracker_.reset();
     }
     publishNameAndIcon();
     QTimer::singleShot(0, this, [this]() { setFileDetailsShow(true); });

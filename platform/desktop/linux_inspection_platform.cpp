@@ -40,6 +40,14 @@ QByteArray firstBytes(const Item& item) {
 
 }  // namespace
 
+void LinuxInspectionPlatform::beginInspection() {
+    // A look taken outside any scope is already stale: a gathering starts
+    // from a fresh one.
+    if (scopeDepth_++ == 0) {
+        looked_.reset();
+    }
+}
+
 void LinuxInspectionPlatform::endInspection() {
     if (--scopeDepth_ == 0) {
         looked_.reset();

@@ -24,7 +24,7 @@ class LinuxInspectionPlatform final : public InspectionPlatform {
     QString iconNameForFileName(const QString& name) override;
     std::optional<AccessValues> accessValues(const std::string& path) override;
 
-    void beginInspection() override { ++scopeDepth_; }
+    void beginInspection() override;
     void endInspection() override;
 
   private:

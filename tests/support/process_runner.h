@@ -18,4 +18,8 @@ ProcessResult runProcess(const std::vector<std::string>& argv);
 // The same program run as the unprivileged account 65534, without groups.
 std::vector<std::string> asNobody(std::vector<std::string> argv);
 
+// Runs one test function of this test program again, as the unprivileged
+// account, for the cases where the refusal of an ordinary user matters.
+ProcessResult rerunAsNobody(const char* testFunction);
+
 }  // namespace gw::test
