@@ -10,7 +10,7 @@ GRANTWELL_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libacl1-dev libplist-dev libssl-dev
   shared-mime-info hicolor-icon-theme
-  acl attr e2fsprogs util-linux
+  acl attr e2fsprogs util-linux pkexec
   xvfb xauth
 )
 

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QWidget>
 
 namespace gw::ui {
@@ -30,11 +31,26 @@ void run(QFileDialog* dialog, platform::PanelChoice choice) {
     }
 }
 
+// An open dialog that takes a file or a folder: "Open" on a selected folder
+// chooses it (double-clicking still goes into it).
+class ItemDialog final : public QFileDialog {
+  public:
+    using QFileDialog::QFileDialog;
+    void accept() override {
+        const QStringList files = selectedFiles();
+        if (files.size() == 1 && QFileInfo(files.front()).isDir()) {
+            done(QDialog::Accepted);
+            return;
+        }
+        QFileDialog::accept();
+    }
+};
+
 }  // namespace
 
 void WidgetFilePanels::chooseItem(QPointer<QObject> window, platform::PanelChoice choice) {
-    auto* dialog = new QFileDialog(qobject_cast<QWidget*>(window.data()));
-    // Files and folders alike: the non-native dialog lets either be chosen.
+    auto* dialog = new ItemDialog(qobject_cast<QWidget*>(window.data()));
+    // The non-native dialog, so that a folder can be chosen as well as a file.
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);

@@ -53,7 +53,7 @@ Outcome execute(const std::string& script, QObject* sender = nullptr) {
             outcome->status = status;
             outcome->message = message;
             outcome->sender = back;
-            outcome->onMainThread = QThread::currentThread() == qApp->thread();
+            outcome->onMainThread = QThread::currentThread() == QCoreApplication::instance()->thread();
             ++outcome->calls;
         });
     const auto calls = [&]() {

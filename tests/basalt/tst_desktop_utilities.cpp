@@ -1,0 +1,120 @@
+// The desktop utilities: diagnostic alerts, the file manager, links, mail.
+#include <sstream>
+
+#include <QTest>
+#include <QUrlQuery>
+
+#include "basalt/bundle_info.h"
+#include "basalt/desktop/alerts.h"
+#include "basalt/desktop/desktop_utilities.h"
+#include "basalt/diagnostics.h"
+#include "support/recording_alerts.h"
+#include "support/test_files.h"
+
+namespace {
+
+class RecordingWorkspace final : public gw::platform::Workspace {
+  public:
+    std::vector<QUrl> opened;
+    std::vector<std::string> shown;
+    bool openUrl(const QUrl& url) override {
+        opened.push_back(url);
+        return true;
+    }
+    bool showItem(const std::string& path) override {
+        shown.push_back(path);
+        return true;
+    }
+};
+
+}  // namespace
+
+class DesktopUtilitiesTest : public QObject {
+    Q_OBJECT
+    gw::test::RecordingAlerts alerts_;
+    RecordingWorkspace workspace_;
+    std::ostringstream log_;
+
+  private Q_SLOTS:
+    void initTestCase() {
+        basalt::setWorkspace(&workspace_);
+        basalt::setDiagnosticsStream(log_);
+    }
+    void init() {
+        alerts_.clear();
+        workspace_.opened.clear();
+        workspace_.shown.clear();
+        log_.str({});
+    }
+
+    void diagnosticAlertCarriesTheVersions() {
+        basalt::diagnosticAlert(u"Title"_qs, u"Message"_qs, u"Detail"_qs, true);
+        QVERIFY(alerts_.requests().empty());  // shown later, on the main thread
+        QTRY_COMPARE(alerts_.requests().size(), 1U);
+        const auto& alert = alerts_.requests().front();
+        QCOMPARE(alert.messageText, u"Title"_qs);
+        const QString expectedStart = u"Message\nDetail\n\nVersion: "_qs +
+                                      QString::fromUtf8(basalt::bundle::kShortVersion) + u" ("_qs +
+                                      QString::fromUtf8(basalt::bundle::kBuildNumber) + u")\n"_qs;
+        QVERIFY2(alert.informativeText.startsWith(expectedStart), qPrintable(alert.informativeText));
+        QVERIFY(alert.informativeText.endsWith(basalt::systemVersionText()));
+        QVERIFY(basalt::systemVersionText().contains(u"kernel "_qs));
+        QVERIFY(alert.beep);
+        QVERIFY(alert.sheetParent.isNull());
+    }
+
+    void revealingAnItem() {
+        gw::test::Sandbox sandbox;
+        const std::string path = sandbox.file("shown file");
+        basalt::revealInFinder(path);
+        QCOMPARE(workspace_.shown, std::vector<std::string>{path});
+
+        basalt::revealInFinder(sandbox.path("deleted"));
+        QTRY_COMPARE(alerts_.requests().size(), 1U);
+        QCOMPARE(alerts_.requests().front().messageText, u"Unable to Show the file in the Finder"_qs);
+        QVERIFY(alerts_.requests().front().informativeText.startsWith(u"No such file or directory\n"_qs));
+        QCOMPARE(workspace_.shown.size(), 1U);
+    }
+
+    void showingALink_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("opened");
+        QTest::newRow("web page") << u"https://example.com/a?b=c"_qs << true;
+        QTest::newRow("mail") << u"mailto:someone@example.com"_qs << true;
+        QTest::newRow("empty") << QString() << false;
+        QTest::newRow("no scheme") << u"just words"_qs << false;
+        QTest::newRow("broken") << u"http://exa mple.com/%zz"_qs << false;
+    }
+    void showingALink() {
+        QFETCH(QString, text);
+        QFETCH(bool, opened);
+        basalt::URLShow(text);
+        QCOMPARE(workspace_.opened.size(), opened ? 1U : 0U);
+        if (!opened) {
+            QCOMPARE(QString::fromStdString(log_.str()),
+                     u"URLShow(_:) failed to convert string to URL \""_qs + text + u"\"\n"_qs);
+        }
+    }
+
+    // Every character of subject and body survives the mail program's
+    // decoding of the address.
+    void composingAnEmail() {
+        const QString subject = u"Grantwell 3 & more + less = #1?"_qs;
+        const QString body = u"Line one\nLine two: 100% ünïcode & a+b=c #tag"_qs;
+        basalt::composeEmail(u"support@example.com"_qs, subject, body);
+        QCOMPARE(workspace_.opened.size(), 1U);
+        const QUrl url = workspace_.opened.front();
+        QCOMPARE(url.scheme(), u"mailto"_qs);
+        QCOMPARE(url.path(), u"support@example.com"_qs);
+        const QUrlQuery query(url);
+        QCOMPARE(query.queryItems().first().first, u"subject"_qs);
+        QCOMPARE(QUrl::fromPercentEncoding(query.queryItemValue(u"subject"_qs, QUrl::FullyEncoded).toLatin1()),
+                 subject);
+        QCOMPARE(QUrl::fromPercentEncoding(query.queryItemValue(u"body"_qs, QUrl::FullyEncoded).toLatin1()),
+                 body);
+        QVERIFY(alerts_.requests().empty());
+    }
+};
+
+QTEST_MAIN(DesktopUtilitiesTest)
+#include "tst_desktop_utilities.moc"
