@@ -15,9 +15,16 @@ struct ChildOutcome {
     std::string errors;                  // standard error
 };
 
+struct ChildOptions {
+    // Standard error joins standard output in one stream, in the order written.
+    bool mergeOutput = false;
+    // Batch scheduling, so that long work yields to the desktop.
+    bool background = false;
+};
+
 // Runs argv[0] (looked up on PATH) with byte-exact arguments, standard input
-// from /dev/null, and waits for it while collecting both outputs. Arguments
+// from /dev/null, and waits for it while collecting its output. Arguments
 // that are not UTF-8 reach the program as they are.
-ChildOutcome runChild(const std::vector<std::string>& argv);
+ChildOutcome runChild(const std::vector<std::string>& argv, ChildOptions options = {});
 
 }  // namespace gw::platform

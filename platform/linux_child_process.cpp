@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <poll.h>
+#include <sched.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -45,7 +46,7 @@ void drain(UniqueFd& out, UniqueFd& err, ChildOutcome& outcome) {
 
 }  // namespace
 
-ChildOutcome runChild(const std::vector<std::string>& argv) {
+ChildOutcome runChild(const std::vector<std::string>& argv, ChildOptions options) {
     ChildOutcome outcome;
     if (argv.empty()) {
         outcome.startError = SysError::fromErrno(EINVAL);
@@ -66,7 +67,7 @@ ChildOutcome runChild(const std::vector<std::string>& argv) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, outWrite.get(), 1);
-    posix_spawn_file_actions_adddup2(&actions, errWrite.get(), 2);
+    posix_spawn_file_actions_adddup2(&actions, options.mergeOutput ? outWrite.get() : errWrite.get(), 2);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     std::vector<char*> args;
     args.reserve(argv.size() + 1);
@@ -74,8 +75,18 @@ ChildOutcome runChild(const std::vector<std::string>& argv) {
         args.push_back(const_cast<char*>(arg.c_str()));
     }
     args.push_back(nullptr);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    if (options.background) {
+        // Moving to batch scheduling needs no privilege.
+        sched_param parameters{};
+        posix_spawnattr_setschedpolicy(&attributes, SCHED_BATCH);
+        posix_spawnattr_setschedparam(&attributes, &parameters);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSCHEDULER);
+    }
     pid_t pid = -1;
-    const int rc = ::posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    const int rc = ::posix_spawnp(&pid, args[0], &actions, &attributes, args.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     outWrite.reset();
     errWrite.reset();

@@ -1,9 +1,11 @@
+#include <ftw.h>
 #include <sys/xattr.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 #include "xattr_view.h"
 
@@ -100,6 +102,36 @@ Status LinuxXattrView::remove(const Item& item, const std::string& name) {
         return SysError::fromErrno(errno);
     }
     return std::nullopt;
+}
+
+namespace {
+
+// nftw's callback has no user pointer; the walk runs on one thread at a time.
+thread_local const std::string* walkedName = nullptr;
+thread_local Status walkFailure;
+
+int removeFromEntry(const char* path, const struct stat*, int type, struct FTW*) {
+    if (type == FTW_SL || type == FTW_SLN) {
+        return 0;  // links carry no user attributes and are never followed
+    }
+    if (::lremovexattr(path, walkedName->c_str()) != 0 && errno != ENODATA && errno != ENOTSUP &&
+        !walkFailure) {
+        walkFailure = SysError::fromErrno(errno);
+    }
+    return 0;
+}
+
+}  // namespace
+
+Status removeAttributeThroughout(const std::string& root, const std::string& name) {
+    const std::string fullName = std::string(kUserPrefix) + name;
+    walkedName = &fullName;
+    walkFailure.reset();
+    if (::nftw(root.c_str(), removeFromEntry, 32, FTW_PHYS) != 0 && !walkFailure) {
+        walkFailure = SysError::fromErrno(errno);
+    }
+    walkedName = nullptr;
+    return std::exchange(walkFailure, std::nullopt);
 }
 
 }  // namespace gw::platform

@@ -36,4 +36,9 @@ class LinuxXattrView final : public XattrView {
 // The quarantine record of files that came from the internet or a Mac.
 inline constexpr const char* kQuarantineAttribute = "com.apple.quarantine";
 
+// Removes one attribute from an item and everything inside it, never
+// following a symbolic link. Items without it are fine; the first other
+// failure is reported, after the rest of the tree has been tried.
+Status removeAttributeThroughout(const std::string& root, const std::string& name);
+
 }  // namespace gw::platform

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 
 #include <QIcon>
 #include <QSettings>
@@ -22,6 +23,11 @@ struct ControllerServices {
     QSettings& settings;
     QIcon applicationIcon;
     std::optional<QString> applicationName;  // the running application's localized name
+    // The reset helper, and the program that copies an item to a new location.
+    std::string helperPath;
+    std::string copyProgram = "cp";
+    // The account resets give items to: the user running the application.
+    QString loginName;
 };
 
 }  // namespace gw::controller

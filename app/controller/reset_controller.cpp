@@ -259,6 +259,9 @@ void ResetController::progressDonePressed() {
 }
 
 void ResetController::suspendMonitoringForReset() {
+    if (fileTrackerIsPaused_) {
+        return;
+    }
     fileTrackerIsPaused_ = true;
     if (fileTracker_) {
         fileTracker_->pause();
@@ -266,6 +269,9 @@ void ResetController::suspendMonitoringForReset() {
 }
 
 void ResetController::resumeMonitoringAfterReset() {
+    if (!fileTrackerIsPaused_) {
+        return;
+    }
     fileTrackerIsPaused_ = false;
     if (fileTracker_) {
         fileTracker_->resume();

@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <QIcon>
 #include <QObject>
@@ -12,6 +13,7 @@
 #include "app/controller/controller_services.h"
 #include "app/controller/file_monitor.h"
 #include "app/inspection/file_info.h"
+#include "platform/child_process.h"
 
 namespace basalt {
 class AMRecentItemController;
@@ -76,6 +78,7 @@ class ResetController : public QObject {
     const std::optional<std::string>& quickLookURL() const { return quickLookURL_; }
     void setQuickLookURL(std::optional<std::string> url);
     bool hasFileTracker() const { return fileTracker_ != nullptr; }
+    bool isMonitoringPaused() const { return fileTracker_ && fileTracker_->isPaused(); }
 
     // Loading and keeping the record fresh.
     void loadFile(const std::string& url);
@@ -92,12 +95,18 @@ class ResetController : public QObject {
     void toggleLock();
     void getOriginalFile();
 
+    // The reset, with the user's rights first and as administrator when
+    // that fails; then, if need be, on a copy at a place the user chooses.
+    void resetPermissions();
+    void resetAtNewLocation();
+    std::vector<std::string> helperArguments() const;
+
     // The progress panel's buttons.
     void progressCancelPressed();
     void progressDonePressed();
 
     // A reset suspends monitoring from its start to its end, whatever items
-    // are loaded meanwhile; each begin is balanced by exactly one end.
+    // are loaded meanwhile; the end resumes it exactly once.
     void suspendMonitoringForReset();
     void resumeMonitoringAfterReset();
 
@@ -113,6 +122,9 @@ class ResetController : public QObject {
     void mainStringChanged();
     void mainIconChanged();
     void quickLookURLChanged();
+    // The new-location panel opens (true) and closes (false): the window
+    // takes its progress sheet away meanwhile.
+    void newLocationPanelShown(bool shown);
 
   protected:
     void setProgressState(controllerProgressState state);
@@ -121,6 +133,19 @@ class ResetController : public QObject {
     ControllerServices& services() { return services_; }
 
   private:
+    bool beginReset();
+    void runHelper(const std::string& url, bool allowEscalation);
+    void helperFinished(const platform::ChildOutcome& task, bool allowEscalation);
+    void runHelperWithAuthorization(bool offerNewLocation);
+    void reportProgress(const QString& title, const QString& detail);
+    void resetCompleted();
+    void resetFailed(const QString& reason);
+    void engineLog(const QString& text) const;
+    std::optional<std::string> helperLocation() const;
+    void chooseNewLocation(const std::string& url);
+    void copyToNewLocation(const std::optional<std::string>& newLocation, const std::string& url);
+    void copyFinished(const platform::ChildOutcome& task, const std::string& newLocation);
+
     void refreshInfo();
     void setInfo(inspection::FileInfo info);
     void setFileDetailsShow(bool show);
@@ -142,6 +167,7 @@ class ResetController : public QObject {
     std::unique_ptr<FileMonitor> fileTracker_;
     bool awaitingAttributeUpdate_ = false;
     bool fileTrackerIsPaused_ = false;
+    bool resetRunning_ = false;  // from the start of a reset to its outcome
 };
 
 using controllerProgressState = ResetController::controllerProgressState;

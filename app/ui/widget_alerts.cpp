@@ -24,4 +24,8 @@ void WidgetAlertPresenter::present(const platform::AlertRequest& request) {
     }
 }
 
+void WidgetAlertPresenter::beep() {
+    QApplication::beep();
+}
+
 }  // namespace gw::ui

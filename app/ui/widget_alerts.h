@@ -9,6 +9,7 @@ namespace gw::ui {
 class WidgetAlertPresenter final : public platform::AlertPresenter {
   public:
     void present(const platform::AlertRequest& request) override;
+    void beep() override;
 };
 
 }  // namespace gw::ui

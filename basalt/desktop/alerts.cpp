@@ -41,6 +41,19 @@ void presentAlert(gw::platform::AlertRequest request) {
                               Qt::QueuedConnection);
 }
 
+void beep() {
+    const auto sound = []() {
+        if (auto* presenter = installedPresenter.load()) {
+            presenter->beep();
+        }
+    };
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        QMetaObject::invokeMethod(app, sound, Qt::QueuedConnection);
+    } else {
+        sound();
+    }
+}
+
 std::optional<QString> appVersionText() {
     const QString shortVersion = QString::fromUtf8(bundle::kShortVersion);
     const QString build = QString::fromUtf8(bundle::kBuildNumber);

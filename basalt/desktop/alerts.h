@@ -14,6 +14,9 @@ void setAlertPresenter(gw::platform::AlertPresenter* presenter);
 // Shows the alert later on the main thread, whatever thread asks.
 void presentAlert(gw::platform::AlertRequest request);
 
+// The system beep, sounded on the main thread.
+void beep();
+
 // "3.0.2 (142)"; one of the two when only one is known; none when neither.
 std::optional<QString> appVersionText();
 // The running system, for example "Debian GNU/Linux 12 (bookworm), kernel 6.1.0".

@@ -23,6 +23,8 @@ class AlertPresenter {
   public:
     virtual ~AlertPresenter() = default;
     virtual void present(const AlertRequest& request) = 0;
+    // The system beep on its own, for outcomes that are shown elsewhere.
+    virtual void beep() = 0;
 };
 
 }  // namespace gw::platform

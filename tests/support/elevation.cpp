@@ -19,7 +19,11 @@ SubstituteElevation::SubstituteElevation(Behaviour behaviour) {
            << "printf '%s\\0' \"$3\" >> '" << log_ << "'\n";
     switch (behaviour) {
         case Behaviour::Run:
-            script << "exec \"$@\"\n";
+            script << "export GRANTWELL_TEST_ELEVATED=1\nexec \"$@\"\n";
+            break;
+        case Behaviour::Fail:
+            script << "echo 'error: Permissions Error: Operation not permitted' >&2\n"
+                   << "exit 1\n";
             break;
         case Behaviour::Dismiss:
             script << "exit 126\n";

@@ -47,8 +47,15 @@ class ResetControllerTest : public QObject {
     std::unique_ptr<gw::test::Sandbox> sandbox_;
 
     std::unique_ptr<ResetController> makeController() {
-        gw::controller::ControllerServices services{inspection_, changes_, panels_, *settings_,
-                                                    QIcon(), u"Grantwell"_qs};
+        gw::controller::ControllerServices services{.inspection = inspection_,
+                                                    .changes = changes_,
+                                                    .panels = panels_,
+                                                    .settings = *settings_,
+                                                    .applicationIcon = QIcon(),
+                                                    .applicationName = u"Grantwell"_qs,
+                                                    .helperPath = {},
+                                                    .copyProgram = "cp",
+                                                    .loginName = inspection_.loginName()};
         return std::make_unique<ResetController>(services);
     }
     // Counts published records from now on.

@@ -1,0 +1,118 @@
+// The reset's last resort: a copy of the item at a place the user chooses,
+// reset with the user's own rights.
+#include <QFile>
+
+#include "app/controller/background.h"
+#include "app/controller/new_location.h"
+#include "app/controller/reset_controller.h"
+#include "app/controller/reset_reasons.h"
+#include "platform/path_text.h"
+#include "platform/xattr_view.h"
+
+namespace gw::controller {
+
+std::vector<std::string> copyToolArguments(const std::string& program, bool resetACLs,
+                                           bool resetAttributes, const std::string& from,
+                                           const std::string& to) {
+    // -P: links are copied as links; -T: the destination is the copy's own
+    // name, never a folder to copy into.
+    std::vector<std::string> arguments{program, "-R", "-P", "-T"};
+    // A plain copy carries no ACL and no attribute: each kept kind is asked
+    // for. Permission bits come along with the ACL ("mode").
+    std::string preserved = "timestamps";
+    if (!resetACLs) {
+        preserved += ",mode";
+    }
+    if (!resetAttributes) {
+        preserved += ",xattr";
+    }
+    arguments.push_back("--preserve=" + preserved);
+    arguments.push_back("--");
+    arguments.push_back(from);
+    arguments.push_back(to);
+    return arguments;
+}
+
+bool copyKeepsQuarantine(bool resetACLs, bool resetAttributes) {
+    // The quarantine record goes with the ACL setting.
+    return !resetACLs && !resetAttributes;
+}
+
+void ResetController::chooseNewLocation(const std::string& url) {
+    platform::SavePanelRequest request;
+    request.message = QStringLiteral(
+        "Grantwell wasn't able to reset the permissions at that location, please choose a "
+        "different location or file name.");
+    request.prompt = QStringLiteral("Choose");
+    request.name = QFile::decodeName(QByteArray::fromStdString(platform::lastPathComponent(url)));
+    request.folder = platform::parentPath(url);
+    const QString extension =
+        QFile::decodeName(QByteArray::fromStdString(platform::pathExtension(url)));
+    // Only an extension some type claims restricts the choice.
+    if (!extension.isEmpty() && services_.inspection.kindForExtension(extension)) {
+        request.requiredExtension = extension;
+    }
+    Q_EMIT newLocationPanelShown(true);
+    // Without a window the panel is application-modal rather than a sheet.
+    QPointer<ResetController> self(this);
+    services_.panels.chooseSaveLocation(parentWindow, request,
+                                        [self, url](std::optional<std::string> newLocation) {
+                                            if (self) {
+                                                self->copyToNewLocation(newLocation, url);
+                                            }
+                                        });
+}
+
+void ResetController::copyToNewLocation(const std::optional<std::string>& newLocation,
+                                        const std::string& url) {
+    Q_EMIT newLocationPanelShown(false);
+    if (!newLocation) {
+        resetFailed(QStringLiteral("Cancelled by customer"));
+        return;
+    }
+    if (newLocation->empty()) {
+        resetFailed(QStringLiteral("File is invalid"));
+        return;
+    }
+    const bool acls = resetACLs();
+    const bool attributes = resetAttributes();
+    const auto argv = copyToolArguments(services_.copyProgram, acls, attributes, url, *newLocation);
+    const bool stripQuarantine = !attributes && !copyKeepsQuarantine(acls, attributes);
+    engineLog(QStringLiteral("Copying file to new location..."));
+    runInBackground(
+        this,
+        [argv, stripQuarantine, to = *newLocation]() {
+            auto task = platform::runChild(argv, {.mergeOutput = true, .background = true});
+            // cp can't leave one attribute behind; it goes from the copy.
+            if (task.exitStatus == 0 && stripQuarantine) {
+                if (auto failure = platform::removeAttributeThroughout(to, platform::kQuarantineAttribute)) {
+                    task.exitStatus = 1;
+                    task.output += "The quarantine record could not be removed from the copy: " +
+                                   failure->description + '\n';
+                }
+            }
+            return task;
+        },
+        [this, to = *newLocation](const platform::ChildOutcome& task) {
+            if (task.startError) {
+                resetFailed(QStringLiteral("Failed to reset new file: ") +
+                            QString::fromLocal8Bit(task.startError->description));
+                return;
+            }
+            copyFinished(task, to);
+        });
+}
+
+void ResetController::copyFinished(const platform::ChildOutcome& task, const std::string& newLocation) {
+    if (task.exitStatus != 0) {
+        const QString reason = failureReason(task);
+        engineLog(QStringLiteral("New location reset failed: ") + reason);
+        resetFailed(reason);
+        return;
+    }
+    engineLog(QStringLiteral("File copied to new location"));
+    loadFile(newLocation);
+    runHelper(newLocation, false);
+}
+
+}  // namespace gw::controller

@@ -1,0 +1,369 @@
+// The reset end to end: the real Vosker on real files with the event loop
+// running. The helper's first run is made as the unprivileged account, as
+// an ordinary user's would be; the substitute elevation program stands in
+// for pkexec and marks its runs, which then run as root.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/controller/reset_controller.h"
+#include "platform/desktop/linux_inspection_platform.h"
+#include "platform/item_changes.h"
+#include "support/elevation.h"
+#include "support/process_runner.h"
+#include "support/recording_alerts.h"
+#include "support/scripted_panels.h"
+#include "support/test_files.h"
+
+using gw::controller::controllerProgressState;
+using gw::controller::ProgressMessage;
+using gw::controller::ResetController;
+using gw::test::SubstituteElevation;
+
+namespace {
+
+constexpr uid_t kNobody = 65534;
+constexpr int kResetTimeoutMs = 10000;
+
+// A path no shell or script should ever split.
+const std::string kHostileName = "sp ace 'q' \"d\" $HOME `id` back\\slash\nnew line \xff";
+
+std::string writeScript(const QTemporaryDir& dir, const char* name, const std::string& body) {
+    const std::string path = dir.filePath(QString::fromLatin1(name)).toStdString();
+    std::ofstream(path) << "#!/bin/sh\n" << body;
+    ::chmod(path.c_str(), 0755);
+    return path;
+}
+
+void giveToNobody(const std::string& path) {
+    QCOMPARE(::lchown(path.c_str(), kNobody, kNobody), 0);
+}
+
+}  // namespace
+
+class ResetFlowTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir tools_;
+    QTemporaryDir settingsDir_;
+    std::unique_ptr<QSettings> settings_;
+    gw::platform::LinuxInspectionPlatform inspection_;
+    gw::platform::LinuxItemChanges changes_;
+    gw::test::ScriptedPanels panels_;
+    gw::test::RecordingAlerts alerts_;
+    std::unique_ptr<gw::test::Sandbox> sandbox_;
+    std::string helper_;     // Vosker: as nobody, or as root when elevated
+    std::string recorder_;   // records its arguments; fails unless elevated
+    std::string copier_;     // cp as nobody, as the user's copy would be made
+    std::string argumentLog_;
+
+    std::unique_ptr<ResetController> makeController(const std::string& helper) {
+        gw::controller::ControllerServices services{.inspection = inspection_,
+                                                    .changes = changes_,
+                                                    .panels = panels_,
+                                                    .settings = *settings_,
+                                                    .applicationIcon = QIcon(),
+                                                    .applicationName = u"Grantwell"_qs,
+                                                    .helperPath = helper,
+                                                    .copyProgram = copier_,
+                                                    .loginName = u"nobody"_qs};
+        return std::make_unique<ResetController>(services);
+    }
+    // Every progress pair the panel showed, in order.
+    static std::shared_ptr<std::vector<ProgressMessage>> progressLog(ResetController& controller) {
+        auto log = std::make_shared<std::vector<ProgressMessage>>();
+        QObject::connect(&controller, &ResetController::progressDisplayMessageChanged, &controller,
+                         [log, &controller]() { log->push_back(controller.progressDisplayMessage()); });
+        return log;
+    }
+    static bool showed(const std::vector<ProgressMessage>& log, const ProgressMessage& message) {
+        return std::find(log.begin(), log.end(), message) != log.end();
+    }
+    static void waitForOutcome(ResetController& controller) {
+        QTRY_VERIFY_WITH_TIMEOUT(controller.progressState() != controllerProgressState::working,
+                                 kResetTimeoutMs);
+    }
+    // The argument lists the recorder was run with, in order.
+    std::vector<std::vector<std::string>> recordedRuns() const {
+        std::ifstream in(argumentLog_, std::ios::binary);
+        std::vector<std::vector<std::string>> runs(1);
+        std::string argument;
+        while (std::getline(in, argument, '\0')) {
+            if (argument == "--end--") {
+                runs.emplace_back();
+            } else {
+                runs.back().push_back(argument);
+            }
+        }
+        runs.pop_back();
+        return runs;
+    }
+
+  private Q_SLOTS:
+    void initTestCase() {
+        if (!gw::test::runningAsRoot()) {
+            QSKIP("the flow needs root to act as both the user and the administrator");
+        }
+        ::chmod(tools_.path().toLocal8Bit().constData(), 0755);
+        const std::string asNobody = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+        helper_ = writeScript(tools_, "vosker",
+                              "[ -n \"$GRANTWELL_TEST_ELEVATED\" ] && exec '" VOSKER_PATH "' \"$@\"\n"
+                              "exec " + asNobody + "'" VOSKER_PATH "' \"$@\"\n");
+        argumentLog_ = tools_.filePath(u"arguments"_qs).toStdString();
+        recorder_ = writeScript(tools_, "recorder",
+                                "printf '%s\\0' \"$@\" --end-- >> '" + argumentLog_ + "'\n"
+                                "[ -n \"$GRANTWELL_TEST_ELEVATED\" ] && exit 0\n"
+                                "echo 'error: Permissions Error: Operation not permitted'\nexit 1\n");
+        copier_ = writeScript(tools_, "copier", "exec " + asNobody + "cp \"$@\"\n");
+    }
+    void init() {
+        settings_ = std::make_unique<QSettings>(settingsDir_.filePath(u"settings.ini"_qs), QSettings::IniFormat);
+        settings_->clear();
+        sandbox_ = std::make_unique<gw::test::Sandbox>();
+        alerts_.clear();
+        panels_.answers.clear();
+        panels_.saveRequests.clear();
+        std::remove(argumentLog_.c_str());
+    }
+
+    void argumentsFollowTheOptions_data() {
+        QTest::addColumn<bool>("nested");
+        QTest::addColumn<bool>("acls");
+        QTest::addColumn<bool>("attributes");
+        QTest::addColumn<QStringList>("options");
+        for (int bits = 0; bits < 8; ++bits) {
+            const bool nested = bits & 1, acls = bits & 2, attributes = bits & 4;
+            QStringList options;
+            if (nested) options << u"-deep"_qs;
+            if (!acls) options << u"-preserveACLs"_qs;
+            if (!attributes) options << u"-preserveAttributes"_qs;
+            QTest::addRow("nested=%d acls=%d attributes=%d", nested, acls, attributes)
+                << nested << acls << attributes << options;
+        }
+    }
+    void argumentsFollowTheOptions() {
+        QFETCH(bool, nested);
+        QFETCH(bool, acls);
+        QFETCH(bool, attributes);
+        QFETCH(QStringList, options);
+        auto controller = makeController(helper_);
+        controller->setResetNestedItems(nested);
+        controller->setResetACLs(acls);
+        controller->setResetAttributes(attributes);
+        QStringList arguments;
+        for (const auto& argument : controller->helperArguments()) {
+            arguments << QString::fromStdString(argument);
+        }
+        QCOMPARE(arguments, QStringList({u"reset"_qs, u"-username"_qs, u"nobody"_qs}) + options);
+    }
+
+    void usersOwnFileNeedsOneRun() {
+        const std::string path = sandbox_->file("own file", "x", 0600);
+        QVERIFY(gw::test::setXattr(path, "note", "dropped"));
+        giveToNobody(path);
+        SubstituteElevation elevation(SubstituteElevation::Behaviour::Run);
+        auto controller = makeController(helper_);
+        controller->loadFile(path);
+        auto log = progressLog(*controller);
+        controller->resetPermissions();
+        QCOMPARE(controller->progressState(), controllerProgressState::working);
+        QVERIFY(controller->progressShow());
+        QVERIFY(controller->isMonitoringPaused());
+        waitForOutcome(*controller);
+        QCOMPARE(controller->progressState(), controllerProgressState::complete);
+        QCOMPARE(controller->progressDisplayMessage(), (ProgressMessage{u"Grantwell Completed"_qs, u"own file"_qs}));
+        QCOMPARE(log->front(), (ProgressMessage{u"Resetting file permissions..."_qs, u"own file"_qs}));
+        QVERIFY(elevation.receivedCommands().empty());
+        QCOMPARE(gw::test::modeOf(path), 0644U);
+        QVERIFY(gw::test::userXattrs(path).empty());
+        QTRY_VERIFY(controller->info().other.read);  // the record was refreshed
+        QVERIFY(!controller->isMonitoringPaused());
+        QVERIFY(controller->progressShow());
+        QTRY_VERIFY(alerts_.beeps() >= 1);
+    }
+
+    void escalationSucceeds() {
+        const std::string path = sandbox_->file("root's file", "x", 0600);
+        SubstituteElevation elevation(SubstituteElevation::Behaviour::Run);
+        auto controller = makeController(helper_);
+        controller->loadFile(path);
+        auto log = progressLog(*controller);
+        controller->resetPermissions();
+        waitForOutcome(*controller);
+        QCOMPARE(controller->progressState(), controllerProgressState::complete);
+        QVERIFY(showed(*log, {u"First attempt failed"_qs, u"Attempting again with privilege escalation"_qs}));
+        QCOMPARE(elevation.receivedCommands().size(), 1U);
+        QCOMPARE(gw::test::ownerOf(path), kNobody);
+        QCOMPARE(gw::test::modeOf(path), 0644U);
+        QVERIFY(panels_.saveRequests.empty());
+        QVERIFY(!controller->isMonitoringPaused());
+    }
+
+    void escalationDismissed() {
+        const std::string path = sandbox_->file("root's file", "x", 0600);
+        SubstituteElevation elevation(SubstituteElevation::Behaviour::Dismiss);
+        auto controller = makeController(helper_);
+        controller->loadFile(path);
+        controller->resetPermissions();
+        waitForOutcome(*controller);
+        QCOMPARE(controller->progressState(), controllerProgressState::error);
+        QCOMPARE(controller->progressDisplayMessage(),
+                 (ProgressMessage{u"Unable to reset the permissions"_qs, u"Cancelled by customer"_qs}));
+        QVERIFY(panels_.saveRequests.empty());
+        QCOMPARE(gw::test::ownerOf(path), 0U);
+        QVERIFY(!controller->isMonitoringPaused());
+    }
+
+    // Both runs fail: the copy at a new place is made with the user's
+    // rights and reset without another prompt.
+    void escalationFailsAndTheCopyIsReset() {
+        // Readable, so the user can copy it, but not the user's to reset.
+        const std::string path = sandbox_->file("report.txt", "content", 0604);
+        const std::string destination = sandbox_->folder("elsewhere", 0755);
+        giveToNobody(destination);
+        const std::string copy = destination + "/report copy.txt";
+        panels_.answers = {copy};
+        SubstituteElevation elevation(SubstituteElevation::Behaviour::Fail);
+        auto controller = makeController(helper_);
+        controller->loadFile(path);
+        auto log = progressLog(*controller);
+        QSignalSpy panelShown(controller.get(), &ResetController::newLocationPanelShown);
+        controller->resetPermissions();
+        waitForOutcome(*controller);
+        QCOMPARE(controller->progressState(), controllerProgressState::complete);
+        QVERIFY(showed(*log, {u"Authorized attempt failed"_qs,
+                              u"Please select a different location to attempt the next reset."_qs}));
+        QCOMPARE(panels_.saveRequests.size(), 1U);
+        const auto& request = panels_.saveRequests.front();
+        QCOMPARE(request.prompt, u"Choose"_qs);
+        QCOMPARE(request.name, u"report.txt"_qs);
+        QCOMPARE(request.folder + "/report.txt", path);
+        QCOMPARE(request.requiredExtension, u"txt"_qs);
+        QVERIFY(request.message.startsWith(u"Grantwell wasn't able to reset the permissions at that location"_qs));
+        QCOMPARE(panelShown.count(), 2);
+
+        QCOMPARE(controller->info().url, std::optional<std::string>(copy));
+        QCOMPARE(controller->progressDisplayMessage(),
+                 (ProgressMessage{u"Grantwell Completed"_qs, u"report copy.txt"_qs}));
+        QCOMPARE(gw::test::ownerOf(copy), kNobody);
+        QCOMPARE(gw::test::modeOf(copy), 0644U);
+        QCOMPARE(gw::test::modeOf(path), 0604U);  // the original is left as it was
+        QCOMPARE(gw::test::ownerOf(path), 0U);
+        QVERIFY(!controller->isMonitoringPaused());
+    }
+
+    void hostilePathReachesVoskerAsOneArgument() {
+        const std::string path = sandbox_->file(kHostileName);
+        SubstituteElevation elevation(SubstituteElevation::Behaviour::Run);
+        auto controller = makeController(recorder_);
+        controller->loadFile(path);
+        controller->resetPermissions();
+        waitForOutcome(*controller);
+        QCOMPARE(controller->progressState(), controllerProgressState::complete);
+        const auto runs = recordedRuns();
+        QCOMPARE(runs.size(), 2U);
+        const std::vector<std::string> expected{"reset", "-username", "nobody", path};
+        QCOMPARE(runs[0], expected);
+        QCOMPARE(runs[1], expected);
+    }
+
+    void copyCarriesWhatTheOptionsKeep_data() {
+        QTest::addColumn<bool>("acls");
+        QTest::addColumn<bool>("attributes");
+        QTest::addColumn<bool>("quarantineKept");
+        QTest::addColumn<bool>("aclKept");
+        QTest::addColumn<bool>("attributeKept");
+        QTest::newRow("defaults") << true << true << false << false << false;
+        QTest::newRow("both off") << false << false << true << true << true;
+        QTest::newRow("keep ACLs") << false << true << false << true << false;
+        QTest::newRow("keep attributes") << true << false << false << false << true;
+    }
+    void copyCarriesWhatTheOptionsKeep() {
+        QFETCH(bool, acls);
+        QFETCH(bool, attributes);
+        QFETCH(bool, quarantineKept);
+        QFETCH(bool, aclKept);
+        QFETCH(bool, attributeKept);
+        const std::string path = sandbox_->file("marked.txt", "x", 0644);
+        giveToNobody(path);
+        if (!gw::test::setXattr(path, "com.apple.quarantine", "0081;00000000;Safari;") ||
+            !gw::test::setXattr(path, "xdg.origin.url", "https://example.com/") ||
+            !gw::test::addAclEntry(path, 0, "r")) {
+            QSKIP("this file system has no user attributes or ACLs");
+        }
+        const std::string destination = sandbox_->folder("to", 0755);
+        giveToNobody(destination);
+        const std::string copy = destination + "/marked.txt";
+        panels_.answers = {copy};
+        // A helper that changes nothing shows the copy as made.
+        auto controller = makeController("/bin/true");
+        controller->setResetACLs(acls);
+        controller->setResetAttributes(attributes);
+        controller->loadFile(path);
+        controller->resetAtNewLocation();
+        waitForOutcome(*controller);
+        QCOMPARE(controller->progressState(), controllerProgressState::complete);
+        const auto names = gw::test::userXattrs(copy);
+        const auto has = [&](const char* name) { return std::find(names.begin(), names.end(), name) != names.end(); };
+        QCOMPARE(has("com.apple.quarantine"), quarantineKept);
+        QCOMPARE(has("xdg.origin.url"), attributeKept);
+        QCOMPARE(gw::test::aclText(copy).find("u:0:r") != std::string::npos, aclKept);
+    }
+
+    void cancelledPanelEndsTheReset() {
+        const std::string path = sandbox_->file("kept");
+        auto controller = makeController(helper_);
+        controller->loadFile(path);
+        panels_.answers = {std::nullopt};
+        controller->resetAtNewLocation();
+        QVERIFY(controller->isMonitoringPaused());
+        waitForOutcome(*controller);
+        QCOMPARE(controller->progressDisplayMessage(),
+                 (ProgressMessage{u"Unable to reset the permissions"_qs, u"Cancelled by customer"_qs}));
+        QCOMPARE(controller->progressState(), controllerProgressState::error);
+        QVERIFY(controller->hasFileTracker());
+        QVERIFY(!controller->isMonitoringPaused());
+        QTRY_VERIFY(alerts_.beeps() >= 1);
+    }
+
+    void helperProblems_data() {
+        QTest::addColumn<QString>("helper");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << u"/nonexistent/Vosker"_qs << u"Couldn't find the helper process"_qs;
+        QTest::newRow("can't start") << u"broken"_qs << u"Couldn't run helper: No such file or directory"_qs;
+    }
+    void helperProblems() {
+        QFETCH(QString, helper);
+        QFETCH(QString, reason);
+        std::string program = helper.toStdString();
+        if (helper == u"broken"_qs) {
+            program = tools_.filePath(u"broken"_qs).toStdString();
+            std::ofstream(program) << "#!/nonexistent/interpreter\n";
+            ::chmod(program.c_str(), 0755);
+        }
+        auto controller = makeController(program);
+        controller->loadFile(sandbox_->file("item"));
+        controller->resetPermissions();
+        waitForOutcome(*controller);
+        QCOMPARE(controller->progressDisplayMessage(),
+                 (ProgressMessage{u"Unable to reset the permissions"_qs, reason}));
+    }
+
+    void noItemNoReset() {
+        auto controller = makeController(helper_);
+        controller->resetPermissions();
+        QTRY_COMPARE(alerts_.requests().size(), 1U);
+        QCOMPARE(alerts_.requests().front().messageText, u"Unable to reset the permissions"_qs);
+        QVERIFY(alerts_.requests().front().informativeText.startsWith(u"File is invalid\n"_qs));
+        QVERIFY(!controller->progressShow());
+        QCOMPARE(controller->progressState(), controllerProgressState::idle);
+    }
+};
+
+QTEST_MAIN(ResetFlowTest)
+#include "tst_reset_flow.moc"
