@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "sys_error.h"
 #include "unique_fd.h"
@@ -19,28 +21,40 @@ inline constexpr uint32_t kRename = 1U << 5;
 inline constexpr uint32_t kRevoke = 1U << 6;
 }  // namespace watch_event
 
-// The kernel's notifications about one item (inotify). The item is first
-// opened for reading, so an item the user can't read is never watched, and
-// the watch is placed on that open inode: a path swapped after the open is
-// not the one watched.
-class ItemWatch {
+// The kernel's notifications about items (inotify), one instance for all of
+// them: closing an inotify instance waits for an RCU grace period (about
+// 10 ms), far too long to pay on every item the user looks at.
+class ItemWatches {
   public:
+    static Result<ItemWatches> create();
+
+    // One item being watched. The item is opened for reading first, so an
+    // item the user can't read is never watched, and the watch is placed on
+    // that open inode: a path swapped after the open is not the one watched.
+    // Two watches on one inode share their id.
+    struct Watch {
+        UniqueFd item;
+        int id = -1;
+    };
     // Files and folders only: opening a device or FIFO can block or have
     // effects on whoever is at the other end.
-    static Result<ItemWatch> open(const std::string& path, uint32_t events);
+    Result<Watch> add(const std::string& path, uint32_t events);
+    void remove(int id);
 
     // Readable when events are pending.
     int descriptor() const { return notify_.get(); }
-    // Every pending event, drained, as the subscribed bits; 0 when none.
-    uint32_t takeEvents();
+
+    struct Batch {
+        int id;
+        uint32_t events;   // watch_event bits
+        bool ended;        // the kernel dropped the watch (item deleted, unmounted)
+    };
+    // Every pending event, drained and merged per watch.
+    std::vector<Batch> takeEvents();
 
   private:
-    ItemWatch(UniqueFd item, UniqueFd notify, uint32_t events)
-        : item_(std::move(item)), notify_(std::move(notify)), events_(events) {}
-
-    UniqueFd item_;
+    explicit ItemWatches(UniqueFd notify) : notify_(std::move(notify)) {}
     UniqueFd notify_;
-    uint32_t events_;
 };
 
 }  // namespace gw::platform

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -35,7 +36,15 @@ uint32_t eventsFor(uint32_t mask) {
 
 }  // namespace
 
-Result<ItemWatch> ItemWatch::open(const std::string& path, uint32_t events) {
+Result<ItemWatches> ItemWatches::create() {
+    UniqueFd notify(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+    if (!notify.valid()) {
+        return SysError::fromErrno(errno);
+    }
+    return ItemWatches(std::move(notify));
+}
+
+Result<ItemWatches::Watch> ItemWatches::add(const std::string& path, uint32_t events) {
     UniqueFd pathFd(::open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
     if (!pathFd.valid()) {
         return SysError::fromErrno(errno);
@@ -47,25 +56,28 @@ Result<ItemWatch> ItemWatch::open(const std::string& path, uint32_t events) {
     if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
         return SysError::fromErrno(EOPNOTSUPP);
     }
-    UniqueFd item = reopenForReading(pathFd.get());
-    if (!item.valid()) {
-        return SysError::fromErrno(errno);
-    }
-    UniqueFd notify(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
-    if (!notify.valid()) {
+    Watch watch;
+    watch.item = reopenForReading(pathFd.get());
+    if (!watch.item.valid()) {
         return SysError::fromErrno(errno);
     }
     // The /proc entry of the open descriptor names exactly the inode opened.
-    if (::inotify_add_watch(notify.get(), descriptorPathOf(item.get()).c_str(),
-                            inotifyMaskFor(events)) < 0) {
+    // IN_MASK_ADD: another watch on the same inode keeps what it asked for.
+    watch.id = ::inotify_add_watch(notify_.get(), descriptorPathOf(watch.item.get()).c_str(),
+                                   inotifyMaskFor(events) | IN_MASK_ADD);
+    if (watch.id < 0) {
         return SysError::fromErrno(errno);
     }
-    return ItemWatch(std::move(item), std::move(notify), events);
+    return watch;
 }
 
-uint32_t ItemWatch::takeEvents() {
+void ItemWatches::remove(int id) {
+    ::inotify_rm_watch(notify_.get(), id);
+}
+
+std::vector<ItemWatches::Batch> ItemWatches::takeEvents() {
     alignas(inotify_event) char buffer[4096];
-    uint32_t seen = 0;
+    std::vector<Batch> batches;
     for (;;) {
         const ssize_t got = ::read(notify_.get(), buffer, sizeof buffer);
         if (got <= 0) {
@@ -77,11 +89,18 @@ uint32_t ItemWatch::takeEvents() {
         for (size_t offset = 0; offset + sizeof(inotify_event) <= static_cast<size_t>(got);) {
             inotify_event event{};
             std::memcpy(&event, buffer + offset, sizeof event);
-            seen |= eventsFor(event.mask);
             offset += sizeof(inotify_event) + event.len;
+            auto batch = std::find_if(batches.begin(), batches.end(),
+                                      [&](const Batch& b) { return b.id == event.wd; });
+            if (batch == batches.end()) {
+                batches.push_back(Batch{event.wd, 0, false});
+                batch = batches.end() - 1;
+            }
+            batch->events |= eventsFor(event.mask);
+            batch->ended = batch->ended || (event.mask & IN_IGNORED);
         }
     }
-    return seen & events_;
+    return batches;
 }
 
 }  // namespace gw::platform

@@ -6,7 +6,6 @@
 #include <string>
 
 #include <QObject>
-#include <QSocketNotifier>
 
 #include "platform/item_watch.h"
 #include "platform/sys_error.h"
@@ -16,10 +15,12 @@ namespace gw::controller {
 // The set of things that happened to a watched item (platform::watch_event bits).
 using FileSystemEvents = uint32_t;
 
+class MonitorHub;
+
 // Watches one item and hands each batch of events to a callback on the main
 // thread. Pauses nest; what happens while paused is delivered once, as one
-// batch, when the last pause is balanced. Destroying the monitor stops
-// delivery and closes its descriptors, paused or not.
+// batch, after the last pause is balanced. Destroying the monitor stops
+// delivery and closes its descriptor, paused or not.
 class FileMonitor final : public QObject {
     Q_OBJECT
   public:
@@ -39,14 +40,20 @@ class FileMonitor final : public QObject {
     bool isPaused() const { return pauses_ > 0; }
 
   private:
-    FileMonitor(std::string url, platform::ItemWatch watch, Callback callBack);
-    void deliver();
+    friend class MonitorHub;
+    FileMonitor(std::string url, platform::ItemWatches::Watch watch, FileSystemEvents masks,
+                Callback callBack);
+    // From the hub: events for this item, or the kernel's end of the watch.
+    void receive(FileSystemEvents events);
+    void watchEnded() { watch_.id = -1; }
+    void deliverPending();
 
     std::string url_;
-    platform::ItemWatch watch_;
+    platform::ItemWatches::Watch watch_;
+    FileSystemEvents masks_;
     Callback callback_;
-    QSocketNotifier notifier_;
     int pauses_ = 0;
+    FileSystemEvents pending_ = 0;
 };
 
 }  // namespace gw::controller

@@ -86,6 +86,7 @@ class FileMonitorTest : public QObject {
     void discardingStopsDeliveryAndClosesDescriptors() {
         const std::string path = sandbox_.file("many.txt");
         std::vector<FileSystemEvents> seen;
+        monitor(path, seen).reset();  // the process's one inotify instance exists from here on
         const int before = openDescriptors();
         for (int i = 0; i < 1000; ++i) {
             auto watched = monitor(path, seen);
@@ -101,6 +102,42 @@ class FileMonitorTest : public QObject {
         ::chmod(path.c_str(), 0640);
         settle();
         QVERIFY(seen.empty());
+    }
+
+    // Monitors on one item share the kernel's watch: discarding one leaves
+    // the other listening.
+    void twoMonitorsOnOneItem() {
+        const std::string path = sandbox_.file("shared");
+        std::vector<FileSystemEvents> first, second;
+        auto a = monitor(path, first);
+        auto b = monitor(path, second);
+        QVERIFY(a && b);
+        ::chmod(path.c_str(), 0640);
+        QTRY_COMPARE(first.size(), 1U);
+        QTRY_COMPARE(second.size(), 1U);
+        a.reset();
+        ::chmod(path.c_str(), 0600);
+        QTRY_COMPARE(second.size(), 2U);
+        QCOMPARE(first.size(), 1U);
+    }
+
+    // A monitor on a deleted item neither hears nor disturbs the monitors
+    // made after it.
+    void deletedItemEndsItsWatch() {
+        const std::string path = sandbox_.file("doomed");
+        std::vector<FileSystemEvents> old, fresh;
+        auto doomed = monitor(path, old);
+        QVERIFY(doomed);
+        ::unlink(path.c_str());
+        settle();
+        const std::string other = sandbox_.file("fresh");
+        auto current = monitor(other, fresh);
+        ::chmod(other.c_str(), 0640);
+        QTRY_COMPARE(fresh.size(), 1U);
+        QVERIFY(old.size() <= 1U);  // at most the deletion's own attribute change
+        doomed.reset();
+        ::chmod(other.c_str(), 0600);
+        QTRY_COMPARE(fresh.size(), 2U);
     }
 
     void itemsThatCantBeReadAreNotMonitored() {
