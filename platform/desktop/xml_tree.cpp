@@ -43,6 +43,17 @@ XmlNode XmlNode::textNode(QString text) {
     return node;
 }
 
+QString textContent(const XmlNode& node) {
+    if (node.kind == XmlNode::Kind::Text || node.kind == XmlNode::Kind::CData) {
+        return node.text;
+    }
+    QString text;
+    for (const auto& child : node.children) {
+        text += textContent(child);
+    }
+    return text;
+}
+
 XmlNode* XmlDocument::root() {
     for (auto& node : nodes) {
         if (node.kind == XmlNode::Kind::Element) {
@@ -52,7 +63,7 @@ XmlNode* XmlDocument::root() {
     return nullptr;
 }
 
-std::optional<XmlDocument> parseXml(const QByteArray& bytes, QString* error) {
+std::optional<XmlDocument> parseXml(const QByteArray& bytes, QString* error, XmlParseOptions options) {
     QXmlStreamReader reader(bytes);
     XmlDocument document;
     std::vector<XmlNode> open;  // the elements being read, innermost last
@@ -108,6 +119,13 @@ std::optional<XmlDocument> parseXml(const QByteArray& bytes, QString* error) {
                 break;
             }
             case QXmlStreamReader::DTD: {
+                if (!options.allowDeclarations && (!reader.entityDeclarations().isEmpty() ||
+                                                   !reader.notationDeclarations().isEmpty())) {
+                    if (error) {
+                        *error = QStringLiteral("the document type declares entities, which are not allowed");
+                    }
+                    return std::nullopt;
+                }
                 XmlNode node;
                 node.kind = XmlNode::Kind::Dtd;
                 node.text = reader.text().toString();

@@ -35,9 +35,20 @@ struct XmlDocument {
     XmlNode* root();
 };
 
+// The text of a node and everything below it.
+QString textContent(const XmlNode& node);
+
+struct XmlParseOptions {
+    // Entity and notation declarations in a DOCTYPE. Refused, the document
+    // holds nothing beyond XML's own five entities: no expansion bombs, no
+    // external entities. A DOCTYPE without declarations is fine either way.
+    bool allowDeclarations = true;
+};
+
 // No value when the text is not well-formed XML; the reader never fetches
 // external entities.
-std::optional<XmlDocument> parseXml(const QByteArray& bytes, QString* error);
+std::optional<XmlDocument> parseXml(const QByteArray& bytes, QString* error,
+                                    XmlParseOptions options = {});
 QByteArray writeXml(const XmlDocument& document);
 
 }  // namespace gw::platform

@@ -1,0 +1,224 @@
+// Choosing the update among the page body's version entries.
+#include <cmath>
+
+#include "basalt/update/vexa_lite.h"
+#include "platform/desktop/xml_tree.h"
+
+namespace basalt {
+
+namespace {
+
+using gw::platform::XmlNode;
+
+QStringList classTokens(const XmlNode& node) {
+    for (const auto& attr : node.attributes) {
+        if (attr.qualifiedName() == u"class") {
+            return attr.value().toString().split(u' ', Qt::SkipEmptyParts);
+        }
+    }
+    return {};
+}
+
+bool hasClass(const XmlNode& node, const QString& token) {
+    return node.kind == XmlNode::Kind::Element && classTokens(node).contains(token);
+}
+
+std::optional<QString> attributeOf(const XmlNode& node, const QString& name) {
+    for (const auto& attr : node.attributes) {
+        if (attr.qualifiedName() == name) {
+            return attr.value().toString();
+        }
+    }
+    return std::nullopt;
+}
+
+// The whole text as a number, nothing around it: " 11.0" is no number.
+std::optional<double> fullNumber(const std::optional<QString>& text) {
+    if (!text || text->isEmpty() || text->front().isSpace() || text->back().isSpace()) {
+        return std::nullopt;
+    }
+    bool ok = false;
+    const double value = text->toDouble(&ok);
+    if (!ok || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<int64_t> fullInteger(const std::optional<QString>& text) {
+    if (!text || text->isEmpty() || text->front().isSpace() || text->back().isSpace()) {
+        return std::nullopt;
+    }
+    bool ok = false;
+    const qlonglong value = text->toLongLong(&ok, 10);
+    return ok ? std::optional<int64_t>(value) : std::nullopt;
+}
+
+QString number(double value) {
+    QString text = QString::number(value, 'g', 15);
+    if (!text.contains(u'.') && !text.contains(u'e')) {
+        text += QStringLiteral(".0");
+    }
+    return text;
+}
+
+struct ArchivePair {
+    std::optional<QString> tag;
+    std::optional<QString> address;
+};
+
+void collectEntryParts(const XmlNode& node, std::optional<QString>& version,
+                       std::vector<ArchivePair>& archives) {
+    if (node.kind != XmlNode::Kind::Element) {
+        return;
+    }
+    if (node.localName() == u"vexagroupversion") {
+        version = gw::platform::textContent(node);
+        return;
+    }
+    if (hasClass(node, QStringLiteral("VEXAArchive"))) {
+        ArchivePair pair;
+        for (const auto& token : classTokens(node)) {
+            if (token == u"ass" || token == u"x86" || token == u"ub") {
+                pair.tag = token;
+            }
+        }
+        const auto href = attributeOf(node, QStringLiteral("href"));
+        if (href && !href->trimmed().isEmpty()) {
+            pair.address = href;
+        }
+        archives.push_back(std::move(pair));
+        return;
+    }
+    for (const auto& child : node.children) {
+        collectEntryParts(child, version, archives);
+    }
+}
+
+}  // namespace
+
+void VEXALite::scanNode(const XmlNode& node, bool& flag) {
+    if (hasClass(node, QStringLiteral("VEXAGroup"))) {
+        examineEntry(node, flag);
+        return;
+    }
+    for (const auto& child : node.children) {
+        if (status != VEXALiteStatus::busy) {
+            return;
+        }
+        scanNode(child, flag);
+    }
+}
+
+void VEXALite::examineEntry(const XmlNode& entry, bool& flag) {
+    const QString date = attributeOf(entry, QStringLiteral("date")).value_or(QStringLiteral("?"));
+    const QString id = attributeOf(entry, QStringLiteral("id")).value_or(QStringLiteral("?"));
+    const double minOS = fullNumber(attributeOf(entry, QStringLiteral("minOS"))).value_or(-1.0);
+    const double maxOS = fullNumber(attributeOf(entry, QStringLiteral("maxOS"))).value_or(-1.0);
+    const int64_t build = fullInteger(attributeOf(entry, QStringLiteral("build"))).value_or(-1);
+    std::optional<QString> version;
+    std::vector<ArchivePair> archives;
+    for (const auto& child : entry.children) {
+        collectEntryParts(child, version, archives);
+    }
+
+    QString line = QStringLiteral("--- Version ") + version.value_or(QString()) + QStringLiteral("; ") + date +
+                   QStringLiteral(" (") + QString::number(build) + QStringLiteral(") { minOS ") + number(minOS);
+    if (maxOS > -1) {
+        line += QStringLiteral(", maxOS ") + number(maxOS);
+    }
+    log.append(line + QStringLiteral(" }"));
+
+    if (classTokens(entry).contains(QStringLiteral("hidden"))) {
+        log.append(QStringLiteral("Reject: hidden"));
+        return;
+    }
+    const auto invalid = [&](const char* what) {
+        recordError(QStringLiteral("Group ") + id + QStringLiteral(" invalid ") + QString::fromLatin1(what), false);
+    };
+    if (minOS == -1.0) {
+        invalid("minOS");
+        return;
+    }
+    if (OSVersion < minOS) {
+        log.append(QStringLiteral("Reject: Requires macOS ") + number(minOS));
+        flag = true;
+        return;
+    }
+    if (maxOS > -1 && OSVersion > maxOS) {
+        log.append(QStringLiteral("Reject: incompatible with macOS ") + number(OSVersion));
+        return;
+    }
+    if (build == -1) {
+        invalid("build");
+        return;
+    }
+    if (QSettings* store = preferences()) {
+        const QVariantMap ignored = store->value(vexa_key::ignoreVersionInfo).toMap();
+        bool isInteger = false;
+        const qlonglong ignoredBuild = ignored.value(QStringLiteral("buildNumber")).toLongLong(&isInteger);
+        if (!ignored.isEmpty() && isInteger && ignoredBuild == build) {
+            log.append(QStringLiteral("Reject: build ") + QString::number(build) +
+                       QStringLiteral(" is set to be ignored."));
+            return;
+        }
+    }
+    if (build == appVersion) {
+        log.append(QStringLiteral("Build ") + QString::number(build) + QStringLiteral(" == appVersion ") +
+                   QString::number(appVersion));
+        if (status == VEXALiteStatus::busy) {
+            status = flag ? VEXALiteStatus::noUpdateForThisMac : VEXALiteStatus::upToDate;
+            updateDetails.reset();
+        }
+        return;
+    }
+    if (build < appVersion) {
+        log.append(QStringLiteral("Reject: build ") + QString::number(build) + QStringLiteral(" <  appVersion ") +
+                   QString::number(appVersion));
+        return;
+    }
+    if (archives.empty()) {
+        invalid("VEXAArchive");
+        return;
+    }
+    for (const auto& pair : archives) {
+        if (!pair.address) {
+            log.append(QStringLiteral("Error: Archive URL is invalid. Architecture: ") +
+                       pair.tag.value_or(QStringLiteral("?")));
+            continue;
+        }
+        if (!pair.tag) {
+            log.append(QStringLiteral("Error: Architecture invalid ") + *pair.address);
+            continue;
+        }
+        if (*pair.tag == architecture || *pair.tag == u"ub") {
+            log.append(QStringLiteral("Update: ") + *pair.tag + u' ' + *pair.address);
+            if (status == VEXALiteStatus::busy) {
+                recordUpdate({{QStringLiteral("groupID"), id},
+                              {QStringLiteral("displayVersion"), version.value_or(QString())},
+                              {QStringLiteral("buildNumber"), QVariant::fromValue<qlonglong>(build)}});
+                return;
+            }
+            continue;
+        }
+        flag = true;
+    }
+}
+
+void VEXALite::recordUpdate(const QVariantMap& details) {
+    status = VEXALiteStatus::updateAvailable;
+    updateDetails = details;
+    QSettings* store = preferences();
+    if (!store) {
+        log.append(QStringLiteral("Failed to get the prefs for ") + bundleIdentifier);
+        return;
+    }
+    store->setValue(vexa_key::currentUpdateInfo, details);
+    store->setValue(vexa_key::updateAvailable, true);
+    log.append(QStringLiteral("Update Available: {buildNumber = %1; displayVersion = \"%2\"; groupID = \"%3\";}")
+                   .arg(details.value(QStringLiteral("buildNumber")).toLongLong())
+                   .arg(details.value(QStringLiteral("displayVersion")).toString(),
+                        details.value(QStringLiteral("groupID")).toString()));
+}
+
+}  // namespace basalt

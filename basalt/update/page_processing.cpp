@@ -1,0 +1,195 @@
+// Reading the update page: the head's checks and the signature.
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include "basalt/update/vexa_lite.h"
+#include "platform/desktop/xml_tree.h"
+
+namespace basalt {
+
+namespace {
+
+using gw::platform::XmlNode;
+
+constexpr int kAcceptedFormat = 10;
+const QString kPlaceholder = QStringLiteral("VEXASignaturePlaceHolder");
+
+bool isElement(const XmlNode& node, QStringView name) {
+    return node.kind == XmlNode::Kind::Element && node.localName() == name;
+}
+
+std::optional<QString> attributeOf(const XmlNode& node, const QString& name) {
+    for (const auto& attr : node.attributes) {
+        if (attr.qualifiedName() == name) {
+            return attr.value().toString();
+        }
+    }
+    return std::nullopt;
+}
+
+// A plain decimal integer: optional sign and digits, nothing around them.
+std::optional<int> decimalInteger(const QString& text) {
+    bool ok = false;
+    const int value = text.toInt(&ok, 10);
+    if (!ok || text.isEmpty() || text.front().isSpace() || text.back().isSpace() || text.front() == u'+') {
+        return std::nullopt;
+    }
+    return value;
+}
+
+QString formatNumber(double value) {
+    QString text = QString::number(value, 'g', 15);
+    if (!text.contains(u'.') && !text.contains(u'e')) {
+        text += QStringLiteral(".0");
+    }
+    return text;
+}
+
+}  // namespace
+
+bool VEXALite::readHeads(const XmlNode& root, std::optional<QString>& signature, bool& productMatches) {
+    for (const auto& head : root.children) {
+        if (!isElement(head, u"head")) {
+            continue;
+        }
+        for (const auto& meta : head.children) {
+            if (!isElement(meta, u"meta")) {
+                continue;
+            }
+            const auto name = attributeOf(meta, QStringLiteral("name"));
+            const auto content = attributeOf(meta, QStringLiteral("content"));
+            if (!name) {
+                continue;
+            }
+            if (*name == u"VEXAFormat") {
+                const auto format = content ? decimalInteger(*content) : std::nullopt;
+                if (!format) {
+                    recordError(QStringLiteral("VEXAFormat is invalid."), false);
+                    return false;
+                }
+                dataFormat = *format;
+            } else if (*name == u"VEXAProductIdentifier") {
+                if (!content) {
+                    recordError(QStringLiteral("VEXAProductIdentifier is invalid"), false);
+                    return false;
+                }
+                productMatches = *content == bundleIdentifier;
+            } else if (*name == u"VEXASignature") {
+                signature = content;
+            } else if (*name == u"VEXAMaintenance" && content == u"true") {
+                status = VEXALiteStatus::maintenance;
+                maintenanceMode = true;
+                log.append(QStringLiteral("VEXAMaintenance: Page is in maintenance mode"));
+                QSettings* store = preferences();
+                if (!store || !store->value(vexa_key::ignoreMaintenance, false).toBool()) {
+                    scheduleNextCheck(1);
+                    return false;
+                }
+            }
+        }
+    }
+    return true;
+}
+
+bool VEXALite::verifyPage(const QByteArray& data, const QString& signature) {
+    // The publisher signed the page with the placeholder where the signature
+    // now stands: put it back, everywhere the signature text occurs.
+    QByteArray signedData = data;
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    QString text = decoder.decode(data);
+    if (!decoder.hasError() && !signature.isEmpty()) {
+        text.replace(signature, kPlaceholder);
+        signedData = text.toUtf8();
+    }
+    QString failure;
+    const auto decoded = strictBase64Decode(signature.toUtf8());
+    if (!decoded) {
+        failure = QStringLiteral("Failed to decode signature (code -1)");
+    } else if (!verifySignature(publicKey, signedData, *decoded, &failure)) {
+        failure = QStringLiteral("SecKeyVerifySignature: ") + failure + QStringLiteral(" (code -1)");
+    } else {
+        return true;
+    }
+    recordError(QStringLiteral("Failed to validate ") + failure, false);
+    return false;
+}
+
+void VEXALite::processHTML(const QByteArray& data, const std::optional<QString>&) {
+    log.append(QStringLiteral("--- processHTML(_:sender:)"));
+    log.append(QStringLiteral("--- Application Information"));
+    log.append(QStringLiteral("build: ") + QString::number(appVersion) + QStringLiteral("; macOS: ") +
+               formatNumber(OSVersion) + QStringLiteral("; processor: ") + architecture + QStringLiteral("; ") +
+               bundleIdentifier);
+    log.append(QStringLiteral("--- XML"));
+    QString parseError;
+    auto document = gw::platform::parseXml(data, &parseError, {.allowDeclarations = false});
+    if (!document) {
+        recordError(QStringLiteral("XML: ") + parseError, false);
+        return;
+    }
+    log.append(QStringLiteral("--- HTML"));
+    const XmlNode* root = document->root();
+    if (!root) {
+        recordError(QStringLiteral("HTML: Missing 'head' element"), false);
+        return;
+    }
+    std::optional<QString> signature;
+    bool productMatches = false;
+    if (!readHeads(*root, signature, productMatches)) {
+        return;
+    }
+    if (!dataFormat) {
+        recordError(QStringLiteral("VEXAFormat is missing"), false);
+        return;
+    }
+    if (*dataFormat > kAcceptedFormat) {
+        recordError(QStringLiteral("The format of the update file is too new, probably means a newer version."),
+                    false);
+        status = VEXALiteStatus::formatInvalid;
+        if (QSettings* store = preferences()) {
+            store->setValue(vexa_key::updateAvailable, true);
+        }
+        return;
+    }
+    if (*dataFormat < kAcceptedFormat) {
+        recordError(QStringLiteral("The format of the update file is too old"), false);
+        return;
+    }
+    if (!productMatches) {
+        recordError(QStringLiteral("VEXAProductIdentifier != \"") + bundleIdentifier + u'"', false);
+        return;
+    }
+    if (!publicKey) {
+        recordError(QStringLiteral("Signature invalid, public key is missing"), false);
+        return;
+    }
+    if (!signature) {
+        recordError(QStringLiteral("Signature not found"), false);
+        return;
+    }
+    if (!verifyPage(data, *signature)) {
+        return;
+    }
+    bool flag = false;
+    for (const auto& body : root->children) {
+        if (!isElement(body, u"body")) {
+            continue;
+        }
+        scanNode(body, flag);
+        if (status != VEXALiteStatus::busy) {
+            break;
+        }
+    }
+    if (status == VEXALiteStatus::busy) {
+        status = flag ? VEXALiteStatus::noUpdateForThisMac : VEXALiteStatus::noUpdateAtThisTime;
+    }
+    log.append(QStringLiteral("Scan complete. Status: ") + statusName(status));
+    if (updateDetails) {
+        log.append(QStringLiteral("{buildNumber = %1; displayVersion = \"%2\"; groupID = \"%3\";}")
+                       .arg(updateDetails->value(QStringLiteral("buildNumber")).toLongLong())
+                       .arg(updateDetails->value(QStringLiteral("displayVersion")).toString(),
+                            updateDetails->value(QStringLiteral("groupID")).toString()));
+    }
+}
+
+}  // namespace basalt

@@ -1,0 +1,241 @@
+// When checks run, what they remember, and what the user sees of them.
+#include <QUrl>
+
+#include "basalt/bundle_info.h"
+#include "basalt/desktop/alerts.h"
+#include "basalt/desktop/desktop_utilities.h"
+#include "basalt/update/vexa_lite.h"
+#include "platform/system_version.h"
+
+namespace basalt {
+
+namespace {
+
+constexpr double kDefaultPeriod = 604800;
+const QString kAlertTitle = QStringLiteral("Unable to check for update");
+
+// Only letters and digits stay as they are; points become %2E.
+std::optional<QString> queryValue(const QString& text) {
+    if (text.isEmpty()) {
+        return std::nullopt;
+    }
+    return QString::fromLatin1(QUrl::toPercentEncoding(text, QByteArray(), "-._~"));
+}
+
+// major.minor.patch of the running system (the kernel's release).
+QString systemVersionNumbers() {
+    const QString release = QString::fromStdString(gw::platform::kernelRelease());
+    QString numbers;
+    for (const QChar c : release) {
+        if (!c.isDigit() && c != u'.') {
+            break;
+        }
+        numbers += c;
+    }
+    while (numbers.endsWith(u'.')) {
+        numbers.chop(1);
+    }
+    return numbers;
+}
+
+bool validPageAddress(const std::optional<QString>& address) {
+    if (!address) {
+        return false;
+    }
+    const QUrl url(*address, QUrl::StrictMode);
+    return url.isValid() && !url.scheme().isEmpty() && !url.host().isEmpty();
+}
+
+}  // namespace
+
+void VEXALite::scheduleNextCheck(double seconds) {
+    QSettings* store = preferences();
+    if (!store) {
+        log.append(QStringLiteral("Failed to get the prefs for ") + bundleIdentifier);
+        return;
+    }
+    const QDateTime next = clock().addMSecs(static_cast<qint64>(seconds * 1000.0));
+    store->setValue(vexa_key::nextUpdateCheck, next);
+    log.append(QStringLiteral("Set next update check to ") + next.toString(Qt::ISODate));
+}
+
+void VEXALite::performSilentCheck() {
+    resetState();
+    log.append(QStringLiteral("--- performSilentCheck()"));
+    if (!validPageAddress(pageURL)) {
+        recordError(QStringLiteral("Invalid URL ") + pageURL.value_or(QStringLiteral("None")), true);
+        return;
+    }
+    QSettings* store = preferences();
+    if (!store) {
+        recordError(QStringLiteral("Failed to get the preferences object for ") + bundleIdentifier, true);
+        return;
+    }
+    bool isNumber = false;
+    double period = store->value(vexa_key::nextUpdateCheckPeriod).toDouble(&isNumber);
+    if (!isNumber) {
+        period = kDefaultPeriod;
+    }
+    if (period == 0) {
+        log.append(QStringLiteral("VEXANextUpdateCheckPeriod is set to never."));
+        signalCompletion();
+        return;
+    }
+    const QVariantMap known = store->value(vexa_key::currentUpdateInfo).toMap();
+    bool isInteger = false;
+    const qlonglong knownBuild = known.value(QStringLiteral("buildNumber")).toLongLong(&isInteger);
+    if (!known.isEmpty() && isInteger) {
+        if (appVersion < knownBuild) {
+            // No request while a known update waits to be installed.
+            log.append(QStringLiteral("build:") + QString::number(knownBuild) + QStringLiteral(" available, we're on ") +
+                       QString::number(appVersion));
+            status = VEXALiteStatus::updateAvailable;
+            signalCompletion();
+            return;
+        }
+        log.append(QStringLiteral("We're using build:") + QString::number(appVersion) + QStringLiteral("; update: ") +
+                   QString::number(knownBuild) + QStringLiteral("; we'll flush the data and next time we'll do a check."));
+        store->remove(vexa_key::currentUpdateInfo);
+        store->remove(vexa_key::updateAvailable);
+        store->remove(vexa_key::ignoreVersionInfo);
+        signalCompletion();
+        return;
+    }
+    const QVariant stored = store->value(vexa_key::nextUpdateCheck);
+    const QDateTime next = stored.metaType().id() == QMetaType::QDateTime ? stored.toDateTime() : QDateTime();
+    if (!next.isValid()) {
+        log.append(QStringLiteral("No VEXANextUpdateCheck set, so we'll create one"));
+        scheduleNextCheck(period);
+        signalCompletion();
+        return;
+    }
+    const double remaining = static_cast<double>(clock().msecsTo(next)) / 1000.0;
+    if (remaining < 0) {
+        log.append(QStringLiteral("So we've past our check date, let's reset the clock and perform an update check."));
+        scheduleNextCheck(period);
+        auto previous = onCompletion;
+        onCompletion = [this, previous]() {
+            onCompletion = previous;
+            if (previous) {
+                previous();
+            }
+        };
+        checkURL(*pageURL, QStringLiteral("silentUpdateCheck"));
+        return;
+    }
+    log.append(QStringLiteral("Still ") + QString::number(remaining, 'f', 3) + QStringLiteral(" seconds to go"));
+    signalCompletion();
+}
+
+void VEXALite::performManualCheck() {
+    resetState();
+    log.append(QStringLiteral("--- performManualCheck()"));
+    if (!validPageAddress(pageURL)) {
+        const QString message = QStringLiteral("Invalid URL ") + pageURL.value_or(QStringLiteral("None"));
+        recordError(message, true);
+        diagnosticAlert(kAlertTitle, message, QString(), true);
+        return;
+    }
+    const auto rememberedPolicy = cachePolicy;
+    const auto rememberedCompletion = onCompletion;
+    const QString address = *pageURL;
+    onCompletion = [this, rememberedPolicy, rememberedCompletion, address]() {
+        if (progressPresenter) {
+            progressPresenter->hideProgress();
+        }
+        if (status == VEXALiteStatus::error) {
+            diagnosticAlert(kAlertTitle, errorMessage.value_or(QStringLiteral("Unknown Error")), QString(), true);
+        } else if (!cancelled) {
+            showUpdatePage(address, QStringLiteral("manualUpdateCheck"));
+        }
+        onCompletion = rememberedCompletion;
+        cachePolicy = rememberedPolicy;
+        if (rememberedCompletion) {
+            rememberedCompletion();
+        }
+    };
+    if (progressPresenter) {
+        progressPresenter->showProgress();
+    }
+    cachePolicy = QNetworkRequest::AlwaysNetwork;
+    checkURL(address, QStringLiteral("manualUpdateCheck"));
+}
+
+void VEXALite::showUpdatePage(const QString& inURLString, const QString&) {
+    const QUrl page(inURLString, QUrl::StrictMode);
+    if (!page.isValid() || page.scheme().isEmpty()) {
+        recordError(QStringLiteral("Invalid URL ") + inURLString, false);
+        return;
+    }
+    const auto systemVersion = queryValue(systemVersionNumbers());
+    if (!systemVersion) {
+        recordError(QStringLiteral("Failed to get the macOS version."), false);
+        URLShow(page.toString(QUrl::FullyEncoded));
+        return;
+    }
+    const auto applicationVersion = queryValue(QString::fromLatin1(bundle::kShortVersion));
+    if (!applicationVersion) {
+        recordError(QStringLiteral("Failed to get the application version"), false);
+        URLShow(page.toString(QUrl::FullyEncoded));
+        return;
+    }
+    QString composed = page.toString(QUrl::FullyEncoded) + QStringLiteral("?arc=") + architecture +
+                       QStringLiteral("&appver=") + *applicationVersion + QStringLiteral("&macos=") +
+                       *systemVersion + QStringLiteral("&state=") + stateCode(status);
+    if (status == VEXALiteStatus::updateAvailable) {
+        const auto text = [&](const char* key) {
+            const QVariant value = updateDetails ? updateDetails->value(QString::fromLatin1(key)) : QVariant();
+            return value.metaType().id() == QMetaType::QString ? value.toString() : QStringLiteral("Unknown");
+        };
+        const auto group = queryValue(text("groupID"));
+        const auto version = queryValue(text("displayVersion"));
+        if (!updateDetails || !group || !version) {
+            recordError(QStringLiteral("Failed to get update details"), false);
+        } else {
+            composed += QStringLiteral("&groupid=") + *group + QStringLiteral("&newver=") + *version;
+        }
+    }
+    const QUrl url(composed, QUrl::StrictMode);
+    if (!url.isValid()) {
+        recordError(QStringLiteral("Invalid URL ") + composed, false);
+        return;
+    }
+    URLShow(composed);
+}
+
+void resetSettings(QSettings& store) {
+    for (const auto& key : {vexa_key::currentUpdateInfo, vexa_key::nextUpdateCheck, vexa_key::nextUpdateCheckPeriod,
+                            vexa_key::remoteFileModDate, vexa_key::ignoreVersionInfo, vexa_key::updateAvailable}) {
+        store.remove(key);
+    }
+}
+
+void ignoreCurrentUpdate(QSettings& store) {
+    const QVariant current = store.value(vexa_key::currentUpdateInfo);
+    if (current.metaType().id() != QMetaType::QVariantMap) {
+        return;
+    }
+    store.setValue(vexa_key::ignoreVersionInfo, current);
+    store.remove(vexa_key::currentUpdateInfo);
+    store.remove(vexa_key::updateAvailable);
+}
+
+void undoIgnoreUpdate(QSettings& store) {
+    const QVariant ignored = store.value(vexa_key::ignoreVersionInfo);
+    if (ignored.metaType().id() != QMetaType::QVariantMap) {
+        return;
+    }
+    store.setValue(vexa_key::currentUpdateInfo, ignored);
+    store.setValue(vexa_key::updateAvailable, true);
+}
+
+void setCheckFrequency(QSettings& store, double seconds, const QDateTime& now) {
+    store.setValue(vexa_key::nextUpdateCheckPeriod, seconds);
+    if (seconds == 0) {
+        store.remove(vexa_key::nextUpdateCheck);
+    } else {
+        store.setValue(vexa_key::nextUpdateCheck, now.addMSecs(static_cast<qint64>(seconds * 1000.0)));
+    }
+}
+
+}  // namespace basalt

@@ -1,0 +1,242 @@
+#include "basalt/update/vexa_lite.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QUrl>
+
+#include "basalt/bundle_info.h"
+#include "platform/system_version.h"
+
+namespace basalt {
+
+std::optional<QString> VEXALite::pageURL;
+UpdateKey VEXALite::publicKey;
+std::function<QDateTime()> VEXALite::clock = []() { return QDateTime::currentDateTimeUtc(); };
+VEXAProgressPresenter* VEXALite::progressPresenter = nullptr;
+
+namespace {
+
+const char* const kStatusNames[] = {"idle",     "busy",          "cancel",          "error",
+                                    "upToDate", "updateAvailable", "noUpdateForThisMac",
+                                    "noUpdateAtThisTime", "formatInvalid", "maintenance"};
+
+QString cachePolicyText(QNetworkRequest::CacheLoadControl policy) {
+    return policy == QNetworkRequest::AlwaysNetwork ? QStringLiteral("reloadIgnoringLocalCacheData")
+                                                    : QStringLiteral("useProtocolCachePolicy");
+}
+
+// The reason phrase the server gave, else the standard one.
+QString reasonPhrase(QNetworkReply* reply, int code) {
+    const QString given = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+    if (!given.isEmpty()) {
+        return given.toLower();
+    }
+    switch (code) {
+        case 301: return QStringLiteral("moved permanently");
+        case 302: return QStringLiteral("found");
+        case 304: return QStringLiteral("not modified");
+        case 403: return QStringLiteral("forbidden");
+        case 404: return QStringLiteral("not found");
+        case 500: return QStringLiteral("internal server error");
+        case 503: return QStringLiteral("service unavailable");
+        default: return QStringLiteral("unknown");
+    }
+}
+
+QString headerOrUnknown(QNetworkReply* reply, const char* name) {
+    const QByteArray value = reply->rawHeader(name);
+    return value.isEmpty() ? QStringLiteral("Unknown") : QString::fromLatin1(value);
+}
+
+}  // namespace
+
+QString stateCode(VEXALiteStatus status) {
+    switch (status) {
+        case VEXALiteStatus::error: return QStringLiteral("0");
+        case VEXALiteStatus::upToDate: return QStringLiteral("1");
+        case VEXALiteStatus::updateAvailable: return QStringLiteral("2");
+        case VEXALiteStatus::noUpdateForThisMac: return QStringLiteral("3");
+        case VEXALiteStatus::formatInvalid: return QStringLiteral("5");
+        case VEXALiteStatus::maintenance: return QStringLiteral("6");
+        default: return QStringLiteral("4");
+    }
+}
+
+QString statusName(VEXALiteStatus status) {
+    return QString::fromLatin1(kStatusNames[static_cast<int>(status)]);
+}
+
+VEXALite::VEXALite(QSettings* standardStore, QObject* parent)
+    : QObject(parent), standardStore_(standardStore) {
+    bool numeric = false;
+    appVersion = QString::fromLatin1(bundle::kBuildNumber).toLongLong(&numeric);
+    if (!numeric) {
+        appVersion = 0;
+        recordError(QStringLiteral("Unable to get application's CFBundleVersion"), false);
+        return;
+    }
+    bundleIdentifier = QString::fromLatin1(bundle::kIdentifier);
+    // On Linux the system's version is the kernel's: major.minor as a number.
+    const QStringList parts = QString::fromStdString(gw::platform::kernelRelease()).split(u'.');
+    bool parsed = false;
+    if (parts.size() >= 2) {
+        QString minor = parts[1];
+        while (!minor.isEmpty() && !minor.back().isDigit()) {
+            minor.chop(1);
+        }
+        OSVersion = (parts[0] + u'.' + minor).toDouble(&parsed);
+    }
+    if (!parsed) {
+        OSVersion = 0;
+        recordError(QStringLiteral("Unable to get the macOS version"), false);
+        return;
+    }
+    architecture = gw::platform::machineName() == "aarch64" ? QStringLiteral("ass") : QStringLiteral("x86");
+}
+
+VEXALite::~VEXALite() = default;
+
+void VEXALite::resetState() {
+    status = VEXALiteStatus::busy;
+    cancelled = false;
+    errorMessage.reset();
+    updateDetails.reset();
+    maintenanceMode = false;
+    log.clear();
+}
+
+void VEXALite::recordError(const QString& text, bool finish) {
+    log.append(QStringLiteral("Error: ") + text);
+    errorMessage = text;
+    status = VEXALiteStatus::error;
+    if (finish) {
+        signalCompletion();
+    }
+}
+
+void VEXALite::signalCompletion() {
+    if (!onCompletion) {
+        return;
+    }
+    QPointer<VEXALite> self(this);
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [self]() {
+            if (self && self->onCompletion) {
+                // A copy: the completion may replace itself.
+                const auto completion = self->onCompletion;
+                completion();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+QSettings* VEXALite::preferences() {
+    if (bundleIdentifier == QString::fromLatin1(bundle::kIdentifier)) {
+        if (standardStore_) {
+            return standardStore_;
+        }
+        if (!ownedStore_) {
+            ownedStore_ = std::make_unique<QSettings>();
+        }
+        return ownedStore_.get();
+    }
+    if (bundleIdentifier.isEmpty()) {
+        return nullptr;
+    }
+    if (!ownedStore_) {
+        ownedStore_ = std::make_unique<QSettings>(QString::fromLatin1(bundle::kOrganization), bundleIdentifier);
+    }
+    return ownedStore_.get();
+}
+
+void VEXALite::checkURL(const QString& inURLString, const std::optional<QString>& sender) {
+    if (!sender) {
+        resetState();
+    }
+    log.append(QStringLiteral("--- checkURL(inURLString:sender:); cachePolicy:.") + cachePolicyText(cachePolicy));
+    const QUrl url(inURLString, QUrl::StrictMode);
+    if (!url.isValid() || url.scheme().isEmpty() || url.host().isEmpty()) {
+        recordError(QStringLiteral("URL is invalid"), true);
+        return;
+    }
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, cachePolicy);
+    // Redirects are followed, never from HTTPS to plain HTTP.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setTransferTimeout(timeoutMs);
+    if (!network_) {
+        network_ = new QNetworkAccessManager(this);
+    }
+    log.append(QStringLiteral("Connecting to ") + url.toString(QUrl::FullyEncoded) + QStringLiteral("..."));
+    QNetworkReply* reply = network_->get(request);
+    reply_ = reply;
+    auto tooLarge = std::make_shared<bool>(false);
+    const auto guardSize = [reply, tooLarge](qint64 size) {
+        if (size > kMaximumPageBytes && !*tooLarge) {
+            *tooLarge = true;
+            reply->abort();
+        }
+    };
+    connect(reply, &QNetworkReply::metaDataChanged, this, [reply, guardSize]() {
+        guardSize(reply->header(QNetworkRequest::ContentLengthHeader).toLongLong());
+    });
+    connect(reply, &QNetworkReply::downloadProgress, this,
+            [guardSize](qint64 received, qint64) { guardSize(received); });
+    connect(reply, &QNetworkReply::finished, this, [this, reply, sender, tooLarge]() {
+        reply->deleteLater();
+        if (cancelled) {
+            return;
+        }
+        if (*tooLarge) {
+            recordError(QStringLiteral("Error: The update page is larger than %1 bytes").arg(kMaximumPageBytes),
+                        true);
+            return;
+        }
+        responseArrived(reply, sender);
+    });
+}
+
+void VEXALite::responseArrived(QNetworkReply* reply, const std::optional<QString>& sender) {
+    const QVariant code = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (reply->error() != QNetworkReply::NoError && !code.isValid()) {
+        const QString description = reply->error() == QNetworkReply::OperationCanceledError
+                                        ? QStringLiteral("The request timed out.")
+                                        : reply->errorString();
+        recordError(QStringLiteral("Error: ") + description, true);
+        return;
+    }
+    if (!code.isValid()) {
+        recordError(QStringLiteral("Error: Invalid server response"), true);
+        return;
+    }
+    const int statusCode = code.toInt();
+    if (statusCode != 200) {
+        recordError(QStringLiteral("Error: Server said ") + QString::number(statusCode) + u' ' +
+                        reasonPhrase(reply, statusCode),
+                    true);
+        return;
+    }
+    log.append(QStringLiteral("Server response: ") + QString::number(statusCode) + QStringLiteral("; ") +
+               headerOrUnknown(reply, "Last-Modified") + QStringLiteral("; size: ") +
+               headerOrUnknown(reply, "Content-Length") + QStringLiteral("b; Etag: ") +
+               headerOrUnknown(reply, "Etag"));
+    const QByteArray body = reply->readAll();
+    if (body.isEmpty()) {
+        recordError(QStringLiteral("Response data invalid"), true);
+        return;
+    }
+    processHTML(body, sender);
+    signalCompletion();
+}
+
+void VEXALite::cancel() {
+    cancelled = true;
+    if (reply_) {
+        reply_->abort();
+    }
+}
+
+}  // namespace basalt

@@ -1,0 +1,148 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include <QDateTime>
+#include <QNetworkRequest>
+#include <QObject>
+#include <QPointer>
+#include <QSettings>
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+
+#include "basalt/update/signature.h"
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+namespace gw::platform {
+struct XmlNode;
+}
+
+namespace basalt {
+
+enum class VEXALiteStatus {
+    idle,
+    busy,
+    cancel,
+    error,
+    upToDate,
+    updateAvailable,
+    noUpdateForThisMac,
+    noUpdateAtThisTime,
+    formatInvalid,
+    maintenance,
+};
+
+// The "state" query value the update page receives for a status.
+QString stateCode(VEXALiteStatus status);
+QString statusName(VEXALiteStatus status);
+
+// The progress window of a manual check; the windows provide it.
+class VEXAProgressPresenter {
+  public:
+    virtual ~VEXAProgressPresenter() = default;
+    virtual void showProgress() = 0;  // shows it, or brings it to the front
+    virtual void hideProgress() = 0;
+};
+
+// Checks the product's signed update page for a newer build. One object per
+// check; the outcome is in status, log, errorMessage and updateDetails when
+// onCompletion runs (always on the main thread).
+class VEXALite : public QObject {
+    Q_OBJECT
+  public:
+    // The page and key every check uses, set once at start-up.
+    static std::optional<QString> pageURL;
+    static UpdateKey publicKey;
+    // The clock, replaceable so tests can move time.
+    static std::function<QDateTime()> clock;
+    // The manual check's progress window, while one is shown.
+    static VEXAProgressPresenter* progressPresenter;
+
+    // The store the keys live in when the checker is the application's own;
+    // none: the application's standard settings.
+    explicit VEXALite(QSettings* standardStore = nullptr, QObject* parent = nullptr);
+    ~VEXALite() override;
+
+    // Environment, filled at creation (tests may change them).
+    int64_t appVersion = 0;
+    double OSVersion = 0;
+    QString bundleIdentifier;
+    QString architecture;
+
+    VEXALiteStatus status = VEXALiteStatus::idle;
+    QStringList log;
+    std::function<void()> onCompletion;
+    std::optional<QString> errorMessage;
+    bool maintenanceMode = false;
+    std::optional<int> dataFormat;
+    std::optional<QVariantMap> updateDetails;
+    QNetworkRequest::CacheLoadControl cachePolicy = QNetworkRequest::PreferNetwork;
+    bool cancelled = false;
+    // How long a fetch may take, and how large a page may be.
+    int timeoutMs = 60000;
+    static constexpr qint64 kMaximumPageBytes = 1024 * 1024;
+
+    void resetState();
+    void recordError(const QString& text, bool finish);
+    void signalCompletion();
+    QSettings* preferences();
+
+    // Fetching and reading the page.
+    void checkURL(const QString& inURLString, const std::optional<QString>& sender);
+    void processHTML(const QByteArray& data, const std::optional<QString>& sender);
+    // The user gave up on the check: a late answer changes nothing.
+    void cancel();
+
+    // Choosing the update from the page's entries.
+    void scanNode(const gw::platform::XmlNode& node, bool& flag);
+    void recordUpdate(const QVariantMap& details);
+
+    // When checks run, and what the user sees of them.
+    void performSilentCheck();
+    void performManualCheck();
+    void scheduleNextCheck(double seconds);
+    void showUpdatePage(const QString& inURLString, const QString& sender);
+
+  private:
+    void responseArrived(QNetworkReply* reply, const std::optional<QString>& sender);
+    void examineEntry(const gw::platform::XmlNode& entry, bool& flag);
+    bool readHeads(const gw::platform::XmlNode& root, std::optional<QString>& signature,
+                   bool& productMatches);
+    bool verifyPage(const QByteArray& data, const QString& signature);
+
+    QSettings* standardStore_;
+    std::unique_ptr<QSettings> ownedStore_;
+    QNetworkAccessManager* network_ = nullptr;
+    QPointer<QNetworkReply> reply_;
+};
+
+// The settings keys, exactly as stored.
+namespace vexa_key {
+inline const QString nextUpdateCheckPeriod = QStringLiteral("VEXANextUpdateCheckPeriod");
+inline const QString nextUpdateCheck = QStringLiteral("VEXANextUpdateCheck");
+inline const QString currentUpdateInfo = QStringLiteral("VEXACurrentUpdateInfo");
+inline const QString updateAvailable = QStringLiteral("VEXAUpdateAvailable");
+inline const QString ignoreVersionInfo = QStringLiteral("VEXAIgnoreVersionInfo");
+inline const QString ignoreMaintenance = QStringLiteral("VEXAIgnoreMaintenance");
+inline const QString showMoreOptions = QStringLiteral("VEXAShowMoreOptions");
+inline const QString remoteFileModDate = QStringLiteral("VEXARemoteFileModDate");
+}  // namespace vexa_key
+
+// What the application's own views bind to.
+inline const QString updateAvailableKey = vexa_key::updateAvailable;
+
+// Removes the checker's stored state from a store.
+void resetSettings(QSettings& store);
+// The settings window's ignore button and its undo.
+void ignoreCurrentUpdate(QSettings& store);
+void undoIgnoreUpdate(QSettings& store);
+// A new check frequency: the next check one period from now, or none.
+void setCheckFrequency(QSettings& store, double seconds, const QDateTime& now);
+
+}  // namespace basalt
