@@ -4,25 +4,21 @@
 
 #include <QCoreApplication>
 
+#include "app/shell/application.h"
 #include "app/shell/report.h"
+#include "basalt/bundle_info.h"
 #include "basalt/diagnostics.h"
 #include "platform/desktop/linux_inspection_platform.h"
 
 namespace {
 
 int usage() {
-    std::cerr << "usage: grantwell --report [--json] PATH...\n";
+    std::cerr << "usage: grantwell [PATH]\n"
+                 "       grantwell --report [--json] PATH...\n";
     return 2;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    // Arguments stay bytes: a path need not be UTF-8.
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty() || args[0] != "--report") {
-        return usage();
-    }
+int report(int argc, char** argv, const std::vector<std::string>& args) {
     bool json = false;
     std::vector<std::string> paths;
     for (size_t i = 1; i < args.size(); ++i) {
@@ -42,4 +38,32 @@ int main(int argc, char** argv) {
     const int status = gw::shell::runReport(paths, json, platform, std::cout);
     std::cout.flush();
     return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Arguments stay bytes: a path need not be UTF-8.
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && args[0] == "--report") {
+        return report(argc, argv, args);
+    }
+    gw::shell::StartOptions options;
+    bool optionsEnded = false;
+    for (const auto& arg : args) {
+        if (optionsEnded || arg.empty() || arg[0] != '-') {
+            options.items.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--version") {
+            std::cout << basalt::bundle::kName << ' ' << basalt::bundle::kShortVersion << " ("
+                      << basalt::bundle::kBuildNumber << ")\n";
+            return 0;
+        } else if (arg == "--quit-when-shown") {
+            options.quitWhenShown = true;
+        } else {
+            return usage();
+        }
+    }
+    return gw::shell::runApplication(argc, argv, options);
 }

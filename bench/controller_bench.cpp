@@ -64,7 +64,8 @@ int main(int argc, char** argv) {
          .applicationName = QStringLiteral("Grantwell"),
          .helperPath = VOSKER_PATH,
          .copyProgram = "cp",
-         .loginName = inspection.loginName()});
+         .loginName = inspection.loginName(),
+         .iconForName = {}});
 
     constexpr int kItems = 1000;
     std::vector<std::string> paths;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -28,6 +29,8 @@ struct ControllerServices {
     std::string copyProgram = "cp";
     // The account resets give items to: the user running the application.
     QString loginName;
+    // The picture for a record's icon name; the theme's by default.
+    std::function<QIcon(const QString& iconName)> iconForName;
 };
 
 }  // namespace gw::controller

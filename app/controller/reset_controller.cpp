@@ -122,7 +122,7 @@ void ResetController::setQuickLookURL(std::optional<std::string> url) {
 
 void ResetController::publishNameAndIcon() {
     if (info_.icon) {
-        const QIcon icon = QIcon::fromTheme(*info_.icon);
+        const QIcon icon = services_.iconForName ? services_.iconForName(*info_.icon) : QIcon::fromTheme(*info_.icon);
         if (!icon.isNull()) {
             setMainIcon(icon);
         }

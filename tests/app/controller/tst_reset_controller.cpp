@@ -55,7 +55,8 @@ class ResetControllerTest : public QObject {
                                                     .applicationName = u"Grantwell"_qs,
                                                     .helperPath = {},
                                                     .copyProgram = "cp",
-                                                    .loginName = inspection_.loginName()};
+                                                    .loginName = inspection_.loginName(),
+                                                    .iconForName = {}};
         return std::make_unique<ResetController>(services);
     }
     // Counts published records from now on.

@@ -71,7 +71,8 @@ class ResetFlowTest : public QObject {
                                                     .applicationName = u"Grantwell"_qs,
                                                     .helperPath = helper,
                                                     .copyProgram = copier_,
-                                                    .loginName = u"nobody"_qs};
+                                                    .loginName = u"nobody"_qs,
+                                                    .iconForName = {}};
         return std::make_unique<ResetController>(services);
     }
     // Every progress pair the panel showed, in order.

@@ -76,8 +76,8 @@ void ReportTest::hostileNamesAndSpecialFiles() {
 }
 
 void ReportTest::usage() {
-    QCOMPARE(report({}).status, 2);
     QCOMPARE(report({"--report"}).status, 2);
+    QCOMPARE(report({"--no-such-option"}).status, 2);
 }
 
 QTEST_GUILESS_MAIN(ReportTest)

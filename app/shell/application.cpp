@@ -1,0 +1,181 @@
+#include "app/shell/application.h"
+
+#include <cstdio>
+#include <ostream>
+#include <variant>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QSettings>
+#include <QTimer>
+
+#include "app/controller/reset_controller.h"
+#include "app/shell/helper_location.h"
+#include "app/shell/update_key.h"
+#include "app/ui/app_icon.h"
+#include "app/ui/content_view.h"
+#include "app/ui/main_window.h"
+#include "app/ui/settings_window.h"
+#include "app/ui/symbols.h"
+#include "app/ui/theme.h"
+#include "app/ui/widget_alerts.h"
+#include "app/ui/widget_file_panels.h"
+#include "basalt/bundle_info.h"
+#include "basalt/desktop/alerts.h"
+#include "basalt/desktop/desktop_utilities.h"
+#include "basalt/desktop/recent_items.h"
+#include "basalt/diagnostics.h"
+#include "basalt/update/vexa_lite.h"
+#include "platform/desktop/linux_inspection_platform.h"
+#include "platform/desktop/recent_documents.h"
+#include "platform/desktop/workspace.h"
+#include "platform/item_changes.h"
+
+namespace gw::shell {
+
+namespace {
+
+const QString kUpdatePage = QStringLiteral("https://ambrel.example.com/grantwell/update.xhtml");
+
+// Everything the running application owns, created in start-up order.
+class Grantwell : public QObject {
+  public:
+    explicit Grantwell(const StartOptions& options);
+    void start();
+
+  private:
+    void configureUpdateChecker();
+    void runUpdateCheck(bool manual);
+    void showSettings();
+
+    platform::LinuxInspectionPlatform inspection_;
+    platform::LinuxItemChanges changes_;
+    platform::LinuxWorkspace workspace_;
+    ui::WidgetAlertPresenter alerts_;
+    ui::WidgetFilePanels panels_;
+    QSettings settings_;
+    platform::XbelRecentDocuments recentDocuments_;
+    basalt::AMRecentItemController recentItems_;
+    controller::ResetController controller_;
+    std::unique_ptr<ui::MainWindow> window_;
+    QPointer<ui::SettingsWindow> settingsWindow_;
+    StartOptions options_;
+};
+
+controller::ControllerServices servicesFor(platform::InspectionPlatform& inspection,
+                                           platform::ItemChanges& changes, platform::FilePanels& panels,
+                                           QSettings& settings) {
+    return controller::ControllerServices{.inspection = inspection,
+                                          .changes = changes,
+                                          .panels = panels,
+                                          .settings = settings,
+                                          .applicationIcon = ui::applicationIcon(),
+                                          .applicationName = QGuiApplication::applicationDisplayName(),
+                                          .helperPath = helperLocation(),
+                                          .copyProgram = "cp",
+                                          .loginName = inspection.loginName(),
+                                          .iconForName = &ui::fileIcon};
+}
+
+Grantwell::Grantwell(const StartOptions& options)
+    : recentDocuments_(platform::XbelRecentDocuments::defaultFilePath(),
+                       {QStringLiteral("Grantwell"), QStringLiteral("grantwell %f")}),
+      recentItems_(recentDocuments_, inspection_),
+      controller_(servicesFor(inspection_, changes_, panels_, settings_)),
+      options_(options) {
+    basalt::setAlertPresenter(&alerts_);
+    basalt::setWorkspace(&workspace_);
+}
+
+void Grantwell::configureUpdateChecker() {
+    basalt::VEXALite::pageURL = kUpdatePage;
+    auto key = basalt::importKey(QString::fromLatin1(kUpdatePublicKey), basalt::KeyClass::publicKey);
+    if (const auto* error = std::get_if<basalt::KeyError>(&key)) {
+        basalt::diagnosticAlert(QStringLiteral("Couldn't configure update system"), error->message, QString(), true);
+        return;
+    }
+    basalt::VEXALite::publicKey = std::get<basalt::UpdateKey>(key);
+    if (!options_.quitWhenShown) {
+        runUpdateCheck(false);
+    }
+}
+
+void Grantwell::runUpdateCheck(bool manual) {
+    auto* checker = new basalt::VEXALite(&settings_, this);
+    checker->onCompletion = [this, checker]() {
+        if (window_) {
+            window_->refreshUpdateBadge();
+        }
+        checker->deleteLater();
+    };
+    if (manual) {
+        checker->performManualCheck();
+    } else {
+        checker->performSilentCheck();
+    }
+}
+
+void Grantwell::showSettings() {
+    if (!settingsWindow_) {
+        settingsWindow_ = new ui::SettingsWindow(window_.get());
+        settingsWindow_->setAttribute(Qt::WA_DeleteOnClose);
+        settingsWindow_->addTab(new QWidget, QStringLiteral("Updates"));
+    }
+    settingsWindow_->show();
+    settingsWindow_->raise();
+    settingsWindow_->activateWindow();
+}
+
+void Grantwell::start() {
+    configureUpdateChecker();
+    ui::MainWindowHooks hooks;
+    hooks.checkForUpdates = [this]() { runUpdateCheck(true); };
+    hooks.showShareDialog = [](bool quitAfterwards) {
+        if (quitAfterwards) {
+            QCoreApplication::quit();
+        }
+    };
+    hooks.showAbout = [this]() {
+        QMessageBox::about(window_.get(), QStringLiteral("About Grantwell"),
+                           QStringLiteral("Grantwell ") + QString::fromLatin1(basalt::bundle::kShortVersion));
+    };
+    hooks.showSettings = [this]() { showSettings(); };
+    window_ = std::make_unique<ui::MainWindow>(controller_, recentItems_, settings_, std::move(hooks));
+    recentItems_.action = [this](const std::string& path) { controller_.loadFile(path); };
+    controller_.recentItemsHandler = &recentItems_;
+    if (!options_.items.empty()) {
+        controller_.loadFile(options_.items.front());
+    }
+    window_->show();
+}
+
+}  // namespace
+
+int runApplication(int& argc, char** argv, const StartOptions& options) {
+    QElapsedTimer clock;
+    clock.start();
+    QApplication::setOrganizationName(QString::fromLatin1(basalt::bundle::kOrganization));
+    QApplication::setApplicationName(QString::fromLatin1(basalt::bundle::kName));
+    QApplication::setApplicationVersion(QString::fromLatin1(basalt::bundle::kShortVersion));
+    QApplication::setDesktopFileName(QString::fromLatin1(basalt::bundle::kIdentifier));
+    QApplication app(argc, argv);
+    QApplication::setApplicationDisplayName(QString::fromLatin1(basalt::bundle::kName));
+    QApplication::setWindowIcon(ui::applicationIcon());
+    ui::applyDarkAppearance(app);
+
+    Grantwell grantwell(options);
+    grantwell.start();
+    if (options.quitWhenShown) {
+        // Once the window has been drawn, say how long that took and leave.
+        QTimer::singleShot(0, &app, [&clock]() {
+            QCoreApplication::processEvents();
+            std::printf("shown after %lld ms\n", static_cast<long long>(clock.elapsed()));
+            std::fflush(stdout);
+            QCoreApplication::quit();
+        });
+    }
+    return QApplication::exec();
+}
+
+}  // namespace gw::shell

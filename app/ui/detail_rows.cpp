@@ -1,0 +1,113 @@
+#include "app/ui/detail_rows.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QVBoxLayout>
+
+#include "app/ui/status_view.h"
+#include "app/ui/symbols.h"
+#include "app/ui/theme.h"
+#include "app/ui/url_list_sheet.h"
+#include "app/ui/widgets.h"
+#include "basalt/desktop/desktop_utilities.h"
+
+namespace gw::ui {
+
+namespace {
+
+QLabel* symbol(const QString& name, const QColor& color, int size) {
+    auto* label = new QLabel;
+    label->setPixmap(symbolIcon(name, color).pixmap(QSize(size, size)));
+    label->setFixedSize(size, size);
+    return label;
+}
+
+}  // namespace
+
+QWidget* makeWarningView(const QString& message, QWidget* parent) {
+    auto* row = new QWidget(parent);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(8);
+    layout->addWidget(symbol(QStringLiteral("exclamationmark.triangle.fill"), colors::yellow(), 16), 0, Qt::AlignTop);
+    auto* text = textLabel(message, 12);
+    text->setWordWrap(true);
+    layout->addWidget(text, 1);
+    return row;
+}
+
+QWidget* makePrettyACLView(const inspection::PrettyACLItem& item, QWidget* parent) {
+    auto* row = new QWidget(parent);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(6);
+    const QString principal = item.type == inspection::aclType::user    ? QStringLiteral("person.fill")
+                              : item.type == inspection::aclType::group ? QStringLiteral("person.3.fill")
+                                                                        : QStringLiteral("questionmark.circle.fill");
+    layout->addWidget(symbol(principal, colors::primary(), 16));
+    layout->addWidget(textLabel(item.name, 12, QFont::Medium));
+    const bool allow = item.action == inspection::aclAction::allow;
+    layout->addWidget(symbol(allow ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("nosign"),
+                             allow ? colors::green() : colors::red(), 14));
+    auto* properties = textLabel(item.properties, 12, QFont::Normal, colors::secondary());
+    properties->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    properties->setWordWrap(true);
+    layout->addWidget(properties, 1);
+    row->setToolTip(item.id);
+    return row;
+}
+
+AttributeViewPretty::AttributeViewPretty(const inspection::PrettyAttribute& item, QWidget* parent)
+    : QWidget(parent),
+      item_(item),
+      hasMoreDetails_(item.details.has_value() && item.icon == u"square.and.arrow.down") {
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(8);
+    layout->addWidget(symbol(item.icon, colors::primary(), 20), 0, Qt::AlignTop);
+    auto* column = new QVBoxLayout;
+    column->setSpacing(2);
+    label_ = textLabel(item.label, 12, QFont::Medium);
+    label_->setWordWrap(true);
+    if (hasMoreDetails_) {
+        QFont font = label_->font();
+        font.setUnderline(true);
+        label_->setFont(font);
+        QPalette palette = label_->palette();
+        palette.setColor(QPalette::WindowText, basalt::linkTextColor());
+        label_->setPalette(palette);
+        label_->setCursor(Qt::PointingHandCursor);
+        label_->installEventFilter(this);
+    }
+    column->addWidget(label_);
+    if (item.details && !hasMoreDetails_) {
+        for (const auto& line : *item.details) {
+            auto* detail = textLabel(line, 11, QFont::Normal, colors::secondary());
+            detail->setWordWrap(true);
+            column->addWidget(detail);
+        }
+    }
+    layout->addLayout(column, 1);
+    if (item.helpTag) {
+        setToolTip(*item.helpTag);
+    }
+}
+
+bool AttributeViewPretty::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == label_ && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        showMoreURLInfo();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void AttributeViewPretty::showMoreURLInfo() {
+    auto* sheet = new URLListSheet(item_.details.value_or(QStringList()), window());
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    sheet->open();
+}
+
+}  // namespace gw::ui

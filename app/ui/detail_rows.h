@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+
+#include "app/inspection/acl_items.h"
+#include "app/inspection/attribute_items.h"
+
+namespace gw::ui {
+
+// One warning: the yellow triangle and the message.
+QWidget* makeWarningView(const QString& message, QWidget* parent = nullptr);
+
+// One access-control entry: who, allowed or denied, and what.
+QWidget* makePrettyACLView(const inspection::PrettyACLItem& item, QWidget* parent = nullptr);
+
+// One explained attribute. A download origin's label is a link that opens
+// the list of its addresses.
+class AttributeViewPretty : public QWidget {
+    Q_OBJECT
+  public:
+    explicit AttributeViewPretty(const inspection::PrettyAttribute& item, QWidget* parent = nullptr);
+    bool hasMoreDetails() const { return hasMoreDetails_; }
+    void showMoreURLInfo();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    inspection::PrettyAttribute item_;
+    bool hasMoreDetails_;
+    QLabel* label_;
+};
+
+}  // namespace gw::ui

@@ -1,0 +1,222 @@
+#include "app/ui/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QScreen>
+#include <QScrollArea>
+#include <QSettings>
+#include <QShortcut>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/controller/owner_change.h"
+#include "app/controller/reset_controller.h"
+#include "app/ui/bridges.h"
+#include "app/ui/content_view.h"
+#include "app/ui/owner_sheet.h"
+#include "app/ui/progress_panel.h"
+#include "app/ui/quick_look.h"
+#include "app/ui/symbols.h"
+#include "app/ui/theme.h"
+#include "basalt/desktop/desktop_utilities.h"
+#include "basalt/update/vexa_lite.h"
+
+namespace gw::ui {
+
+MainWindow::MainWindow(controller::ResetController& controller, basalt::AMRecentItemController& recentItems,
+                       QSettings& settings, MainWindowHooks hooks)
+    : controller_(controller),
+      recentItems_(recentItems),
+      settings_(settings),
+      hooks_(std::move(hooks)),
+      ownerSheet_(std::make_unique<controller::OwnerChangeSheet>(controller)) {
+    setWindowTitle(QStringLiteral("Grantwell"));
+    setObjectName(QStringLiteral("mainWindow"));
+    setUnifiedTitleAndToolBarOnMac(true);
+
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* backdrop = new TranslucentBackground;
+    auto* stack = new QVBoxLayout(backdrop);
+    stack->setContentsMargins(0, 0, 0, 0);
+    content_ = new ContentViewGW2(controller_, *ownerSheet_, backdrop);
+    stack->addWidget(content_);
+    scroll->setWidget(backdrop);
+    setCentralWidget(scroll);
+    setMinimumWidth(350);
+    setMaximumWidth(500);
+    content_->checkForUpdates = [this]() {
+        if (hooks_.checkForUpdates) {
+            hooks_.checkForUpdates();
+        }
+    };
+
+    progress_ = new SimpleProgressPanel(controller_, this);
+    ownerDialog_ = new OwnerSheetDialog(*ownerSheet_, this);
+
+    buildToolbar();
+    buildMenus();
+
+    // The controller's alerts attach to whatever window hosts the content.
+    reportHostingWindow(content_, [this](QWidget* window) { controller_.parentWindow = window; });
+    controller_.parentWindow = this;
+
+    using RC = controller::ResetController;
+    connect(&controller_, &RC::fileDetailsShowChanged, this, &MainWindow::refreshCommands);
+    connect(&controller_, &RC::infoChanged, this, &MainWindow::refreshCommands);
+    connect(&controller_, &RC::progressShowChanged, this,
+            [this]() { showProgressSheet(controller_.progressShow()); });
+    connect(&controller_, &RC::newLocationPanelShown, this,
+            [this](bool panelShown) { showProgressSheet(!panelShown && controller_.progressShow()); });
+    connect(&controller_, &RC::quickLookURLChanged, this, &MainWindow::showQuickLook);
+    for (auto signal : {&RC::infoChanged, &RC::fileDetailsShowChanged}) {
+        connect(&controller_, signal, this, [this]() { QTimer::singleShot(0, this, &MainWindow::fitToContent); });
+    }
+    refreshCommands();
+    refreshUpdateBadge();
+    resize(400, 10);
+    QTimer::singleShot(0, this, &MainWindow::fitToContent);
+}
+
+MainWindow::~MainWindow() {
+    controller_.parentWindow = nullptr;
+}
+
+void MainWindow::buildToolbar() {
+    auto* bar = addToolBar(QStringLiteral("Grantwell"));
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->setIconSize(QSize(18, 18));
+    bar->setContextMenuPolicy(Qt::PreventContextMenu);
+    auto* title = new QLabel(QStringLiteral("Grantwell"));
+    QFont font = title->font();
+    font.setBold(true);
+    title->setFont(font);
+    title->setContentsMargins(8, 0, 0, 0);
+    bar->addWidget(title);
+    auto* spacer = new QWidget;
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    bar->addWidget(spacer);
+
+    reveal_ = new QToolButton;
+    reveal_->setIcon(symbolIcon(QStringLiteral("magnifyingglass.circle.fill"), colors::primary()));
+    reveal_->setToolTip(QStringLiteral("Shows the current file in the Finder"));
+    reveal_->setAutoRaise(true);
+    connect(reveal_, &QToolButton::clicked, this, [this]() {
+        if (controller_.info().url) {
+            basalt::revealInFinder(*controller_.info().url);
+        }
+    });
+    bar->addWidget(reveal_);
+
+    reset_ = new QToolButton;
+    reset_->setIcon(symbolIcon(QStringLiteral("arrow.clockwise"), colors::primary()));
+    reset_->setText(QStringLiteral("Reset"));
+    reset_->setToolTip(QStringLiteral("Reset the permissions to plain defaults"));
+    reset_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    connect(reset_, &QToolButton::clicked, this, [this]() { controller_.resetPermissions(); });
+    bar->addWidget(reset_);
+
+    // Return resets the item shown; without one it opens the chooser.
+    for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* shortcut = new QShortcut(QKeySequence(key), this);
+        connect(shortcut, &QShortcut::activated, this, [this]() {
+            if (controller_.info().url) {
+                controller_.resetPermissions();
+            } else {
+                controller_.chooseFile();
+            }
+        });
+    }
+}
+
+QAction* MainWindow::action(const QString& text) const {
+    for (QAction* candidate : findChildren<QAction*>()) {
+        if (candidate->text() == text) {
+            return candidate;
+        }
+    }
+    return nullptr;
+}
+
+void MainWindow::refreshCommands() {
+    const bool shown = controller_.fileDetailsShow();
+    reveal_->setEnabled(shown);
+    reset_->setEnabled(controller_.info().url.has_value());
+    for (QAction* command : itemCommands_) {
+        command->setEnabled(shown);
+    }
+    if (openOriginal_) {
+        openOriginal_->setEnabled(controller_.info().typeIsResolvable);
+    }
+}
+
+void MainWindow::showProgressSheet(bool show) {
+    if (show && !progress_->isVisible()) {
+        progress_->open();
+    } else if (!show && progress_->isVisible()) {
+        progress_->hide();
+    }
+}
+
+void MainWindow::showQuickLook() {
+    if (quickLook_) {
+        quickLook_->close();
+    }
+    const auto& url = controller_.quickLookURL();
+    if (!url) {
+        return;
+    }
+    quickLook_ = new QuickLookWindow(*url, this);
+    quickLook_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(quickLook_, &QObject::destroyed, this, [this]() {
+        if (!quickLook_) {
+            controller_.setQuickLookURL(std::nullopt);
+        }
+    });
+    connect(quickLook_, &QDialog::finished, this, [this]() { controller_.setQuickLookURL(std::nullopt); });
+    quickLook_->show();
+}
+
+void MainWindow::fitToContent() {
+    // Height by content, as far as the screen allows.
+    const int wanted = content_->sizeHint().height() + (height() - centralWidget()->height());
+    const int available = screen() ? screen()->availableGeometry().height() - 40 : wanted;
+    resize(std::clamp(width(), 350, 500), std::min(wanted, available));
+}
+
+void MainWindow::refreshUpdateBadge() {
+    content_->setUpdateAvailable(settings_.value(basalt::updateAvailableKey, false).toBool());
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange) {
+        // Without a monitor (folders, unreadable items) activation stands in.
+        if (!controller_.hasFileTracker() && controller_.attributesHaveChanged()) {
+            controller_.scheduleRefresh();
+        }
+        refreshUpdateBadge();
+    }
+    QMainWindow::changeEvent(event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // Closing the window ends the application, without the sharing dialog.
+    event->accept();
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+}
+
+void MainWindow::quitSequence() {
+    if (settings_.value(QStringLiteral("shareSheetIgnoreOnClose"), false).toBool() || !hooks_.showShareDialog) {
+        QCoreApplication::quit();
+        return;
+    }
+    hooks_.showShareDialog(true);
+}
+
+}  // namespace gw::ui

@@ -1,0 +1,52 @@
+#include "app/ui/owner_sheet.h"
+
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/controller/owner_change.h"
+#include "app/ui/widgets.h"
+
+namespace gw::ui {
+
+OwnerSheetDialog::OwnerSheetDialog(controller::OwnerChangeSheet& model, QWidget* parent)
+    : QDialog(parent), model_(model) {
+    setWindowTitle(QStringLiteral("Set the File Owner"));
+    setWindowModality(Qt::WindowModal);
+    setFixedWidth(300);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(20, 20, 20, 20);
+    column->setSpacing(12);
+    column->addWidget(textLabel(QStringLiteral("Set the File Owner"), 13, QFont::Bold), 0, Qt::AlignHCenter);
+    name_ = new QLineEdit(this);
+    name_->setPlaceholderText(QStringLiteral("Name"));
+    column->addWidget(name_);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* set = new QPushButton(QStringLiteral("Set"), this);
+    cancel->setFixedWidth(60);
+    set->setFixedWidth(60);
+    set->setDefault(true);
+    cancel->setAutoDefault(false);
+    buttons->addWidget(cancel);
+    buttons->addWidget(set);
+    column->addLayout(buttons);
+
+    connect(name_, &QLineEdit::textEdited, &model_, &controller::OwnerChangeSheet::setName);
+    connect(cancel, &QPushButton::clicked, &model_, &controller::OwnerChangeSheet::cancel);
+    connect(set, &QPushButton::clicked, &model_, &controller::OwnerChangeSheet::set);
+    connect(this, &QDialog::rejected, &model_, &controller::OwnerChangeSheet::cancel);
+    connect(&model_, &controller::OwnerChangeSheet::shownChanged, this, [this]() {
+        if (model_.shown()) {
+            name_->setText(model_.name());
+            name_->selectAll();
+            open();
+        } else if (isVisible()) {
+            hide();
+        }
+    });
+}
+
+}  // namespace gw::ui

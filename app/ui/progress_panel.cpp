@@ -1,0 +1,86 @@
+#include "app/ui/progress_panel.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/controller/reset_controller.h"
+#include "app/ui/status_view.h"
+#include "app/ui/theme.h"
+#include "app/ui/widgets.h"
+
+namespace gw::ui {
+
+using controller::controllerProgressState;
+
+SimpleProgressPanel::SimpleProgressPanel(controller::ResetController& controller, QWidget* parent)
+    : QDialog(parent), controller_(controller) {
+    setWindowTitle(QStringLiteral("Resetting"));
+    setWindowModality(Qt::WindowModal);
+    setMinimumWidth(400);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(20, 20, 20, 20);
+    column->setSpacing(8);
+    status_ = new GWStatusView(QStringLiteral("checkmark.circle.fill"), 32, colors::green(), this);
+    column->addWidget(status_, 0, Qt::AlignHCenter);
+    spinner_ = new QProgressBar(this);
+    spinner_->setRange(0, 0);  // busy
+    spinner_->setTextVisible(false);
+    spinner_->setFixedSize(160, 6);
+    column->addWidget(spinner_, 0, Qt::AlignHCenter);
+    title_ = textLabel(QString(), 13);
+    title_->setAlignment(Qt::AlignCenter);
+    title_->setWordWrap(true);
+    column->addWidget(title_);
+    detail_ = textLabel(QString(), 13, QFont::Normal, colors::secondary());
+    detail_->setAlignment(Qt::AlignCenter);
+    detail_->setWordWrap(true);
+    detail_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    column->addWidget(detail_);
+    column->addSpacing(4);
+    button_ = new QPushButton(this);
+    button_->setDefault(true);
+    button_->setMinimumWidth(80);
+    column->addWidget(button_, 0, Qt::AlignHCenter);
+
+    connect(button_, &QPushButton::clicked, this, [this]() {
+        if (controller_.progressState() == controllerProgressState::working) {
+            controller_.progressCancelPressed();
+        } else {
+            controller_.progressDonePressed();
+        }
+    });
+    using RC = controller::ResetController;
+    for (auto signal : {&RC::progressStateChanged, &RC::progressDisplayMessageChanged}) {
+        connect(&controller_, signal, this, &SimpleProgressPanel::refresh);
+    }
+    refresh();
+}
+
+void SimpleProgressPanel::keyPressEvent(QKeyEvent* event) {
+    // Escape doesn't dismiss the sheet behind the controller's back.
+    if (event->key() == Qt::Key_Escape) {
+        button_->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void SimpleProgressPanel::refresh() {
+    const auto state = controller_.progressState();
+    const bool working = state != controllerProgressState::complete && state != controllerProgressState::error;
+    spinner_->setVisible(working);
+    status_->setVisible(!working);
+    if (state == controllerProgressState::complete) {
+        status_->setSymbol(QStringLiteral("checkmark.circle.fill"), colors::green());
+    } else if (state == controllerProgressState::error) {
+        status_->setSymbol(QStringLiteral("exclamationmark.triangle.fill"), colors::yellow());
+    }
+    title_->setText(controller_.progressDisplayMessage().title);
+    detail_->setText(controller_.progressDisplayMessage().detail);
+    button_->setText(state == controllerProgressState::working ? QStringLiteral("Cancel") : QStringLiteral("Done"));
+}
+
+}  // namespace gw::ui

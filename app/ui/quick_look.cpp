@@ -1,0 +1,90 @@
+#include "app/ui/quick_look.h"
+
+#include <sys/stat.h>
+
+#include <QFile>
+#include <QImageReader>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLocale>
+#include <QMimeDatabase>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+
+#include "app/ui/theme.h"
+#include "app/ui/widgets.h"
+#include "platform/path_text.h"
+
+namespace gw::ui {
+
+namespace {
+
+constexpr qint64 kTextPreviewBytes = 256 * 1024;
+constexpr qint64 kImagePreviewBytes = 64 * 1024 * 1024;
+
+}  // namespace
+
+QuickLookWindow::QuickLookWindow(const std::string& path, QWidget* parent) : QDialog(parent) {
+    const QString name = QFile::decodeName(QByteArray::fromStdString(platform::lastPathComponent(path)));
+    const QString localPath = QFile::decodeName(QByteArray::fromStdString(path));
+    setWindowTitle(name);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(16, 16, 16, 16);
+
+    struct stat st {};
+    const bool regular = ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    QMimeDatabase mimes;
+    const QMimeType mime = regular ? mimes.mimeTypeForFile(localPath, QMimeDatabase::MatchExtension) : QMimeType();
+
+    if (regular && mime.name().startsWith(QStringLiteral("image/")) && st.st_size <= kImagePreviewBytes) {
+        QImageReader reader(localPath);
+        reader.setAutoTransform(true);
+        const QImage image = reader.read();
+        if (!image.isNull()) {
+            auto* picture = new QLabel(this);
+            picture->setPixmap(QPixmap::fromImage(image.scaled(QSize(720, 540).boundedTo(image.size()),
+                                                               Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+            picture->setAlignment(Qt::AlignCenter);
+            column->addWidget(picture);
+            kind_ = Kind::image;
+        }
+    } else if (regular && mime.inherits(QStringLiteral("text/plain"))) {
+        QFile file(localPath);
+        if (file.open(QIODevice::ReadOnly)) {
+            auto* text = new QPlainTextEdit(this);
+            text->setReadOnly(true);
+            text->setPlainText(QString::fromUtf8(file.read(kTextPreviewBytes)));
+            text->setMinimumSize(560, 380);
+            column->addWidget(text);
+            kind_ = Kind::text;
+        }
+    }
+    if (kind_ == Kind::facts) {
+        auto* icon = new QLabel(this);
+        const QMimeType type = mimes.mimeTypeForFile(localPath, QMimeDatabase::MatchExtension);
+        icon->setPixmap(QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()))
+                            .pixmap(QSize(128, 128), devicePixelRatioF()));
+        icon->setAlignment(Qt::AlignCenter);
+        column->addWidget(icon);
+        auto* title = textLabel(name, 15, QFont::DemiBold);
+        title->setAlignment(Qt::AlignCenter);
+        column->addWidget(title);
+        const QString facts = ::lstat(path.c_str(), &st) == 0
+                                  ? type.comment() + QStringLiteral(" — ") + QLocale().formattedDataSize(st.st_size)
+                                  : QStringLiteral("The item is no longer there.");
+        auto* detail = textLabel(facts, 12, QFont::Normal, colors::secondary());
+        detail->setAlignment(Qt::AlignCenter);
+        column->addWidget(detail);
+        setMinimumWidth(320);
+    }
+}
+
+void QuickLookWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+}  // namespace gw::ui

@@ -1,0 +1,33 @@
+#include "app/ui/settings_window.h"
+
+#include <QKeyEvent>
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "app/ui/bridges.h"
+
+namespace gw::ui {
+
+SettingsWindow::SettingsWindow(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Settings"));
+    setFixedWidth(450);
+    setMinimumHeight(220);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(12, 12, 12, 12);
+    tabs_ = new QTabWidget(this);
+    column->addWidget(tabs_);
+    new KeyDownHandler(this, [this](QKeyEvent* event) {
+        if (event->text().startsWith(QChar(27))) {
+            QTimer::singleShot(0, this, &QDialog::close);
+            return true;
+        }
+        return false;
+    });
+}
+
+void SettingsWindow::addTab(QWidget* page, const QString& title) {
+    tabs_->addTab(page, title);
+}
+
+}  // namespace gw::ui

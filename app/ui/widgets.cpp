@@ -1,0 +1,56 @@
+#include "app/ui/widgets.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+#include "app/ui/theme.h"
+
+namespace gw::ui {
+
+void clearLayout(QLayout* layout) {
+    while (QLayoutItem* item = layout->takeAt(0)) {
+        if (QWidget* widget = item->widget()) {
+            widget->hide();
+            widget->deleteLater();
+        }
+        if (QLayout* child = item->layout()) {
+            clearLayout(child);
+        }
+        delete item;
+    }
+}
+
+QLabel* textLabel(const QString& text, double pointSize, QFont::Weight weight, const QColor& color,
+                  QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    QFont font = label->font();
+    font.setPointSizeF(pointSize);
+    font.setWeight(weight);
+    label->setFont(font);
+    if (color.isValid()) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, color);
+        label->setPalette(palette);
+    }
+    return label;
+}
+
+QFrame* divider(QWidget* parent) {
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFixedHeight(1);
+    line->setStyleSheet(QStringLiteral("background: rgba(255,255,255,0.12); border: none;"));
+    return line;
+}
+
+void RoundedPanel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath path;
+    path.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), radius_, radius_);
+    painter.fillPath(path, colors::panel());
+    painter.setPen(QColor(255, 255, 255, 18));
+    painter.drawPath(path);
+}
+
+}  // namespace gw::ui
