@@ -9,7 +9,7 @@ GRANTWELL_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libacl1-dev libplist-dev libssl-dev
-  shared-mime-info hicolor-icon-theme
+  shared-mime-info hicolor-icon-theme adwaita-icon-theme qt6-qpa-plugins
   acl attr e2fsprogs util-linux pkexec
   xvfb xauth
 )

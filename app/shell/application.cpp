@@ -162,6 +162,8 @@ int runApplication(int& argc, char** argv, const StartOptions& options) {
     QApplication app(argc, argv);
     QApplication::setApplicationDisplayName(QString::fromLatin1(basalt::bundle::kName));
     QApplication::setWindowIcon(ui::applicationIcon());
+    // File icons: the desktop's theme first, then the common GNOME one.
+    QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
     ui::applyDarkAppearance(app);
 
     Grantwell grantwell(options);

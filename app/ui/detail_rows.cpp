@@ -39,9 +39,11 @@ QWidget* makeWarningView(const QString& message, QWidget* parent) {
 }
 
 QWidget* makePrettyACLView(const inspection::PrettyACLItem& item, QWidget* parent) {
-    auto* row = new QWidget(parent);
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
+    auto* entry = new QWidget(parent);
+    auto* column = new QVBoxLayout(entry);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(1);
+    auto* layout = new QHBoxLayout;
     layout->setSpacing(6);
     const QString principal = item.type == inspection::aclType::user    ? QStringLiteral("person.fill")
                               : item.type == inspection::aclType::group ? QStringLiteral("person.3.fill")
@@ -51,12 +53,16 @@ QWidget* makePrettyACLView(const inspection::PrettyACLItem& item, QWidget* paren
     const bool allow = item.action == inspection::aclAction::allow;
     layout->addWidget(symbol(allow ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("nosign"),
                              allow ? colors::green() : colors::red(), 14));
-    auto* properties = textLabel(item.properties, 12, QFont::Normal, colors::secondary());
+    layout->addStretch(1);
+    column->addLayout(layout);
+    // The rights on their own line under the name: long lists wrap there.
+    auto* properties = textLabel(item.properties, 11, QFont::Normal, colors::secondary());
     properties->setTextInteractionFlags(Qt::TextSelectableByMouse);
     properties->setWordWrap(true);
-    layout->addWidget(properties, 1);
-    row->setToolTip(item.id);
-    return row;
+    properties->setContentsMargins(22, 0, 0, 2);
+    column->addWidget(properties);
+    entry->setToolTip(item.id);
+    return entry;
 }
 
 AttributeViewPretty::AttributeViewPretty(const inspection::PrettyAttribute& item, QWidget* parent)

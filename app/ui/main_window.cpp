@@ -213,7 +213,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::quitSequence() {
     if (settings_.value(QStringLiteral("shareSheetIgnoreOnClose"), false).toBool() || !hooks_.showShareDialog) {
-        QCoreApplication::quit();
+        hooks_.quit();
         return;
     }
     hooks_.showShareDialog(true);

@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 
+#include <QCoreApplication>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -34,6 +35,7 @@ struct MainWindowHooks {
     std::function<void()> showAbout;
     std::function<void()> showSettings;
     std::function<void()> sendFeedback;
+    std::function<void()> quit = [] { QCoreApplication::quit(); };
 };
 
 // The one window: toolbar, menus, the content, and its sheets.
