@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QMessageBox>
 #include <QSettings>
 #include <QTimer>
 
@@ -16,7 +15,12 @@
 #include "app/ui/app_icon.h"
 #include "app/ui/content_view.h"
 #include "app/ui/main_window.h"
+#include "app/ui/about_box.h"
 #include "app/ui/settings_window.h"
+#include "app/ui/share_dialog.h"
+#include "app/ui/update_views.h"
+#include "basalt/desktop/feedback.h"
+#include <QTabWidget>
 #include "app/ui/symbols.h"
 #include "app/ui/theme.h"
 #include "app/ui/widget_alerts.h"
@@ -42,12 +46,15 @@ const QString kUpdatePage = QStringLiteral("https://ambrel.example.com/grantwell
 class Grantwell : public QObject {
   public:
     explicit Grantwell(const StartOptions& options);
+    ~Grantwell() override;
     void start();
 
   private:
     void configureUpdateChecker();
     void runUpdateCheck(bool manual);
     void showSettings();
+    void showShareDialog(bool quitAfterwards);
+    basalt::VEXALite* makeChecker();
 
     platform::LinuxInspectionPlatform inspection_;
     platform::LinuxItemChanges changes_;
@@ -59,6 +66,7 @@ class Grantwell : public QObject {
     basalt::AMRecentItemController recentItems_;
     controller::ResetController controller_;
     std::unique_ptr<ui::MainWindow> window_;
+    std::unique_ptr<ui::VEXAProgessView> progressWindow_;
     QPointer<ui::SettingsWindow> settingsWindow_;
     StartOptions options_;
 };
@@ -88,8 +96,17 @@ Grantwell::Grantwell(const StartOptions& options)
     basalt::setWorkspace(&workspace_);
 }
 
+Grantwell::~Grantwell() {
+    // Nothing that outlives the application may point into it.
+    basalt::VEXALite::progressPresenter = nullptr;
+    basalt::setAlertPresenter(nullptr);
+    basalt::setWorkspace(nullptr);
+}
+
 void Grantwell::configureUpdateChecker() {
     basalt::VEXALite::pageURL = kUpdatePage;
+    progressWindow_ = std::make_unique<ui::VEXAProgessView>();
+    basalt::VEXALite::progressPresenter = progressWindow_.get();
     auto key = basalt::importKey(QString::fromLatin1(kUpdatePublicKey), basalt::KeyClass::publicKey);
     if (const auto* error = std::get_if<basalt::KeyError>(&key)) {
         basalt::diagnosticAlert(QStringLiteral("Couldn't configure update system"), error->message, QString(), true);
@@ -101,7 +118,7 @@ void Grantwell::configureUpdateChecker() {
     }
 }
 
-void Grantwell::runUpdateCheck(bool manual) {
+basalt::VEXALite* Grantwell::makeChecker() {
     auto* checker = new basalt::VEXALite(&settings_, this);
     checker->onCompletion = [this, checker]() {
         if (window_) {
@@ -109,6 +126,21 @@ void Grantwell::runUpdateCheck(bool manual) {
         }
         checker->deleteLater();
     };
+    return checker;
+}
+
+void Grantwell::showShareDialog(bool quitAfterwards) {
+    auto* dialog = new ui::ShareDialog(settings_, quitAfterwards, window_.get());
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    if (quitAfterwards) {
+        // Whichever way the dialog closes, the quit goes on.
+        connect(dialog, &QDialog::finished, this, []() { QCoreApplication::quit(); });
+    }
+    dialog->open();
+}
+
+void Grantwell::runUpdateCheck(bool manual) {
+    basalt::VEXALite* checker = makeChecker();
     if (manual) {
         checker->performManualCheck();
     } else {
@@ -120,7 +152,11 @@ void Grantwell::showSettings() {
     if (!settingsWindow_) {
         settingsWindow_ = new ui::SettingsWindow(window_.get());
         settingsWindow_->setAttribute(Qt::WA_DeleteOnClose);
-        settingsWindow_->addTab(new QWidget, QStringLiteral("Updates"));
+        auto* updates = new ui::VEXASettingsView(settings_);
+        updates->makeChecker = [this]() { return makeChecker(); };
+        settingsWindow_->addTab(updates, QStringLiteral("Updates"));
+        settingsWindow_->tabs()->setTabIcon(0, ui::symbolIcon(QStringLiteral("arrow.triangle.2.circlepath"),
+                                                               ui::colors::primary()));
     }
     settingsWindow_->show();
     settingsWindow_->raise();
@@ -131,16 +167,12 @@ void Grantwell::start() {
     configureUpdateChecker();
     ui::MainWindowHooks hooks;
     hooks.checkForUpdates = [this]() { runUpdateCheck(true); };
-    hooks.showShareDialog = [](bool quitAfterwards) {
-        if (quitAfterwards) {
-            QCoreApplication::quit();
-        }
-    };
-    hooks.showAbout = [this]() {
-        QMessageBox::about(window_.get(), QStringLiteral("About Grantwell"),
-                           QStringLiteral("Grantwell ") + QString::fromLatin1(basalt::bundle::kShortVersion));
-    };
+    hooks.showShareDialog = [this](bool quitAfterwards) { showShareDialog(quitAfterwards); };
+    hooks.showAbout = [this]() { ui::AMLargeAboutBox::showShared(window_.get()); };
     hooks.showSettings = [this]() { showSettings(); };
+    hooks.sendFeedback = []() {
+        basalt::sendFeedback(QStringLiteral("<appName> Feedback"), QStringLiteral("Please enter your message below:\n"));
+    };
     window_ = std::make_unique<ui::MainWindow>(controller_, recentItems_, settings_, std::move(hooks));
     recentItems_.action = [this](const std::string& path) { controller_.loadFile(path); };
     controller_.recentItemsHandler = &recentItems_;
@@ -160,6 +192,7 @@ int runApplication(int& argc, char** argv, const StartOptions& options) {
     QApplication::setApplicationVersion(QString::fromLatin1(basalt::bundle::kShortVersion));
     QApplication::setDesktopFileName(QString::fromLatin1(basalt::bundle::kIdentifier));
     QApplication app(argc, argv);
+    app.setProperty("launchDate", QDateTime::currentDateTimeUtc());
     QApplication::setApplicationDisplayName(QString::fromLatin1(basalt::bundle::kName));
     QApplication::setWindowIcon(ui::applicationIcon());
     // File icons: the desktop's theme first, then the common GNOME one.

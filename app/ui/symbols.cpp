@@ -304,6 +304,16 @@ const std::map<QString, Painter>& painters() {
              pen.stroke(envelope, 7, pen.ink);
              pen.stroke(flap, 7, pen.ink);
          }},
+        {QStringLiteral("heart.fill"),
+         [](const Pen& pen) {
+             QPainterPath heart;
+             heart.moveTo(50, 88);
+             heart.cubicTo(10, 60, 4, 40, 14, 24);
+             heart.cubicTo(26, 8, 46, 14, 50, 30);
+             heart.cubicTo(54, 14, 74, 8, 86, 24);
+             heart.cubicTo(96, 40, 90, 60, 50, 88);
+             pen.fill(heart, pen.ink);
+         }},
         {QStringLiteral("heart"),
          [](const Pen& pen) {
              QPainterPath heart;

@@ -155,7 +155,7 @@ void VEXALite::performManualCheck() {
         }
     };
     if (progressPresenter) {
-        progressPresenter->showProgress();
+        progressPresenter->showProgress(*this);
     }
     cachePolicy = QNetworkRequest::AlwaysNetwork;
     checkURL(address, QStringLiteral("manualUpdateCheck"));

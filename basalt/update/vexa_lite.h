@@ -42,11 +42,14 @@ enum class VEXALiteStatus {
 QString stateCode(VEXALiteStatus status);
 QString statusName(VEXALiteStatus status);
 
+class VEXALite;
+
 // The progress window of a manual check; the windows provide it.
 class VEXAProgressPresenter {
   public:
     virtual ~VEXAProgressPresenter() = default;
-    virtual void showProgress() = 0;  // shows it, or brings it to the front
+    // Shows it for this check, or brings it to the front.
+    virtual void showProgress(VEXALite& vexa) = 0;
     virtual void hideProgress() = 0;
 };
 

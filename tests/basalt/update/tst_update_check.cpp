@@ -36,7 +36,7 @@ class RecordingWorkspace final : public gw::platform::Workspace {
 class CountingProgress final : public basalt::VEXAProgressPresenter {
   public:
     int shown = 0, hidden = 0;
-    void showProgress() override { ++shown; }
+    void showProgress(VEXALite&) override { ++shown; }
     void hideProgress() override { ++hidden; }
 };
 

@@ -1,0 +1,145 @@
+#include "basalt/desktop/feedback.h"
+
+#include <QCoreApplication>
+#include <QLocale>
+#include <QMetaObject>
+#include <QThreadPool>
+
+#include "basalt/desktop/alerts.h"
+#include "basalt/desktop/desktop_utilities.h"
+#include "basalt/desktop/system_info.h"
+#include "platform/system_facts.h"
+#include "platform/system_version.h"
+
+namespace basalt {
+
+QString shortDuration(qint64 seconds) {
+    if (seconds < 0) {
+        return {};
+    }
+    const qint64 days = seconds / 86400;
+    const qint64 hours = seconds % 86400 / 3600;
+    const qint64 minutes = seconds % 3600 / 60;
+    const qint64 rest = seconds % 60;
+    QStringList parts;
+    if (days) parts << QString::number(days) + (days == 1 ? QStringLiteral(" day") : QStringLiteral(" days"));
+    if (hours) parts << QString::number(hours) + QStringLiteral(" hr");
+    if (minutes) parts << QString::number(minutes) + QStringLiteral(" min");
+    if (rest || parts.isEmpty()) parts << QString::number(rest) + QStringLiteral(" sec");
+    return parts.join(QStringLiteral(", "));
+}
+
+QString memoryCountText(int64_t bytes) {
+    const double gib = static_cast<double>(bytes) / (1024.0 * 1024.0 * 1024.0);
+    if (gib >= 1.0) {
+        QString text = QString::number(gib, 'f', 1);
+        if (text.endsWith(QStringLiteral(".0"))) {
+            text.chop(2);
+        }
+        return text + QStringLiteral(" GB");
+    }
+    return QString::number(static_cast<double>(bytes) / (1024.0 * 1024.0), 'f', 0) + QStringLiteral(" MB");
+}
+
+double clockFigure(const FeedbackFacts& facts) {
+    if (!facts.clockSource) {
+        return -1.0;
+    }
+    return facts.armBuild ? static_cast<double>(*facts.clockSource) / 10'000'000.0
+                          : static_cast<double>(*facts.clockSource) / 1'000'000.0;
+}
+
+QString feedbackBody(const QString& introduction, const FeedbackFacts& facts) {
+    QString body = introduction + QStringLiteral("\n\n");
+
+    QStringList first{facts.appVersion.value_or(QStringLiteral("Unknown"))};
+    if (facts.launchDate) {
+        const QString running = shortDuration(facts.launchDate->secsTo(facts.now));
+        if (!running.isEmpty()) {
+            first << running;
+        }
+    }
+    if (facts.translated) {
+        first << QStringLiteral("x86_64 version");
+    }
+    QString signer = facts.codeSigner;
+    signer.replace(QStringLiteral("Developer ID Application: "), QStringLiteral("Dev.ID: "));
+    signer.replace(QStringLiteral("Apple Mac OS Application Signing"), QStringLiteral("\uF8FF App Store: "));
+    signer.replace(QStringLiteral("Apple Development: "), QStringLiteral("Development: "));
+    first << signer;
+    body += first.join(QStringLiteral(", ")) + u'\n';
+
+    QStringList second{facts.systemVersion};
+    if (facts.uptimeSeconds) {
+        const QString uptime = shortDuration(static_cast<qint64>(*facts.uptimeSeconds));
+        const QString firstWord = uptime.section(u' ', 0, 0);
+        if (!firstWord.isEmpty()) {
+            second << firstWord;
+        }
+    }
+    if (facts.languageName && !facts.languageName->isEmpty()) {
+        second << *facts.languageName;
+    }
+    body += second.join(QStringLiteral(", ")) + u'\n';
+
+    body += QStringList{facts.marketingName, facts.cpuBrand,
+                        QStringLiteral("@ ") + QString::number(clockFigure(facts)) + QStringLiteral(" Ghz,"),
+                        memoryCountText(facts.physicalMemory)}
+                .join(u' ') +
+            u'\n';
+    return body;
+}
+
+QString feedbackSubject(const QString& subjectTemplate, const std::optional<QString>& applicationName) {
+    QString subject = subjectTemplate;
+    subject.replace(QStringLiteral("<appName>"), applicationName.value_or(QStringLiteral("Unknown")));
+    return subject;
+}
+
+FeedbackFacts gatherFeedbackFacts(const std::optional<QDateTime>& launchDate) {
+    const gw::platform::SystemFacts system;
+    FeedbackFacts facts;
+    facts.appVersion = appVersionText();
+    facts.launchDate = launchDate;
+    facts.now = QDateTime::currentDateTimeUtc();
+    facts.codeSigner = AMSystemInfo::codeSigner();
+    facts.systemVersion = systemVersionText();
+    facts.uptimeSeconds = system.uptimeSeconds();
+    const QString language = QLocale::languageToString(QLocale().language());
+    if (!language.isEmpty() && QLocale().language() != QLocale::C) {
+        facts.languageName = language;
+    }
+    facts.marketingName = AMSystemInfo::marketingName(system);
+    facts.cpuBrand = AMSystemInfo::cpuBrand(true, system);
+    facts.armBuild = gw::platform::machineName() == "aarch64";
+    if (facts.armBuild) {
+        if (auto timer = system.timerFrequencyHz()) {
+            facts.clockSource = *timer;
+        }
+    } else if (auto frequency = system.cpuMaxFrequencyKHz()) {
+        facts.clockSource = *frequency;
+    }
+    facts.physicalMemory = system.physicalMemoryBytes();
+    facts.applicationName = QCoreApplication::applicationName().isEmpty()
+                                ? std::nullopt
+                                : std::optional<QString>(QCoreApplication::applicationName());
+    return facts;
+}
+
+void sendFeedback(const QString& subject, const QString& introduction) {
+    const auto launch = QCoreApplication::instance()->property("launchDate").toDateTime();
+    const std::optional<QDateTime> launchDate = launch.isValid() ? std::optional<QDateTime>(launch) : std::nullopt;
+    QThreadPool::globalInstance()->start([subject, introduction, launchDate]() {
+        const FeedbackFacts facts = gatherFeedbackFacts(launchDate);
+        const QString body = feedbackBody(introduction, facts);
+        const QString title = feedbackSubject(subject, facts.applicationName);
+        // The mail program is opened from the main thread, like every other
+        // hand-over to the desktop.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [title, body]() { composeEmail(QString::fromLatin1(kSupportAddress), title, body); },
+            Qt::QueuedConnection);
+    });
+}
+
+}  // namespace basalt

@@ -1,0 +1,197 @@
+// The sharing dialog, the about box, the update windows and settings,
+// offscreen. With GRANTWELL_SCREENSHOT_DIR set, each window is also saved
+// there as a PNG (how docs/ is made, under Xvfb).
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+#include <QUrlQuery>
+
+#include "app/ui/about_box.h"
+#include "app/ui/settings_window.h"
+#include "app/ui/share_dialog.h"
+#include "app/ui/theme.h"
+#include "app/ui/update_views.h"
+#include "basalt/desktop/desktop_utilities.h"
+#include "support/recording_alerts.h"
+
+using gw::ui::ShareDialog;
+namespace key = basalt::vexa_key;
+
+namespace {
+
+class RecordingWorkspace final : public gw::platform::Workspace {
+  public:
+    std::vector<QUrl> opened;
+    bool openUrl(const QUrl& url) override {
+        opened.push_back(url);
+        return true;
+    }
+    bool showItem(const std::string&) override { return true; }
+};
+
+void saveScreenshot(QWidget* widget, const char* name) {
+    const QByteArray dir = qgetenv("GRANTWELL_SCREENSHOT_DIR");
+    if (!dir.isEmpty()) {
+        widget->grab().save(QString::fromLocal8Bit(dir) + u'/' + QString::fromLatin1(name) + u".png"_qs);
+    }
+}
+
+QString textQueryValue(const QUrl& url, const QString& name) {
+    return QUrl::fromPercentEncoding(QUrlQuery(url).queryItemValue(name, QUrl::FullyEncoded).toLatin1());
+}
+
+}  // namespace
+
+class SecondaryWindowsTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir_;
+    std::unique_ptr<QSettings> settings_;
+    RecordingWorkspace workspace_;
+    gw::test::RecordingAlerts alerts_;
+    QDateTime now_ = QDateTime(QDate(2026, 12, 10), QTime(9, 30), Qt::UTC);
+
+  private Q_SLOTS:
+    void initTestCase() {
+        QApplication::setApplicationDisplayName(u"Grantwell"_qs);
+        gw::ui::applyDarkAppearance(*qobject_cast<QApplication*>(QCoreApplication::instance()));
+        basalt::setWorkspace(&workspace_);
+        basalt::VEXALite::clock = [this]() { return now_; };
+    }
+    void init() {
+        settings_ = std::make_unique<QSettings>(dir_.filePath(u"settings.ini"_qs), QSettings::IniFormat);
+        settings_->clear();
+        workspace_.opened.clear();
+    }
+
+    void shareDialog() {
+        ShareDialog dialog(*settings_, true, nullptr);
+        dialog.show();
+        saveScreenshot(&dialog, "share-dialog");
+        QCOMPARE(dialog.closeButton()->text(), u"Quit"_qs);
+        QCOMPARE(ShareDialog(*settings_, false, nullptr).closeButton()->text(), u"Close"_qs);
+
+        QApplication::clipboard()->setText(u"something else"_qs);
+        dialog.shareButton(u"Copy Message"_qs)->click();
+        QCOMPARE(QApplication::clipboard()->text(), ShareDialog::shareMessage());
+        QVERIFY(ShareDialog::shareMessage().endsWith(u"\n\n#macAppRevival #indieMacDev #indiedev"_qs));
+
+        for (const QString& destination : {u"X"_qs, u"Threads"_qs}) {
+            const QUrl url = ShareDialog::shareUrl(destination);
+            QCOMPARE(textQueryValue(url, u"text"_qs), ShareDialog::shareMessage());
+            const QString encoded = url.toString(QUrl::FullyEncoded);
+            QVERIFY(encoded.contains(u"%0A%0A%23macAppRevival"_qs));
+            QVERIFY(!encoded.contains(u"#"_qs));
+        }
+        dialog.shareButton(u"Share on X"_qs)->click();
+        QCOMPARE(workspace_.opened.size(), 1U);
+        QCOMPARE(workspace_.opened.front().path(), u"/intent/tweet"_qs);
+        QCOMPARE(textQueryValue(workspace_.opened.front(), u"text"_qs), ShareDialog::shareMessage());
+        const QUrl facebook = ShareDialog::shareUrl(u"Facebook"_qs);
+        QCOMPARE(facebook.path(), u"/sharer/sharer.php"_qs);
+        QCOMPARE(textQueryValue(facebook, u"display"_qs), u"page"_qs);
+        QCOMPARE(textQueryValue(facebook, u"u"_qs), ShareDialog::productPage());
+
+        dialog.shareButton(u"Share via E-mail"_qs)->click();
+        QCOMPARE(workspace_.opened.back().scheme(), u"mailto"_qs);
+
+        dialog.dontShowOnQuit()->click();
+        QCOMPARE(settings_->value(u"shareSheetIgnoreOnClose"_qs).toBool(), true);
+        QVERIFY(dialog.isVisible());  // sharing doesn't close it; its button does
+        dialog.closeButton()->click();
+        QVERIFY(!dialog.isVisible());
+    }
+
+    void aboutBoxIsOneWindowAndEscapeClosesIt() {
+        auto* first = gw::ui::AMLargeAboutBox::showShared(nullptr);
+        auto* second = gw::ui::AMLargeAboutBox::showShared(nullptr);
+        QCOMPARE(first, second);
+        int shown = 0;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            shown += qobject_cast<gw::ui::AMLargeAboutBox*>(widget) && widget->isVisible() ? 1 : 0;
+        }
+        QCOMPARE(shown, 1);
+        auto* credits = first->findChild<QTextBrowser*>(u"credits"_qs);
+        QVERIFY(credits->toPlainText().contains(u"Built with"_qs));
+        QVERIFY(first->findChild<QLabel*>() != nullptr);
+        saveScreenshot(first, "about-box");
+        QVERIFY(QTest::qWaitForWindowActive(first));
+        QTest::keyClick(first, Qt::Key_Escape);
+        QTRY_VERIFY(!first->isVisible());
+    }
+
+    void settingsWindowClosesOnEscape() {
+        gw::ui::SettingsWindow window;
+        auto* view = new gw::ui::VEXASettingsView(*settings_);
+        window.addTab(view, u"Updates"_qs);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(view->frequency(), Qt::Key_Escape);
+        QTRY_VERIFY(!window.isVisible());
+    }
+
+    void frequencyPickerSchedules() {
+        gw::ui::VEXASettingsView view(*settings_);
+        view.show();
+        Q_EMIT view.frequency()->activated(3);  // Daily
+        QCOMPARE(settings_->value(key::nextUpdateCheck).toDateTime(), now_.addDays(1));
+        QVERIFY(view.nextCheck()->text() != u"Not scheduled"_qs);
+        Q_EMIT view.frequency()->activated(0);  // Never
+        QVERIFY(!settings_->contains(key::nextUpdateCheck));
+        QCOMPARE(view.nextCheck()->text(), u"Not scheduled"_qs);
+        QCOMPARE(settings_->value(key::nextUpdateCheckPeriod).toDouble(), 0.0);
+    }
+
+    void ignoreAndCancelSwitchTheUpdateRow() {
+        settings_->setValue(key::currentUpdateInfo,
+                            QVariantMap{{u"groupID"_qs, u"g120"_qs}, {u"displayVersion"_qs, u"3.2"_qs}, {u"buildNumber"_qs, 120}});
+        settings_->setValue(key::updateAvailable, true);
+        settings_->setValue(key::nextUpdateCheck, now_.addDays(7));
+        settings_->setValue(key::showMoreOptions, true);
+        gw::ui::VEXASettingsView view(*settings_);
+        view.resize(450, 420);
+        view.show();
+        view.logList()->addItems({u"--- performSilentCheck()"_qs, u"Still 604800.000 seconds to go"_qs});
+        saveScreenshot(&view, "update-settings");
+        QCOMPARE(view.availableUpdate()->text(), u"Version 3.2"_qs);
+        QCOMPARE(view.ignoreButton()->text(), u" Ignore "_qs);
+        view.ignoreButton()->click();
+        QCOMPARE(view.availableUpdate()->text(), u"Ignoring version 3.2"_qs);
+        QCOMPARE(view.ignoreButton()->text(), u" Cancel "_qs);
+        QVERIFY(!settings_->contains(key::updateAvailable));
+        view.ignoreButton()->click();
+        QCOMPARE(view.availableUpdate()->text(), u"Version 3.2"_qs);
+        QCOMPARE(view.ignoreButton()->text(), u" Ignore "_qs);
+        QVERIFY(!settings_->contains(key::ignoreVersionInfo));
+
+        view.resetButton()->click();
+        QCOMPARE(view.nextCheck()->text(), u"Not scheduled"_qs);
+        QCOMPARE(view.availableUpdate()->text(), u"None"_qs);
+        QVERIFY(!settings_->contains(key::nextUpdateCheck));
+    }
+
+    void progressWindowCancelsOnEscape() {
+        gw::ui::VEXAProgessView progress;
+        basalt::VEXALite vexa(settings_.get());
+        progress.showProgress(vexa);
+        QVERIFY(progress.isVisible());
+        QCOMPARE(progress.windowTitle(), u"Grantwell Updates"_qs);
+        saveScreenshot(&progress, "update-progress");
+        QVERIFY(QTest::qWaitForWindowActive(&progress));
+        QTest::keyClick(&progress, Qt::Key_Escape);
+        QVERIFY(vexa.cancelled);
+        QTRY_VERIFY(!progress.isVisible());
+    }
+};
+
+QTEST_MAIN(SecondaryWindowsTest)
+#include "tst_secondary_windows.moc"

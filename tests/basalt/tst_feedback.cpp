@@ -1,0 +1,133 @@
+// The feedback message's facts and text, with the system's facts replaced.
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <iostream>
+#include <sstream>
+
+#include "basalt/desktop/feedback.h"
+#include "basalt/desktop/system_info.h"
+#include "basalt/diagnostics.h"
+
+namespace {
+
+basalt::FeedbackFacts sampleFacts() {
+    basalt::FeedbackFacts facts;
+    facts.appVersion = u"3.0.2 (142)"_qs;
+    facts.now = QDateTime(QDate(2026, 12, 10), QTime(12, 0), Qt::UTC);
+    facts.launchDate = facts.now.addSecs(-3900);
+    facts.codeSigner = u"Developer ID Application: Ambrel (ABC123)"_qs;
+    facts.systemVersion = u"Debian GNU/Linux 12 (bookworm), kernel 6.1.0"_qs;
+    facts.uptimeSeconds = 3 * 86400 + 4 * 3600;
+    facts.languageName = u"German"_qs;
+    facts.marketingName = u"ThinkPad X1"_qs;
+    facts.cpuBrand = u"M2"_qs;
+    facts.armBuild = true;
+    facts.clockSource = 24'000'000;
+    facts.physicalMemory = 16LL * 1024 * 1024 * 1024;
+    return facts;
+}
+
+void write(const QString& path, const QByteArray& content) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(content);
+}
+
+}  // namespace
+
+class FeedbackTest : public QObject {
+    Q_OBJECT
+  private Q_SLOTS:
+    void bodyHasTheThreeLines() {
+        const QString body = basalt::feedbackBody(u"Please enter your message below:\n"_qs, sampleFacts());
+        const QStringList lines = body.split(u'\n');
+        QCOMPARE(lines[0], u"Please enter your message below:"_qs);
+        QCOMPARE(lines[3], u"3.0.2 (142), 1 hr, 5 min, Dev.ID: Ambrel (ABC123)"_qs);
+        QCOMPARE(lines[4], u"Debian GNU/Linux 12 (bookworm), kernel 6.1.0, 3, German"_qs);
+        QCOMPARE(lines[5], u"ThinkPad X1 M2 @ 2.4 Ghz, 16 GB"_qs);
+        QVERIFY(body.endsWith(u"16 GB\n"_qs));
+    }
+
+    void itemsThatAreMissingAreLeftOut() {
+        auto facts = sampleFacts();
+        facts.launchDate.reset();
+        facts.appVersion.reset();
+        facts.translated = true;
+        facts.uptimeSeconds.reset();
+        facts.languageName.reset();
+        facts.clockSource.reset();
+        facts.codeSigner = u"Apple Mac OS Application Signing"_qs;
+        const QStringList lines = basalt::feedbackBody(u"Hi"_qs, facts).split(u'\n');
+        QCOMPARE(lines[2], u"Unknown, x86_64 version, \uF8FF App Store: "_qs);
+        QCOMPARE(lines[3], u"Debian GNU/Linux 12 (bookworm), kernel 6.1.0"_qs);
+        QCOMPARE(lines[4], u"ThinkPad X1 M2 @ -1 Ghz, 16 GB"_qs);
+    }
+
+    void clockFigures_data() {
+        QTest::addColumn<bool>("arm");
+        QTest::addColumn<qlonglong>("source");
+        QTest::addColumn<double>("figure");
+        QTest::newRow("24 MHz timebase") << true << 24'000'000LL << 2.4;
+        QTest::newRow("cpufreq 3.6 GHz") << false << 3'600'000LL << 3.6;
+    }
+    void clockFigures() {
+        QFETCH(bool, arm);
+        QFETCH(qlonglong, source);
+        QFETCH(double, figure);
+        auto facts = sampleFacts();
+        facts.armBuild = arm;
+        facts.clockSource = source;
+        QCOMPARE(basalt::clockFigure(facts), figure);
+    }
+
+    void subjects() {
+        QCOMPARE(basalt::feedbackSubject(u"<appName> Feedback"_qs, u"Grantwell"_qs), u"Grantwell Feedback"_qs);
+        QCOMPARE(basalt::feedbackSubject(u"<appName> Feedback"_qs, std::nullopt), u"Unknown Feedback"_qs);
+        QCOMPARE(basalt::feedbackSubject(u"Feedback on the app"_qs, u"Grantwell"_qs), u"Feedback on the app"_qs);
+    }
+
+    void durationsAndMemory() {
+        QCOMPARE(basalt::shortDuration(3900), u"1 hr, 5 min"_qs);
+        QCOMPARE(basalt::shortDuration(86400 + 61), u"1 day, 1 min, 1 sec"_qs);
+        QCOMPARE(basalt::shortDuration(0), u"0 sec"_qs);
+        QCOMPARE(basalt::memoryCountText(16LL << 30), u"16 GB"_qs);
+        QCOMPARE(basalt::memoryCountText(static_cast<int64_t>(15.5 * (1LL << 30))), u"15.5 GB"_qs);
+    }
+
+    // The machine's name comes from the firmware; without it, from the
+    // model, and the miss is logged.
+    void systemFactsFromTheFirmware() {
+        QTemporaryDir root;
+        const QString base = root.path() + u'/';
+        gw::platform::SystemFacts facts(base.toStdString());
+        std::ostringstream log;
+        basalt::setDiagnosticsStream(log);
+        QCOMPARE(basalt::AMSystemInfo::marketingName(facts), u"Failed with Error: -1"_qs);
+        QCOMPARE(QString::fromStdString(log.str()), u"Failed to get Mac Marketing Name: Failed to get platform\n"_qs);
+
+        write(base + u"sys/class/dmi/id/sys_vendor"_qs, "LENOVO\n");
+        write(base + u"sys/class/dmi/id/board_name"_qs, "20XW\n");
+        QCOMPARE(basalt::AMSystemInfo::marketingName(facts), u"LENOVO 20XW"_qs);
+        write(base + u"proc/device-tree/model"_qs, QByteArray("Raspberry Pi 5 Model B Rev 1.0\0", 31));
+        QCOMPARE(basalt::AMSystemInfo::marketingName(facts), u"Raspberry Pi 5 Model B Rev 1.0"_qs);
+        write(base + u"sys/class/dmi/id/product_name"_qs, "ThinkPad X1 Carbon Gen 9\n");
+        QCOMPARE(basalt::AMSystemInfo::marketingName(facts), u"ThinkPad X1 Carbon Gen 9"_qs);
+
+        write(base + u"proc/cpuinfo"_qs, "processor\t: 0\nmodel name\t: Apple M2 Pro\n");
+        QCOMPARE(basalt::AMSystemInfo::cpuBrand(true, facts), u"M2 Pro"_qs);
+        QCOMPARE(basalt::AMSystemInfo::cpuBrand(false, facts), u"Apple M2 Pro"_qs);
+        write(base + u"proc/cpuinfo"_qs, "model name\t: Intel(R) Core(TM) i7-1185G7 @ 3.00GHz\n");
+        QCOMPARE(basalt::AMSystemInfo::cpuBrand(true, facts), u"Intel(R) Core(TM) i7-1185G7 @ 3.00GHz"_qs);
+        write(base + u"proc/device-tree/timer/clock-frequency"_qs, QByteArray("\x01\x6e\x36\x00", 4));
+        QCOMPARE(facts.timerFrequencyHz().value(), 24'000'000);
+        basalt::setDiagnosticsStream(std::cout);
+    }
+};
+
+QTEST_GUILESS_MAIN(FeedbackTest)
+#include "tst_feedback.moc"
