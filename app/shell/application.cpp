@@ -177,6 +177,8 @@ void Grantwell::start() {
     recentItems_.action = [this](const std::string& path) { controller_.loadFile(path); };
     controller_.recentItemsHandler = &recentItems_;
     if (!options_.items.empty()) {
+        // The desktop hands an item over as the program's argument.
+        basalt::diagnostics() << "AppDelegate.application(_:openFile:) path: " << options_.items.front() << '\n';
         controller_.loadFile(options_.items.front());
     }
     window_->show();

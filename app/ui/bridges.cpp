@@ -20,7 +20,8 @@ AutoHeightTextEdit::AutoHeightTextEdit(QWidget* parent) : QPlainTextEdit(parent)
 }
 
 int AutoHeightTextEdit::contentHeight() const {
-    const int lines = std::max(1, document()->lineCount());
+    // Wrapped lines once laid out; the text's own lines before that.
+    const int lines = std::max({1, document()->lineCount(), document()->blockCount()});
     const int text = lines * fontMetrics().lineSpacing() + 2 * static_cast<int>(document()->documentMargin());
     return std::max(kMinimumHeight, text + 2 * frameWidth() + 2);
 }

@@ -4,7 +4,12 @@
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLineEdit>
 
+#include "app/ui/bridges.h"
+#include "app/ui/quick_look.h"
 #include "app/ui/widget_alerts.h"
 #include "app/ui/widget_file_panels.h"
 #include "support/test_files.h"
@@ -88,6 +93,62 @@ class WidgetServicesTest : public QObject {
         }
         QTRY_VERIFY(chosen.has_value());
         QCOMPARE(*chosen, accept ? std::optional<std::string>(path) : std::nullopt);
+    }
+
+    void autoHeightEditorGrowsWithItsText() {
+        gw::ui::AutoHeightTextEdit editor;
+        int changes = 0;
+        editor.onTextChange = [&](const QString&) { ++changes; };
+        editor.setPlainText(u"one line"_qs);
+        const int one = editor.sizeHint().height();
+        QCOMPARE(one, gw::ui::AutoHeightTextEdit::kMinimumHeight);
+        editor.setPlainText(u"1\n2"_qs);
+        const int two = editor.sizeHint().height();
+        editor.setPlainText(u"1\n2\n3\n4\n5\n6\n7\n8\n9\n10"_qs);
+        QCOMPARE(editor.sizeHint().height() - two, 8 * editor.fontMetrics().lineSpacing());
+        QCOMPARE(changes, 3);
+    }
+
+    // A key handler listens only while its own window is the active one.
+    void keyHandlerFollowsItsWindow() {
+        QWidget first, second;
+        auto* field = new QLineEdit(&first);
+        int keys = 0;
+        gw::ui::KeyDownHandler handler(&first, [&](QKeyEvent*) {
+            ++keys;
+            return true;
+        });
+        first.show();
+        second.show();
+        first.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&first));
+        QVERIFY(handler.isInstalled());
+        QTest::keyClick(field, Qt::Key_A);
+        QCOMPARE(keys, 1);
+        QVERIFY(field->text().isEmpty());  // swallowed
+        second.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&second));
+        QVERIFY(!handler.isInstalled());
+        QTest::keyClick(&second, Qt::Key_A);
+        QCOMPARE(keys, 1);
+    }
+
+    void quickLookShowsWhatIsSafeToRead() {
+        gw::test::Sandbox sandbox;
+        const std::string text = sandbox.file("notes.txt", "hello");
+        QImage image(8, 8, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        const std::string picture = sandbox.path("dot.png");
+        QVERIFY(image.save(QString::fromStdString(picture)));
+        QCOMPARE(gw::ui::QuickLookWindow(text, nullptr).kind(), gw::ui::QuickLookWindow::Kind::text);
+        QCOMPARE(gw::ui::QuickLookWindow(picture, nullptr).kind(), gw::ui::QuickLookWindow::Kind::image);
+        // A FIFO named like text is never opened: that would wait for a writer.
+        QCOMPARE(gw::ui::QuickLookWindow(sandbox.fifo("pipe.txt"), nullptr).kind(), gw::ui::QuickLookWindow::Kind::facts);
+        QCOMPARE(gw::ui::QuickLookWindow(sandbox.path("gone.txt"), nullptr).kind(), gw::ui::QuickLookWindow::Kind::facts);
+        gw::ui::QuickLookWindow window(text, nullptr);
+        window.show();
+        QTest::keyClick(&window, Qt::Key_Space);
+        QVERIFY(!window.isVisible());
     }
 };
 
