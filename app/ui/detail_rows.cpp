@@ -15,23 +15,12 @@
 
 namespace gw::ui {
 
-namespace {
-
-QLabel* symbol(const QString& name, const QColor& color, int size) {
-    auto* label = new QLabel;
-    label->setPixmap(symbolIcon(name, color).pixmap(QSize(size, size)));
-    label->setFixedSize(size, size);
-    return label;
-}
-
-}  // namespace
-
 QWidget* makeWarningView(const QString& message, QWidget* parent) {
     auto* row = new QWidget(parent);
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
-    layout->addWidget(symbol(QStringLiteral("exclamationmark.triangle.fill"), colors::yellow(), 16), 0, Qt::AlignTop);
+    layout->addWidget(symbolLabel(QStringLiteral("exclamationmark.triangle.fill"), colors::yellow(), 16), 0, Qt::AlignTop);
     auto* text = textLabel(message, 12);
     text->setWordWrap(true);
     layout->addWidget(text, 1);
@@ -48,10 +37,10 @@ QWidget* makePrettyACLView(const inspection::PrettyACLItem& item, QWidget* paren
     const QString principal = item.type == inspection::aclType::user    ? QStringLiteral("person.fill")
                               : item.type == inspection::aclType::group ? QStringLiteral("person.3.fill")
                                                                         : QStringLiteral("questionmark.circle.fill");
-    layout->addWidget(symbol(principal, colors::primary(), 16));
+    layout->addWidget(symbolLabel(principal, colors::primary(), 16));
     layout->addWidget(textLabel(item.name, 12, QFont::Medium));
     const bool allow = item.action == inspection::aclAction::allow;
-    layout->addWidget(symbol(allow ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("nosign"),
+    layout->addWidget(symbolLabel(allow ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("nosign"),
                              allow ? colors::green() : colors::red(), 14));
     layout->addStretch(1);
     column->addLayout(layout);
@@ -72,7 +61,7 @@ AttributeViewPretty::AttributeViewPretty(const inspection::PrettyAttribute& item
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
-    layout->addWidget(symbol(item.icon, colors::primary(), 20), 0, Qt::AlignTop);
+    layout->addWidget(symbolLabel(item.icon, colors::primary(), 20), 0, Qt::AlignTop);
     auto* column = new QVBoxLayout;
     column->setSpacing(2);
     label_ = textLabel(item.label, 12, QFont::Medium);

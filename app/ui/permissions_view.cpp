@@ -23,13 +23,6 @@ constexpr double kCell = 16;
 constexpr unsigned kValues[3] = {4, 2, 1};  // read, write, execute
 constexpr unsigned kLevels[3] = {6, 3, 0};  // owner, group, others
 
-QLabel* symbolLabel(const QString& name, const QColor& color, int size) {
-    auto* label = new QLabel;
-    label->setPixmap(symbolIcon(name, color).pixmap(QSize(size, size)));
-    label->setFixedSize(size, size);
-    return label;
-}
-
 void showRight(GWStatusView* cell, bool granted, bool writeColumn) {
     if (granted) {
         cell->setSymbol(QStringLiteral("checkmark.circle.fill"), colors::green());

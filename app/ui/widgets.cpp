@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "app/ui/symbols.h"
 #include "app/ui/theme.h"
 
 namespace gw::ui {
@@ -41,6 +42,13 @@ QFrame* divider(QWidget* parent) {
     line->setFixedHeight(1);
     line->setStyleSheet(QStringLiteral("background: rgba(255,255,255,0.12); border: none;"));
     return line;
+}
+
+QLabel* symbolLabel(const QString& name, const QColor& color, int size) {
+    auto* label = new QLabel;
+    label->setPixmap(symbolIcon(name, color).pixmap(QSize(size, size)));
+    label->setFixedSize(size, size);
+    return label;
 }
 
 void RoundedPanel::paintEvent(QPaintEvent*) {

@@ -17,6 +17,9 @@ QLabel* textLabel(const QString& text, double pointSize, QFont::Weight weight = 
 
 QFrame* divider(QWidget* parent = nullptr);
 
+// A drawn symbol as a fixed-size label.
+QLabel* symbolLabel(const QString& name, const QColor& color, int size);
+
 // A panel with a rounded, slightly lighter background.
 class RoundedPanel : public QFrame {
   public:

@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "basalt/update/vexa_lite.h"
+#include "basalt/update/page_nodes.h"
 #include "platform/desktop/xml_tree.h"
 
 namespace basalt {
@@ -21,15 +22,6 @@ QStringList classTokens(const XmlNode& node) {
 
 bool hasClass(const XmlNode& node, const QString& token) {
     return node.kind == XmlNode::Kind::Element && classTokens(node).contains(token);
-}
-
-std::optional<QString> attributeOf(const XmlNode& node, const QString& name) {
-    for (const auto& attr : node.attributes) {
-        if (attr.qualifiedName() == name) {
-            return attr.value().toString();
-        }
-    }
-    return std::nullopt;
 }
 
 // The whole text as a number, nothing around it: " 11.0" is no number.
@@ -54,14 +46,6 @@ std::optional<int64_t> fullInteger(const std::optional<QString>& text) {
     return ok ? std::optional<int64_t>(value) : std::nullopt;
 }
 
-QString number(double value) {
-    QString text = QString::number(value, 'g', 15);
-    if (!text.contains(u'.') && !text.contains(u'e')) {
-        text += QStringLiteral(".0");
-    }
-    return text;
-}
-
 struct ArchivePair {
     std::optional<QString> tag;
     std::optional<QString> address;
@@ -83,7 +67,7 @@ void collectEntryParts(const XmlNode& node, std::optional<QString>& version,
                 pair.tag = token;
             }
         }
-        const auto href = attributeOf(node, QStringLiteral("href"));
+        const auto href = page::attributeOf(node, QStringLiteral("href"));
         if (href && !href->trimmed().isEmpty()) {
             pair.address = href;
         }
@@ -111,11 +95,11 @@ void VEXALite::scanNode(const XmlNode& node, bool& flag) {
 }
 
 void VEXALite::examineEntry(const XmlNode& entry, bool& flag) {
-    const QString date = attributeOf(entry, QStringLiteral("date")).value_or(QStringLiteral("?"));
-    const QString id = attributeOf(entry, QStringLiteral("id")).value_or(QStringLiteral("?"));
-    const double minOS = fullNumber(attributeOf(entry, QStringLiteral("minOS"))).value_or(-1.0);
-    const double maxOS = fullNumber(attributeOf(entry, QStringLiteral("maxOS"))).value_or(-1.0);
-    const int64_t build = fullInteger(attributeOf(entry, QStringLiteral("build"))).value_or(-1);
+    const QString date = page::attributeOf(entry, QStringLiteral("date")).value_or(QStringLiteral("?"));
+    const QString id = page::attributeOf(entry, QStringLiteral("id")).value_or(QStringLiteral("?"));
+    const double minOS = fullNumber(page::attributeOf(entry, QStringLiteral("minOS"))).value_or(-1.0);
+    const double maxOS = fullNumber(page::attributeOf(entry, QStringLiteral("maxOS"))).value_or(-1.0);
+    const int64_t build = fullInteger(page::attributeOf(entry, QStringLiteral("build"))).value_or(-1);
     std::optional<QString> version;
     std::vector<ArchivePair> archives;
     for (const auto& child : entry.children) {
@@ -123,9 +107,9 @@ void VEXALite::examineEntry(const XmlNode& entry, bool& flag) {
     }
 
     QString line = QStringLiteral("--- Version ") + version.value_or(QString()) + QStringLiteral("; ") + date +
-                   QStringLiteral(" (") + QString::number(build) + QStringLiteral(") { minOS ") + number(minOS);
+                   QStringLiteral(" (") + QString::number(build) + QStringLiteral(") { minOS ") + page::printedNumber(minOS);
     if (maxOS > -1) {
-        line += QStringLiteral(", maxOS ") + number(maxOS);
+        line += QStringLiteral(", maxOS ") + page::printedNumber(maxOS);
     }
     log.append(line + QStringLiteral(" }"));
 
@@ -141,12 +125,12 @@ void VEXALite::examineEntry(const XmlNode& entry, bool& flag) {
         return;
     }
     if (OSVersion < minOS) {
-        log.append(QStringLiteral("Reject: Requires macOS ") + number(minOS));
+        log.append(QStringLiteral("Reject: Requires macOS ") + page::printedNumber(minOS));
         flag = true;
         return;
     }
     if (maxOS > -1 && OSVersion > maxOS) {
-        log.append(QStringLiteral("Reject: incompatible with macOS ") + number(OSVersion));
+        log.append(QStringLiteral("Reject: incompatible with macOS ") + page::printedNumber(OSVersion));
         return;
     }
     if (build == -1) {
@@ -215,10 +199,7 @@ void VEXALite::recordUpdate(const QVariantMap& details) {
     }
     store->setValue(vexa_key::currentUpdateInfo, details);
     store->setValue(vexa_key::updateAvailable, true);
-    log.append(QStringLiteral("Update Available: {buildNumber = %1; displayVersion = \"%2\"; groupID = \"%3\";}")
-                   .arg(details.value(QStringLiteral("buildNumber")).toLongLong())
-                   .arg(details.value(QStringLiteral("displayVersion")).toString(),
-                        details.value(QStringLiteral("groupID")).toString()));
+    log.append(QStringLiteral("Update Available: ") + detailsText(details));
 }
 
 }  // namespace basalt

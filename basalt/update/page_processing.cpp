@@ -3,6 +3,7 @@
 #include <QStringEncoder>
 
 #include "basalt/update/vexa_lite.h"
+#include "basalt/update/page_nodes.h"
 #include "platform/desktop/xml_tree.h"
 
 namespace basalt {
@@ -18,15 +19,6 @@ bool isElement(const XmlNode& node, QStringView name) {
     return node.kind == XmlNode::Kind::Element && node.localName() == name;
 }
 
-std::optional<QString> attributeOf(const XmlNode& node, const QString& name) {
-    for (const auto& attr : node.attributes) {
-        if (attr.qualifiedName() == name) {
-            return attr.value().toString();
-        }
-    }
-    return std::nullopt;
-}
-
 // A plain decimal integer: optional sign and digits, nothing around them.
 std::optional<int> decimalInteger(const QString& text) {
     bool ok = false;
@@ -35,14 +27,6 @@ std::optional<int> decimalInteger(const QString& text) {
         return std::nullopt;
     }
     return value;
-}
-
-QString formatNumber(double value) {
-    QString text = QString::number(value, 'g', 15);
-    if (!text.contains(u'.') && !text.contains(u'e')) {
-        text += QStringLiteral(".0");
-    }
-    return text;
 }
 
 }  // namespace
@@ -56,8 +40,8 @@ bool VEXALite::readHeads(const XmlNode& root, std::optional<QString>& signature,
             if (!isElement(meta, u"meta")) {
                 continue;
             }
-            const auto name = attributeOf(meta, QStringLiteral("name"));
-            const auto content = attributeOf(meta, QStringLiteral("content"));
+            const auto name = page::attributeOf(meta, QStringLiteral("name"));
+            const auto content = page::attributeOf(meta, QStringLiteral("content"));
             if (!name) {
                 continue;
             }
@@ -118,7 +102,7 @@ void VEXALite::processHTML(const QByteArray& data, const std::optional<QString>&
     log.append(QStringLiteral("--- processHTML(_:sender:)"));
     log.append(QStringLiteral("--- Application Information"));
     log.append(QStringLiteral("build: ") + QString::number(appVersion) + QStringLiteral("; macOS: ") +
-               formatNumber(OSVersion) + QStringLiteral("; processor: ") + architecture + QStringLiteral("; ") +
+               page::printedNumber(OSVersion) + QStringLiteral("; processor: ") + architecture + QStringLiteral("; ") +
                bundleIdentifier);
     log.append(QStringLiteral("--- XML"));
     QString parseError;
@@ -185,10 +169,7 @@ void VEXALite::processHTML(const QByteArray& data, const std::optional<QString>&
     }
     log.append(QStringLiteral("Scan complete. Status: ") + statusName(status));
     if (updateDetails) {
-        log.append(QStringLiteral("{buildNumber = %1; displayVersion = \"%2\"; groupID = \"%3\";}")
-                       .arg(updateDetails->value(QStringLiteral("buildNumber")).toLongLong())
-                       .arg(updateDetails->value(QStringLiteral("displayVersion")).toString(),
-                            updateDetails->value(QStringLiteral("groupID")).toString()));
+        log.append(detailsText(*updateDetails));
     }
 }
 

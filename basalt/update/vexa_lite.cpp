@@ -64,6 +64,12 @@ QString stateCode(VEXALiteStatus status) {
     }
 }
 
+QString detailsText(const QVariantMap& details) {
+    return QStringLiteral("{buildNumber = %1; displayVersion = \"%2\"; groupID = \"%3\";}")
+        .arg(details.value(QStringLiteral("buildNumber")).toLongLong())
+        .arg(details.value(QStringLiteral("displayVersion")).toString(), details.value(QStringLiteral("groupID")).toString());
+}
+
 QString statusName(VEXALiteStatus status) {
     return QString::fromLatin1(kStatusNames[static_cast<int>(status)]);
 }

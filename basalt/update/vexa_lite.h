@@ -38,6 +38,9 @@ enum class VEXALiteStatus {
     maintenance,
 };
 
+// Update details as the log prints them.
+QString detailsText(const QVariantMap& details);
+
 // The "state" query value the update page receives for a status.
 QString stateCode(VEXALiteStatus status);
 QString statusName(VEXALiteStatus status);

@@ -9,35 +9,17 @@
 #include "basalt/desktop/desktop_utilities.h"
 #include "basalt/diagnostics.h"
 #include "support/recording_alerts.h"
+#include "support/recording_workspace.h"
 #include "support/test_files.h"
-
-namespace {
-
-class RecordingWorkspace final : public gw::platform::Workspace {
-  public:
-    std::vector<QUrl> opened;
-    std::vector<std::string> shown;
-    bool openUrl(const QUrl& url) override {
-        opened.push_back(url);
-        return true;
-    }
-    bool showItem(const std::string& path) override {
-        shown.push_back(path);
-        return true;
-    }
-};
-
-}  // namespace
 
 class DesktopUtilitiesTest : public QObject {
     Q_OBJECT
     gw::test::RecordingAlerts alerts_;
-    RecordingWorkspace workspace_;
+    gw::test::RecordingWorkspace workspace_;
     std::ostringstream log_;
 
   private Q_SLOTS:
     void initTestCase() {
-        basalt::setWorkspace(&workspace_);
         basalt::setDiagnosticsStream(log_);
     }
     void init() {

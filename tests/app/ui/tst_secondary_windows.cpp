@@ -22,21 +22,12 @@
 #include "app/ui/update_views.h"
 #include "basalt/desktop/desktop_utilities.h"
 #include "support/recording_alerts.h"
+#include "support/recording_workspace.h"
 
 using gw::ui::ShareDialog;
 namespace key = basalt::vexa_key;
 
 namespace {
-
-class RecordingWorkspace final : public gw::platform::Workspace {
-  public:
-    std::vector<QUrl> opened;
-    bool openUrl(const QUrl& url) override {
-        opened.push_back(url);
-        return true;
-    }
-    bool showItem(const std::string&) override { return true; }
-};
 
 void saveScreenshot(QWidget* widget, const char* name) {
     const QByteArray dir = qgetenv("GRANTWELL_SCREENSHOT_DIR");
@@ -55,7 +46,7 @@ class SecondaryWindowsTest : public QObject {
     Q_OBJECT
     QTemporaryDir dir_;
     std::unique_ptr<QSettings> settings_;
-    RecordingWorkspace workspace_;
+    gw::test::RecordingWorkspace workspace_;
     gw::test::RecordingAlerts alerts_;
     QDateTime now_ = QDateTime(QDate(2026, 12, 10), QTime(9, 30), Qt::UTC);
 
@@ -63,7 +54,6 @@ class SecondaryWindowsTest : public QObject {
     void initTestCase() {
         QApplication::setApplicationDisplayName(u"Grantwell"_qs);
         gw::ui::applyDarkAppearance(*qobject_cast<QApplication*>(QCoreApplication::instance()));
-        basalt::setWorkspace(&workspace_);
         basalt::VEXALite::clock = [this]() { return now_; };
     }
     void init() {

@@ -12,6 +12,7 @@
 #include "platform/system_version.h"
 #include "support/local_http_server.h"
 #include "support/recording_alerts.h"
+#include "support/recording_workspace.h"
 #include "update_pages.h"
 
 using basalt::VEXALite;
@@ -22,16 +23,6 @@ namespace key = basalt::vexa_key;
 Q_DECLARE_METATYPE(VEXALiteStatus)
 
 namespace {
-
-class RecordingWorkspace final : public gw::platform::Workspace {
-  public:
-    std::vector<QUrl> opened;
-    bool openUrl(const QUrl& url) override {
-        opened.push_back(url);
-        return true;
-    }
-    bool showItem(const std::string&) override { return true; }
-};
 
 class CountingProgress final : public basalt::VEXAProgressPresenter {
   public:
@@ -56,7 +47,7 @@ class UpdateCheckTest : public QObject {
     QTemporaryDir dir_;
     std::unique_ptr<QSettings> settings_;
     QDateTime now_ = QDateTime(QDate(2026, 12, 10), QTime(12, 0), Qt::UTC);
-    RecordingWorkspace workspace_;
+    gw::test::RecordingWorkspace workspace_;
     gw::test::RecordingAlerts alerts_;
     CountingProgress progress_;
 
@@ -90,7 +81,6 @@ class UpdateCheckTest : public QObject {
             basalt::importKey(QString::fromLatin1(file.readAll()), basalt::KeyClass::publicKey));
         VEXALite::clock = [this]() { return now_; };
         VEXALite::progressPresenter = &progress_;
-        basalt::setWorkspace(&workspace_);
 
         const QString ours = gw::test::entry(u"g110"_qs, 110, kCompatible, gw::test::archive(u"ub"_qs));
         server_.route(u"/page"_qs, {200, "OK", {{"Etag", "\"v7\""}, {"Last-Modified", "Tue, 01 Dec 2026 10:00:00 GMT"}},
