@@ -1,6 +1,7 @@
 #include "app/ui/app_icon.h"
 
-#include <QIconEngine>
+#include "app/ui/symbols.h"
+
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -47,27 +48,10 @@ void paintIcon(QPainter& painter, const QRectF& rect) {
     painter.restore();
 }
 
-class IconEngine final : public QIconEngine {
-  public:
-    void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override { paintIcon(*painter, rect); }
-    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-        return scaledPixmap(size, mode, state, 1.0);
-    }
-    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override {
-        QPixmap pixmap(size * scale);
-        pixmap.setDevicePixelRatio(scale);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        paint(&painter, QRect(QPoint(0, 0), size), mode, state);
-        return pixmap;
-    }
-    QIconEngine* clone() const override { return new IconEngine; }
-};
-
 }  // namespace
 
 QIcon applicationIcon() {
-    return QIcon(new IconEngine);
+    return paintedIcon([](QPainter& painter, const QRectF& rect, QIcon::Mode) { paintIcon(painter, rect); });
 }
 
 }  // namespace gw::ui

@@ -86,6 +86,16 @@ QPainterPath person(QPointF at, double scale) {
     return path.united(body);
 }
 
+QPainterPath heartShape() {
+    QPainterPath heart;
+    heart.moveTo(50, 88);
+    heart.cubicTo(10, 60, 4, 40, 14, 24);
+    heart.cubicTo(26, 8, 46, 14, 50, 30);
+    heart.cubicTo(54, 14, 74, 8, 86, 24);
+    heart.cubicTo(96, 40, 90, 60, 50, 88);
+    return heart;
+}
+
 QPainterPath triangle(double inset = 0) {
     QPainterPath path;
     path.moveTo(50, 8 + inset);
@@ -306,23 +316,11 @@ const std::map<QString, Painter>& painters() {
          }},
         {QStringLiteral("heart.fill"),
          [](const Pen& pen) {
-             QPainterPath heart;
-             heart.moveTo(50, 88);
-             heart.cubicTo(10, 60, 4, 40, 14, 24);
-             heart.cubicTo(26, 8, 46, 14, 50, 30);
-             heart.cubicTo(54, 14, 74, 8, 86, 24);
-             heart.cubicTo(96, 40, 90, 60, 50, 88);
-             pen.fill(heart, pen.ink);
+             pen.fill(heartShape(), pen.ink);
          }},
         {QStringLiteral("heart"),
          [](const Pen& pen) {
-             QPainterPath heart;
-             heart.moveTo(50, 88);
-             heart.cubicTo(10, 60, 4, 40, 14, 24);
-             heart.cubicTo(26, 8, 46, 14, 50, 30);
-             heart.cubicTo(54, 14, 74, 8, 86, 24);
-             heart.cubicTo(96, 40, 90, 60, 50, 88);
-             pen.stroke(heart, 7, pen.ink);
+             pen.stroke(heartShape(), 7, pen.ink);
          }},
         {QStringLiteral("square.and.arrow.down"),
          [](const Pen& pen) {
@@ -413,34 +411,6 @@ const std::map<QString, Painter>& painters() {
     return table;
 }
 
-class SymbolEngine final : public QIconEngine {
-  public:
-    SymbolEngine(QString name, QColor color) : name_(std::move(name)), color_(color) {}
-    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
-        QColor color = color_;
-        if (mode == QIcon::Disabled) {
-            color.setAlphaF(0.35F);
-        }
-        paintSymbol(*painter, name_, rect, color);
-    }
-    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-        return scaledPixmap(size, mode, state, 1.0);
-    }
-    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override {
-        QPixmap pixmap(size * scale);
-        pixmap.setDevicePixelRatio(scale);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        paint(&painter, QRect(QPoint(0, 0), size), mode, state);
-        return pixmap;
-    }
-    QIconEngine* clone() const override { return new SymbolEngine(name_, color_); }
-
-  private:
-    QString name_;
-    QColor color_;
-};
-
 }  // namespace
 
 bool isKnownSymbol(const QString& name) {
@@ -488,7 +458,44 @@ QIcon fileIcon(const QString& themeName) {
 }
 
 QIcon symbolIcon(const QString& name, const QColor& color) {
-    return QIcon(new SymbolEngine(name, color));
+    return paintedIcon([name, color](QPainter& painter, const QRectF& rect, QIcon::Mode mode) {
+        QColor ink = color;
+        if (mode == QIcon::Disabled) {
+            ink.setAlphaF(0.35F);
+        }
+        paintSymbol(painter, name, rect, ink);
+    });
+}
+
+namespace {
+
+class PaintedEngine final : public QIconEngine {
+  public:
+    explicit PaintedEngine(IconPainter painter) : painter_(std::move(painter)) {}
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
+        painter_(*painter, rect, mode);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return scaledPixmap(size, mode, state, 1.0);
+    }
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override {
+        QPixmap pixmap(size * scale);
+        pixmap.setDevicePixelRatio(scale);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        paint(&painter, QRect(QPoint(0, 0), size), mode, state);
+        return pixmap;
+    }
+    QIconEngine* clone() const override { return new PaintedEngine(painter_); }
+
+  private:
+    IconPainter painter_;
+};
+
+}  // namespace
+
+QIcon paintedIcon(IconPainter painter) {
+    return QIcon(new PaintedEngine(std::move(painter)));
 }
 
 }  // namespace gw::ui

@@ -6,7 +6,13 @@
 #include <QRectF>
 #include <QString>
 
+#include <functional>
+
 namespace gw::ui {
+
+// An icon drawn by a function at whatever size is asked, never scaled.
+using IconPainter = std::function<void(QPainter& painter, const QRectF& rect, QIcon::Mode mode)>;
+QIcon paintedIcon(IconPainter painter);
 
 // The window's symbol set: each name the views use is one drawn icon, crisp
 // at any size, in the colour asked for. Unknown names draw a question mark.

@@ -12,6 +12,7 @@
 #include "app/controller/reset_controller.h"
 #include "platform/desktop/linux_inspection_platform.h"
 #include "platform/item_changes.h"
+#include "support/controller_fixture.h"
 #include "support/elevation.h"
 #include "support/process_runner.h"
 #include "support/recording_alerts.h"
@@ -38,26 +39,13 @@ QString systemMessage(int code) {
 
 class ResetControllerTest : public QObject {
     Q_OBJECT
-    QTemporaryDir settingsDir_;
-    std::unique_ptr<QSettings> settings_;
-    gw::platform::LinuxInspectionPlatform inspection_;
-    gw::platform::LinuxItemChanges changes_;
-    gw::test::ScriptedPanels panels_;
+    gw::test::ControllerFixture fixture_;
+    gw::test::ScriptedPanels& panels_ = fixture_.panels;
     gw::test::RecordingAlerts alerts_;
     std::unique_ptr<gw::test::Sandbox> sandbox_;
 
     std::unique_ptr<ResetController> makeController() {
-        gw::controller::ControllerServices services{.inspection = inspection_,
-                                                    .changes = changes_,
-                                                    .panels = panels_,
-                                                    .settings = *settings_,
-                                                    .applicationIcon = QIcon(),
-                                                    .applicationName = u"Grantwell"_qs,
-                                                    .helperPath = {},
-                                                    .copyProgram = "cp",
-                                                    .loginName = inspection_.loginName(),
-                                                    .iconForName = {}};
-        return std::make_unique<ResetController>(services);
+        return std::make_unique<ResetController>(fixture_.services());
     }
     // Counts published records from now on.
     static std::unique_ptr<QSignalSpy> refreshes(ResetController& controller) {
@@ -77,11 +65,9 @@ class ResetControllerTest : public QObject {
 
   private Q_SLOTS:
     void init() {
-        settings_ = std::make_unique<QSettings>(settingsDir_.filePath(u"settings.ini"_qs), QSettings::IniFormat);
-        settings_->clear();
+        fixture_.freshSettings();
         sandbox_ = std::make_unique<gw::test::Sandbox>();
         alerts_.clear();
-        panels_.answers.clear();
     }
 
     void freshControllerAndOptions() {
@@ -101,7 +87,7 @@ class ResetControllerTest : public QObject {
         QSignalSpy changed(controller.get(), &ResetController::resetACLsChanged);
         controller->setResetACLs(false);
         QCOMPARE(changed.count(), 1);
-        QSettings reread(settings_->fileName(), QSettings::IniFormat);
+        QSettings reread(fixture_.settings().fileName(), QSettings::IniFormat);
         QCOMPARE(reread.value(u"ResetController.resetACLs"_qs).toBool(), false);
         QCOMPARE(makeController()->resetACLs(), false);
     }

@@ -15,6 +15,7 @@
 #include "app/controller/reset_controller.h"
 #include "platform/desktop/linux_inspection_platform.h"
 #include "platform/item_changes.h"
+#include "support/controller_fixture.h"
 #include "support/elevation.h"
 #include "support/process_runner.h"
 #include "support/recording_alerts.h"
@@ -50,11 +51,8 @@ void giveToNobody(const std::string& path) {
 class ResetFlowTest : public QObject {
     Q_OBJECT
     QTemporaryDir tools_;
-    QTemporaryDir settingsDir_;
-    std::unique_ptr<QSettings> settings_;
-    gw::platform::LinuxInspectionPlatform inspection_;
-    gw::platform::LinuxItemChanges changes_;
-    gw::test::ScriptedPanels panels_;
+    gw::test::ControllerFixture fixture_;
+    gw::test::ScriptedPanels& panels_ = fixture_.panels;
     gw::test::RecordingAlerts alerts_;
     std::unique_ptr<gw::test::Sandbox> sandbox_;
     std::string helper_;     // Vosker: as nobody, or as root when elevated
@@ -63,17 +61,7 @@ class ResetFlowTest : public QObject {
     std::string argumentLog_;
 
     std::unique_ptr<ResetController> makeController(const std::string& helper) {
-        gw::controller::ControllerServices services{.inspection = inspection_,
-                                                    .changes = changes_,
-                                                    .panels = panels_,
-                                                    .settings = *settings_,
-                                                    .applicationIcon = QIcon(),
-                                                    .applicationName = u"Grantwell"_qs,
-                                                    .helperPath = helper,
-                                                    .copyProgram = copier_,
-                                                    .loginName = u"nobody"_qs,
-                                                    .iconForName = {}};
-        return std::make_unique<ResetController>(services);
+        return std::make_unique<ResetController>(fixture_.services(helper, copier_, u"nobody"_qs));
     }
     // Every progress pair the panel showed, in order.
     static std::shared_ptr<std::vector<ProgressMessage>> progressLog(ResetController& controller) {
@@ -123,12 +111,9 @@ class ResetFlowTest : public QObject {
         copier_ = writeScript(tools_, "copier", "exec " + asNobody + "cp \"$@\"\n");
     }
     void init() {
-        settings_ = std::make_unique<QSettings>(settingsDir_.filePath(u"settings.ini"_qs), QSettings::IniFormat);
-        settings_->clear();
+        fixture_.freshSettings();
         sandbox_ = std::make_unique<gw::test::Sandbox>();
         alerts_.clear();
-        panels_.answers.clear();
-        panels_.saveRequests.clear();
         std::remove(argumentLog_.c_str());
     }
 

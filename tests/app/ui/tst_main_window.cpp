@@ -25,6 +25,7 @@
 #include "platform/desktop/linux_inspection_platform.h"
 #include "platform/desktop/recent_documents.h"
 #include "platform/item_changes.h"
+#include "support/controller_fixture.h"
 #include "support/recording_alerts.h"
 #include "support/scripted_panels.h"
 #include "support/test_files.h"
@@ -60,10 +61,8 @@ QUrl fileUrl(const std::string& path) {
 class MainWindowTest : public QObject {
     Q_OBJECT
     QTemporaryDir dir_;
-    std::unique_ptr<QSettings> settings_;
-    gw::platform::LinuxInspectionPlatform inspection_;
-    gw::platform::LinuxItemChanges changes_;
-    gw::test::ScriptedPanels panels_;
+    gw::test::ControllerFixture fixture_;
+    QSettings* settings_ = nullptr;
     gw::test::RecordingAlerts alerts_;
     std::unique_ptr<gw::platform::XbelRecentDocuments> documents_;
     std::unique_ptr<basalt::AMRecentItemController> recent_;
@@ -77,27 +76,17 @@ class MainWindowTest : public QObject {
 
   private Q_SLOTS:
     void init() {
-        settings_ = std::make_unique<QSettings>(dir_.filePath(u"settings.ini"_qs), QSettings::IniFormat);
-        settings_->clear();
+        fixture_.freshSettings();
+        settings_ = &fixture_.settings();
         sandbox_ = std::make_unique<gw::test::Sandbox>();
         documents_ = std::make_unique<gw::platform::XbelRecentDocuments>(
             dir_.filePath(u"recently-used.xbel"_qs), gw::platform::XbelRecentDocuments::Application{u"Grantwell"_qs, u"grantwell %f"_qs});
-        recent_ = std::make_unique<basalt::AMRecentItemController>(*documents_, inspection_);
+        recent_ = std::make_unique<basalt::AMRecentItemController>(*documents_, fixture_.inspection);
         // A helper that takes a moment, so the sheet can be seen working.
         const std::string helper = dir_.filePath(u"slow-helper"_qs).toStdString();
         std::ofstream(helper) << "#!/bin/sh\nsleep 0.4\nexit 0\n";
         ::chmod(helper.c_str(), 0755);
-        controller_ = std::make_unique<ResetController>(gw::controller::ControllerServices{
-            .inspection = inspection_,
-            .changes = changes_,
-            .panels = panels_,
-            .settings = *settings_,
-            .applicationIcon = QIcon(),
-            .applicationName = u"Grantwell"_qs,
-            .helperPath = helper,
-            .copyProgram = "cp",
-            .loginName = inspection_.loginName(),
-            .iconForName = {}});
+        controller_ = std::make_unique<ResetController>(fixture_.services(helper));
         quits_ = 0;
         shareRequests_.clear();
         gw::ui::MainWindowHooks hooks;

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include "app/controller/controller_services.h"
+#include "platform/desktop/linux_inspection_platform.h"
+#include "platform/item_changes.h"
+#include "support/scripted_panels.h"
+
+namespace gw::test {
+
+// What a controller under test stands on: the real Linux services, scripted
+// panels, and a settings store of its own, emptied for each test.
+class ControllerFixture {
+  public:
+    platform::LinuxInspectionPlatform inspection;
+    platform::LinuxItemChanges changes;
+    ScriptedPanels panels;
+
+    QSettings& settings() { return *settings_; }
+    void freshSettings() {
+        settings_ = std::make_unique<QSettings>(dir_.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+        settings_->clear();
+        panels.answers.clear();
+        panels.saveRequests.clear();
+        panels.openPanels = 0;
+    }
+
+    // The services, with this helper and copy program, resetting items for
+    // `loginName` (the running user when empty).
+    controller::ControllerServices services(std::string helper = {}, std::string copier = "cp",
+                                            QString loginName = {}) {
+        return controller::ControllerServices{.inspection = inspection,
+                                              .changes = changes,
+                                              .panels = panels,
+                                              .settings = *settings_,
+                                              .applicationIcon = QIcon(),
+                                              .applicationName = QStringLiteral("Grantwell"),
+                                              .helperPath = std::move(helper),
+                                              .copyProgram = std::move(copier),
+                                              .loginName = loginName.isEmpty() ? inspection.loginName() : loginName,
+                                              .iconForName = {}};
+    }
+
+  private:
+    QTemporaryDir dir_;
+    std::unique_ptr<QSettings> settings_;
+};
+
+}  // namespace gw::test
