@@ -1,6 +1,7 @@
 #include "app/shell/application.h"
 
 #include <cstdio>
+#include <iostream>
 #include <ostream>
 #include <variant>
 
@@ -189,6 +190,9 @@ void Grantwell::start() {
 int runApplication(int& argc, char** argv, const StartOptions& options) {
     QElapsedTimer clock;
     clock.start();
+    // Diagnostic lines reach standard output as they happen, not when a
+    // buffer fills: a window that is closed hard still leaves its trail.
+    std::cout.setf(std::ios::unitbuf);
     QApplication::setOrganizationName(QString::fromLatin1(basalt::bundle::kOrganization));
     QApplication::setApplicationName(QString::fromLatin1(basalt::bundle::kName));
     QApplication::setApplicationVersion(QString::fromLatin1(basalt::bundle::kShortVersion));

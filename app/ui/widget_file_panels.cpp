@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
 #include <QWidget>
 
 namespace gw::ui {
@@ -63,6 +65,15 @@ void WidgetFilePanels::chooseSaveLocation(QPointer<QObject> window,
                                           const platform::SavePanelRequest& request,
                                           platform::PanelChoice choice) {
     auto* dialog = new QFileDialog(qobject_cast<QWidget*>(window.data()));
+    // The non-native dialog, so the message can stand inside it: a sheet
+    // has no title bar to carry it.
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog->layout()); grid && !request.message.isEmpty()) {
+        auto* message = new QLabel(request.message, dialog);
+        message->setWordWrap(true);
+        message->setObjectName(QStringLiteral("panelMessage"));
+        grid->addWidget(message, grid->rowCount(), 0, 1, grid->columnCount());
+    }
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setWindowTitle(request.message);
