@@ -44,6 +44,16 @@ std::string kernelRelease() {
     return ::uname(&names) == 0 ? std::string(names.release) : std::string();
 }
 
+std::string kernelVersionNumbers() {
+    const std::string release = kernelRelease();
+    const auto end = release.find_first_not_of("0123456789.");
+    std::string numbers = release.substr(0, end);
+    while (!numbers.empty() && numbers.back() == '.') {
+        numbers.pop_back();
+    }
+    return numbers;
+}
+
 std::string machineName() {
     utsname names{};
     return ::uname(&names) == 0 ? std::string(names.machine) : std::string();

@@ -11,5 +11,7 @@ std::string systemVersionText();
 std::string machineName();
 // uname's release, for example "6.1.0-18-amd64".
 std::string kernelRelease();
+// The release's leading version numbers, "6.1.0"; empty when it has none.
+std::string kernelVersionNumbers();
 
 }  // namespace gw::platform

@@ -8,27 +8,28 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QSettings>
+#include <QTabWidget>
 #include <QTimer>
 
 #include "app/controller/reset_controller.h"
 #include "app/shell/helper_location.h"
 #include "app/shell/update_key.h"
+#include "app/ui/about_box.h"
 #include "app/ui/app_icon.h"
 #include "app/ui/content_view.h"
 #include "app/ui/main_window.h"
-#include "app/ui/about_box.h"
 #include "app/ui/settings_window.h"
 #include "app/ui/share_dialog.h"
-#include "app/ui/update_views.h"
-#include "basalt/desktop/feedback.h"
-#include <QTabWidget>
 #include "app/ui/symbols.h"
 #include "app/ui/theme.h"
+#include "app/ui/update_views.h"
+#include "app/ui/web_addresses.h"
 #include "app/ui/widget_alerts.h"
 #include "app/ui/widget_file_panels.h"
 #include "basalt/bundle_info.h"
 #include "basalt/desktop/alerts.h"
 #include "basalt/desktop/desktop_utilities.h"
+#include "basalt/desktop/feedback.h"
 #include "basalt/desktop/recent_items.h"
 #include "basalt/diagnostics.h"
 #include "basalt/update/vexa_lite.h"
@@ -40,8 +41,6 @@
 namespace gw::shell {
 
 namespace {
-
-const QString kUpdatePage = QStringLiteral("https://ambrel.example.com/grantwell/update.xhtml");
 
 // Everything the running application owns, created in start-up order.
 class Grantwell : public QObject {
@@ -73,18 +72,19 @@ class Grantwell : public QObject {
 };
 
 controller::ControllerServices servicesFor(platform::InspectionPlatform& inspection,
-                                           platform::ItemChanges& changes, platform::FilePanels& panels,
-                                           QSettings& settings) {
-    return controller::ControllerServices{.inspection = inspection,
-                                          .changes = changes,
-                                          .panels = panels,
-                                          .settings = settings,
-                                          .applicationIcon = ui::applicationIcon(),
-                                          .applicationName = QGuiApplication::applicationDisplayName(),
-                                          .helperPath = helperLocation(),
-                                          .copyProgram = "cp",
-                                          .loginName = inspection.loginName(),
-                                          .iconForName = &ui::fileIcon};
+                                           platform::ItemChanges& changes,
+                                           platform::FilePanels& panels, QSettings& settings) {
+    return controller::ControllerServices{
+        .inspection = inspection,
+        .changes = changes,
+        .panels = panels,
+        .settings = settings,
+        .applicationIcon = ui::applicationIcon(),
+        .applicationName = QGuiApplication::applicationDisplayName(),
+        .helperPath = helperLocation(),
+        .copyProgram = "cp",
+        .loginName = inspection.loginName(),
+        .iconForName = &ui::fileIcon};
 }
 
 Grantwell::Grantwell(const StartOptions& options)
@@ -105,12 +105,14 @@ Grantwell::~Grantwell() {
 }
 
 void Grantwell::configureUpdateChecker() {
-    basalt::VEXALite::pageURL = kUpdatePage;
+    basalt::VEXALite::pageURL = ui::web::updatePage;
     progressWindow_ = std::make_unique<ui::VEXAProgessView>();
     basalt::VEXALite::progressPresenter = progressWindow_.get();
-    auto key = basalt::importKey(QString::fromLatin1(kUpdatePublicKey), basalt::KeyClass::publicKey);
+    auto key =
+        basalt::importKey(QString::fromLatin1(kUpdatePublicKey), basalt::KeyClass::publicKey);
     if (const auto* error = std::get_if<basalt::KeyError>(&key)) {
-        basalt::diagnosticAlert(QStringLiteral("Couldn't configure update system"), error->message, QString(), true);
+        basalt::diagnosticAlert(QStringLiteral("Couldn't configure update system"), error->message,
+                                QString(), true);
         return;
     }
     basalt::VEXALite::publicKey = std::get<basalt::UpdateKey>(key);
@@ -156,8 +158,9 @@ void Grantwell::showSettings() {
         auto* updates = new ui::VEXASettingsView(settings_);
         updates->makeChecker = [this]() { return makeChecker(); };
         settingsWindow_->addTab(updates, QStringLiteral("Updates"));
-        settingsWindow_->tabs()->setTabIcon(0, ui::symbolIcon(QStringLiteral("arrow.triangle.2.circlepath"),
-                                                               ui::colors::primary()));
+        settingsWindow_->tabs()->setTabIcon(
+            0,
+            ui::symbolIcon(QStringLiteral("arrow.triangle.2.circlepath"), ui::colors::primary()));
     }
     settingsWindow_->show();
     settingsWindow_->raise();
@@ -172,14 +175,17 @@ void Grantwell::start() {
     hooks.showAbout = [this]() { ui::AMLargeAboutBox::showShared(window_.get()); };
     hooks.showSettings = [this]() { showSettings(); };
     hooks.sendFeedback = []() {
-        basalt::sendFeedback(QStringLiteral("<appName> Feedback"), QStringLiteral("Please enter your message below:\n"));
+        basalt::sendFeedback(QStringLiteral("<appName> Feedback"),
+                             QStringLiteral("Please enter your message below:\n"));
     };
-    window_ = std::make_unique<ui::MainWindow>(controller_, recentItems_, settings_, std::move(hooks));
+    window_ =
+        std::make_unique<ui::MainWindow>(controller_, recentItems_, settings_, std::move(hooks));
     recentItems_.action = [this](const std::string& path) { controller_.loadFile(path); };
     controller_.recentItemsHandler = &recentItems_;
     if (!options_.items.empty()) {
         // The desktop hands an item over as the program's argument.
-        basalt::diagnostics() << "AppDelegate.application(_:openFile:) path: " << options_.items.front() << '\n';
+        basalt::diagnostics() << "AppDelegate.application(_:openFile:) path: "
+                              << options_.items.front() << '\n';
         controller_.loadFile(options_.items.front());
     }
     window_->show();

@@ -15,6 +15,7 @@
 #include "app/ui/app_icon.h"
 #include "app/ui/bridges.h"
 #include "app/ui/theme.h"
+#include "app/ui/web_addresses.h"
 #include "app/ui/widgets.h"
 #include "basalt/bundle_info.h"
 #include "basalt/desktop/desktop_utilities.h"
@@ -42,7 +43,8 @@ CreditsView::CreditsView(const QString& sourceFile, QWidget* parent) : QTextBrow
     }
     QFile file(sourceFile);
     if (!file.open(QIODevice::ReadOnly)) {
-        basalt::diagnostics() << "Failed to load the contents of " << sourceFile.toStdString() << '\n';
+        basalt::diagnostics() << "Failed to load the contents of " << sourceFile.toStdString()
+                              << '\n';
         return;
     }
     setHtml(QString::fromUtf8(file.readAll()));
@@ -50,7 +52,8 @@ CreditsView::CreditsView(const QString& sourceFile, QWidget* parent) : QTextBrow
 
 AMLargeAboutBox::AMLargeAboutBox(const QString& arch, QWidget* parent) : QDialog(parent) {
     const QString appName = QApplication::applicationDisplayName();
-    setWindowTitle(QStringLiteral("About ") + (appName.isEmpty() ? QStringLiteral("This app") : appName));
+    setWindowTitle(QStringLiteral("About ") +
+                   (appName.isEmpty() ? QStringLiteral("This app") : appName));
     setWindowFlags(Qt::Dialog | Qt::WindowCloseButtonHint | Qt::WindowTitleHint);
     setFixedSize(560, 300);
     auto* column = new QVBoxLayout(this);
@@ -67,9 +70,11 @@ AMLargeAboutBox::AMLargeAboutBox(const QString& arch, QWidget* parent) : QDialog
     const QString version = QString::fromLatin1(basalt::bundle::kShortVersion);
     auto* versionRow = new QHBoxLayout;
     versionRow->setSpacing(0);
-    versionRow->addWidget(textLabel(QStringLiteral("Version ") + (version.isEmpty() ? QStringLiteral("3.0a") : version), 11,
-                                    QFont::Normal, colors::secondary()));
-    versionRow->addWidget(textLabel(QStringLiteral(" - ") + arch, 11, QFont::Normal, colors::secondary()));
+    versionRow->addWidget(textLabel(
+        QStringLiteral("Version ") + (version.isEmpty() ? QStringLiteral("3.0a") : version), 11,
+        QFont::Normal, colors::secondary()));
+    versionRow->addWidget(
+        textLabel(QStringLiteral(" - ") + arch, 11, QFont::Normal, colors::secondary()));
     versionRow->addStretch(1);
     right->addLayout(versionRow);
     right->addSpacing(6);
@@ -90,10 +95,11 @@ AMLargeAboutBox::AMLargeAboutBox(const QString& arch, QWidget* parent) : QDialog
     logoFont.setBold(true);
     logoFont.setLetterSpacing(QFont::AbsoluteSpacing, 3);
     logo->setFont(logoFont);
-    connect(logo, &QToolButton::clicked, this, []() { basalt::URLShow(QStringLiteral("https://ambrel.example.com/")); });
+    connect(logo, &QToolButton::clicked, this, []() { basalt::URLShow(web::makerSite); });
     bottom->addWidget(logo);
     bottom->addStretch(1);
-    bottom->addWidget(textLabel(QString::fromUtf8(basalt::bundle::kCopyright), 10, QFont::Normal, colors::secondary()));
+    bottom->addWidget(textLabel(QString::fromUtf8(basalt::bundle::kCopyright), 10, QFont::Normal,
+                                colors::secondary()));
     column->addLayout(bottom);
 
     new KeyDownHandler(this, [this](QKeyEvent* event) {

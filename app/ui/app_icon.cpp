@@ -51,7 +51,8 @@ void paintIcon(QPainter& painter, const QRectF& rect) {
 }  // namespace
 
 QIcon applicationIcon() {
-    return paintedIcon([](QPainter& painter, const QRectF& rect, QIcon::Mode) { paintIcon(painter, rect); });
+    return paintedIcon(
+        [](QPainter& painter, const QRectF& rect, QIcon::Mode) { paintIcon(painter, rect); });
 }
 
 }  // namespace gw::ui

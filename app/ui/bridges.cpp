@@ -22,7 +22,8 @@ AutoHeightTextEdit::AutoHeightTextEdit(QWidget* parent) : QPlainTextEdit(parent)
 int AutoHeightTextEdit::contentHeight() const {
     // Wrapped lines once laid out; the text's own lines before that.
     const int lines = std::max({1, document()->lineCount(), document()->blockCount()});
-    const int text = lines * fontMetrics().lineSpacing() + 2 * static_cast<int>(document()->documentMargin());
+    const int text =
+        lines * fontMetrics().lineSpacing() + 2 * static_cast<int>(document()->documentMargin());
     return std::max(kMinimumHeight, text + 2 * frameWidth() + 2);
 }
 
@@ -53,8 +54,10 @@ class WindowReporter : public QObject {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == view_ && (event->type() == QEvent::Show || event->type() == QEvent::ParentChange)) {
-            QWidget* window = view_->isVisible() || view_->parentWidget() ? view_->window() : nullptr;
+        if (watched == view_ &&
+            (event->type() == QEvent::Show || event->type() == QEvent::ParentChange)) {
+            QWidget* window =
+                view_->isVisible() || view_->parentWidget() ? view_->window() : nullptr;
             if (window != reported_) {
                 reported_ = window;
                 configure_(window);
@@ -94,8 +97,9 @@ void KeyDownHandler::update() {
 }
 
 bool KeyDownHandler::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == window_ && (event->type() == QEvent::WindowActivate || event->type() == QEvent::WindowDeactivate ||
-                               event->type() == QEvent::Hide)) {
+    if (watched == window_ &&
+        (event->type() == QEvent::WindowActivate || event->type() == QEvent::WindowDeactivate ||
+         event->type() == QEvent::Hide)) {
         update();
         return false;
     }

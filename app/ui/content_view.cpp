@@ -16,13 +16,12 @@
 #include "app/ui/symbols.h"
 #include "app/ui/theme.h"
 #include "app/ui/top_panel.h"
+#include "app/ui/web_addresses.h"
 #include "basalt/desktop/desktop_utilities.h"
 
 namespace gw::ui {
 
 namespace {
-
-const QString kMakerSite = QStringLiteral("https://ambrel.example.com/");
 
 // The first dropped location as path bytes; file URLs only. The bytes are
 // percent-decoded from the URL itself, so names that aren't UTF-8 survive.
@@ -34,7 +33,8 @@ std::optional<std::string> droppedPath(const QMimeData* data) {
     if (!url.isValid() || !url.isLocalFile()) {
         return std::nullopt;
     }
-    const QByteArray path = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+    const QByteArray path =
+        QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
     if (path.isEmpty()) {
         return std::nullopt;
     }
@@ -43,8 +43,8 @@ std::optional<std::string> droppedPath(const QMimeData* data) {
 
 }  // namespace
 
-ContentViewGW2::ContentViewGW2(controller::ResetController& controller, controller::OwnerChangeSheet& ownerSheet,
-                               QWidget* parent)
+ContentViewGW2::ContentViewGW2(controller::ResetController& controller,
+                               controller::OwnerChangeSheet& ownerSheet, QWidget* parent)
     : QWidget(parent), controller_(controller) {
     setAcceptDrops(true);
     auto* column = new QVBoxLayout(this);
@@ -70,7 +70,7 @@ ContentViewGW2::ContentViewGW2(controller::ResetController& controller, controll
     logo_->setFixedHeight(22);
     logo_->setGraphicsEffect(new QGraphicsOpacityEffect(logo_));
     logo_->installEventFilter(this);
-    connect(logo_, &QToolButton::clicked, this, []() { basalt::URLShow(kMakerSite); });
+    connect(logo_, &QToolButton::clicked, this, []() { basalt::URLShow(web::makerSite); });
     column->addWidget(logo_, 0, Qt::AlignHCenter);
 
     updateButton_ = new QPushButton(QStringLiteral(" Update Available "), this);
@@ -83,7 +83,8 @@ ContentViewGW2::ContentViewGW2(controller::ResetController& controller, controll
     });
     column->addWidget(updateButton_, 0, Qt::AlignHCenter);
 
-    connect(&controller_, &controller::ResetController::fileDetailsShowChanged, this, &ContentViewGW2::refresh);
+    connect(&controller_, &controller::ResetController::fileDetailsShowChanged, this,
+            &ContentViewGW2::refresh);
     refresh();
 }
 
@@ -147,7 +148,8 @@ QMenu* ContentViewGW2::makeContextMenu(QWidget* parent) {
     auto* menu = new QMenu(parent);
     const QColor ink = colors::primary();
     const std::string url = *info.url;
-    menu->addAction(symbolIcon(QStringLiteral("magnifyingglass"), ink), QStringLiteral("Show In Finder"), menu,
+    menu->addAction(symbolIcon(QStringLiteral("magnifyingglass"), ink),
+                    QStringLiteral("Show In Finder"), menu,
                     [url]() { basalt::revealInFinder(url); });
     menu->addSeparator();
     menu->addAction(symbolIcon(QStringLiteral("eye"), ink), QStringLiteral("Quicklook"), menu,
@@ -158,8 +160,8 @@ QMenu* ContentViewGW2::makeContextMenu(QWidget* parent) {
                                         [this]() { controller_.getOriginalFile(); });
     original->setEnabled(info.typeIsResolvable);
     menu->addSeparator();
-    menu->addAction(symbolIcon(QStringLiteral("arrow.triangle.2.circlepath"), ink), QStringLiteral("Refresh"), menu,
-                    [this]() { controller_.reloadFile(); });
+    menu->addAction(symbolIcon(QStringLiteral("arrow.triangle.2.circlepath"), ink),
+                    QStringLiteral("Refresh"), menu, [this]() { controller_.reloadFile(); });
     menu->addSeparator();
     menu->addAction(symbolIcon(QStringLiteral("minus"), ink), QStringLiteral("Remove file"), menu,
                     [this]() { controller_.clearFile(); });

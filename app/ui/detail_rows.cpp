@@ -20,7 +20,9 @@ QWidget* makeWarningView(const QString& message, QWidget* parent) {
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
-    layout->addWidget(symbolLabel(QStringLiteral("exclamationmark.triangle.fill"), colors::yellow(), 16), 0, Qt::AlignTop);
+    layout->addWidget(
+        symbolLabel(QStringLiteral("exclamationmark.triangle.fill"), colors::yellow(), 16), 0,
+        Qt::AlignTop);
     auto* text = textLabel(message, 12);
     text->setWordWrap(true);
     layout->addWidget(text, 1);
@@ -34,14 +36,16 @@ QWidget* makePrettyACLView(const inspection::PrettyACLItem& item, QWidget* paren
     column->setSpacing(1);
     auto* layout = new QHBoxLayout;
     layout->setSpacing(6);
-    const QString principal = item.type == inspection::aclType::user    ? QStringLiteral("person.fill")
-                              : item.type == inspection::aclType::group ? QStringLiteral("person.3.fill")
-                                                                        : QStringLiteral("questionmark.circle.fill");
+    const QString principal = item.type == inspection::aclType::user ? QStringLiteral("person.fill")
+                              : item.type == inspection::aclType::group
+                                  ? QStringLiteral("person.3.fill")
+                                  : QStringLiteral("questionmark.circle.fill");
     layout->addWidget(symbolLabel(principal, colors::primary(), 16));
     layout->addWidget(textLabel(item.name, 12, QFont::Medium));
     const bool allow = item.action == inspection::aclAction::allow;
-    layout->addWidget(symbolLabel(allow ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("nosign"),
-                             allow ? colors::green() : colors::red(), 14));
+    layout->addWidget(
+        symbolLabel(allow ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("nosign"),
+                    allow ? colors::green() : colors::red(), 14));
     layout->addStretch(1);
     column->addLayout(layout);
     // The rights on their own line under the name: long lists wrap there.

@@ -20,12 +20,17 @@ using inspection::variableValue;
 
 std::pair<QString, QColor> verdictSymbol(variableValue value) {
     switch (value) {
-        case variableValue::no: return {QStringLiteral("lock.circle.fill"), colors::primary()};
-        case variableValue::yes: return {QStringLiteral("checkmark.circle.fill"), colors::green()};
+        case variableValue::no:
+            return {QStringLiteral("lock.circle.fill"), colors::primary()};
+        case variableValue::yes:
+            return {QStringLiteral("checkmark.circle.fill"), colors::green()};
         case variableValue::yesButAlso:
-            return {QStringLiteral("checkmark.circle.trianglebadge.exclamationmark"), colors::orange()};
-        case variableValue::error: return {QStringLiteral("exclamationmark.triangle.fill"), colors::yellow()};
-        default: return {QStringLiteral("questionmark.circle"), colors::primary()};
+            return {QStringLiteral("checkmark.circle.trianglebadge.exclamationmark"),
+                    colors::orange()};
+        case variableValue::error:
+            return {QStringLiteral("exclamationmark.triangle.fill"), colors::yellow()};
+        default:
+            return {QStringLiteral("questionmark.circle"), colors::primary()};
     }
 }
 
@@ -67,7 +72,8 @@ FileDetailsView::FileDetailsView(controller::ResetController& controller,
 
     auto* verdict = new QHBoxLayout;
     verdict->setSpacing(8);
-    verdictIcon_ = new GWStatusView(QStringLiteral("questionmark.circle"), 18, colors::primary(), panel);
+    verdictIcon_ =
+        new GWStatusView(QStringLiteral("questionmark.circle"), 18, colors::primary(), panel);
     verdict->addWidget(verdictIcon_);
     verdictText_ = textLabel(QString(), 13, QFont::Medium);
     verdictText_->setObjectName(QStringLiteral("verdict"));
@@ -103,8 +109,8 @@ FileDetailsView::FileDetailsView(controller::ResetController& controller,
     attributesSection_ = section(attributeContent);
     attributeContent->addWidget(divider());
     attributeContent->addWidget(sectionHeader(QStringLiteral("Attributes"), attributesSwitch_));
-    attributesMessage_ = textLabel(QStringLiteral("Not allowed to see the Attributes"), 12, QFont::Normal,
-                                   colors::secondary());
+    attributesMessage_ = textLabel(QStringLiteral("Not allowed to see the Attributes"), 12,
+                                   QFont::Normal, colors::secondary());
     attributeContent->addWidget(attributesMessage_);
     attributeRows_ = new QVBoxLayout;
     attributeContent->addLayout(attributeRows_);
@@ -112,13 +118,16 @@ FileDetailsView::FileDetailsView(controller::ResetController& controller,
 
     aclSwitch_->setChecked(controller_.resetACLs());
     attributesSwitch_->setChecked(controller_.resetAttributes());
-    connect(aclSwitch_, &QCheckBox::toggled, &controller_, &controller::ResetController::setResetACLs);
-    connect(attributesSwitch_, &QCheckBox::toggled, &controller_, &controller::ResetController::setResetAttributes);
+    connect(aclSwitch_, &QCheckBox::toggled, &controller_,
+            &controller::ResetController::setResetACLs);
+    connect(attributesSwitch_, &QCheckBox::toggled, &controller_,
+            &controller::ResetController::setResetAttributes);
     connect(&controller_, &controller::ResetController::resetACLsChanged, this,
             [this]() { aclSwitch_->setChecked(controller_.resetACLs()); });
     connect(&controller_, &controller::ResetController::resetAttributesChanged, this,
             [this]() { attributesSwitch_->setChecked(controller_.resetAttributes()); });
-    connect(&controller_, &controller::ResetController::infoChanged, this, &FileDetailsView::refresh);
+    connect(&controller_, &controller::ResetController::infoChanged, this,
+            &FileDetailsView::refresh);
     refresh();
 }
 
@@ -136,7 +145,8 @@ void FileDetailsView::refresh() {
 
     using inspection::FileACLStatus;
     aclSection_->setVisible(info.ACLStatus != FileACLStatus::noACLs);
-    const QString aclText = info.ACLStatus == FileACLStatus::unknown ? QStringLiteral("Don't have permission to view")
+    const QString aclText = info.ACLStatus == FileACLStatus::unknown
+                                ? QStringLiteral("Don't have permission to view")
                             : info.ACLStatus == FileACLStatus::hasACLdetritus
                                 ? QStringLiteral("Contains ACL detritus, can be removed")
                                 : QString();

@@ -26,8 +26,9 @@
 
 namespace gw::ui {
 
-MainWindow::MainWindow(controller::ResetController& controller, basalt::AMRecentItemController& recentItems,
-                       QSettings& settings, MainWindowHooks hooks)
+MainWindow::MainWindow(controller::ResetController& controller,
+                       basalt::AMRecentItemController& recentItems, QSettings& settings,
+                       MainWindowHooks hooks)
     : controller_(controller),
       recentItems_(recentItems),
       settings_(settings),
@@ -71,11 +72,13 @@ MainWindow::MainWindow(controller::ResetController& controller, basalt::AMRecent
     connect(&controller_, &RC::infoChanged, this, &MainWindow::refreshCommands);
     connect(&controller_, &RC::progressShowChanged, this,
             [this]() { showProgressSheet(controller_.progressShow()); });
-    connect(&controller_, &RC::newLocationPanelShown, this,
-            [this](bool panelShown) { showProgressSheet(!panelShown && controller_.progressShow()); });
+    connect(&controller_, &RC::newLocationPanelShown, this, [this](bool panelShown) {
+        showProgressSheet(!panelShown && controller_.progressShow());
+    });
     connect(&controller_, &RC::quickLookURLChanged, this, &MainWindow::showQuickLook);
     for (auto signal : {&RC::infoChanged, &RC::fileDetailsShowChanged}) {
-        connect(&controller_, signal, this, [this]() { QTimer::singleShot(0, this, &MainWindow::fitToContent); });
+        connect(&controller_, signal, this,
+                [this]() { QTimer::singleShot(0, this, &MainWindow::fitToContent); });
     }
     refreshCommands();
     refreshUpdateBadge();
@@ -179,7 +182,8 @@ void MainWindow::showQuickLook() {
             controller_.setQuickLookURL(std::nullopt);
         }
     });
-    connect(quickLook_, &QDialog::finished, this, [this]() { controller_.setQuickLookURL(std::nullopt); });
+    connect(quickLook_, &QDialog::finished, this,
+            [this]() { controller_.setQuickLookURL(std::nullopt); });
     quickLook_->show();
 }
 
@@ -212,7 +216,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::quitSequence() {
-    if (settings_.value(QStringLiteral("shareSheetIgnoreOnClose"), false).toBool() || !hooks_.showShareDialog) {
+    if (settings_.value(QStringLiteral("shareSheetIgnoreOnClose"), false).toBool() ||
+        !hooks_.showShareDialog) {
         hooks_.quit();
         return;
     }

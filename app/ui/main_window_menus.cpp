@@ -7,15 +7,12 @@
 #include "app/ui/recent_items_menu.h"
 #include "app/ui/symbols.h"
 #include "app/ui/theme.h"
+#include "app/ui/web_addresses.h"
 #include "basalt/desktop/desktop_utilities.h"
 
 namespace gw::ui {
 
 namespace {
-
-const QString kMakerSite = QStringLiteral("https://ambrel.example.com/");
-const QString kStayUpToDate = QStringLiteral("https://ambrel.example.com/uptodate/");
-const QString kReviewPage = QStringLiteral("https://apps.example.org/grantwell/reviews");
 
 QIcon menuSymbol(const char* name) {
     return symbolIcon(QString::fromLatin1(name), colors::primary());
@@ -41,23 +38,28 @@ void MainWindow::buildMenus() {
         }
     });
     file->addSeparator();
-    openOriginal_ = file->addAction(QStringLiteral("Open Original"), this, [this]() { controller_.getOriginalFile(); });
+    openOriginal_ = file->addAction(QStringLiteral("Open Original"), this,
+                                    [this]() { controller_.getOriginalFile(); });
     file->addSeparator();
-    itemCommands_ << file->addAction(QStringLiteral("Reset"), QKeySequence(Qt::CTRL | Qt::Key_B), this,
-                                     [this]() { controller_.resetPermissions(); });
-    itemCommands_ << file->addAction(QStringLiteral("Reset to..."), this, [this]() { controller_.resetAtNewLocation(); });
+    itemCommands_ << file->addAction(QStringLiteral("Reset"), QKeySequence(Qt::CTRL | Qt::Key_B),
+                                     this, [this]() { controller_.resetPermissions(); });
+    itemCommands_ << file->addAction(QStringLiteral("Reset to..."), this,
+                                     [this]() { controller_.resetAtNewLocation(); });
     file->addSeparator();
-    file->addAction(QStringLiteral("Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), this, [this]() { quitSequence(); });
+    file->addAction(QStringLiteral("Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), this,
+                    [this]() { quitSequence(); });
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    QAction* remove = edit->addAction(QStringLiteral("Delete"), this, [this]() { controller_.clearFile(); });
+    QAction* remove =
+        edit->addAction(QStringLiteral("Delete"), this, [this]() { controller_.clearFile(); });
     remove->setShortcuts({QKeySequence(QKeySequence::Delete), QKeySequence(Qt::Key_Backspace)});
     edit->addSeparator();
-    edit->addAction(QStringLiteral("Settings..."), QKeySequence(Qt::CTRL | Qt::Key_Comma), this, [this]() {
-        if (hooks_.showSettings) {
-            hooks_.showSettings();
-        }
-    });
+    edit->addAction(QStringLiteral("Settings..."), QKeySequence(Qt::CTRL | Qt::Key_Comma), this,
+                    [this]() {
+                        if (hooks_.showSettings) {
+                            hooks_.showSettings();
+                        }
+                    });
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->addAction(QStringLiteral("Refresh"), QKeySequence(Qt::CTRL | Qt::Key_R), this,
@@ -65,25 +67,26 @@ void MainWindow::buildMenus() {
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addSeparator();
-    help->addAction(menuSymbol("questionmark.circle"), QStringLiteral("Contact Ambrel for support or feedback..."),
-                    this, [this]() {
+    help->addAction(menuSymbol("questionmark.circle"),
+                    QStringLiteral("Contact Ambrel for support or feedback..."), this, [this]() {
                         if (hooks_.sendFeedback) {
                             hooks_.sendFeedback();
                         }
                     });
     help->addSeparator();
     help->addAction(menuSymbol("safari"), QStringLiteral("Visit Ambrel's Website..."), this,
-                    []() { basalt::URLShow(kMakerSite); });
+                    []() { basalt::URLShow(web::makerSite); });
     help->addAction(menuSymbol("mail"), QStringLiteral("Stay Up To Date..."), this,
-                    []() { basalt::URLShow(kStayUpToDate); });
+                    []() { basalt::URLShow(web::stayUpToDate); });
     help->addSeparator();
-    help->addAction(menuSymbol("heart"), QStringLiteral("Share the Grantwell love..."), this, [this]() {
-        if (hooks_.showShareDialog) {
-            hooks_.showShareDialog(false);
-        }
-    });
-    help->addAction(menuSymbol("square.and.pencil"), QStringLiteral("Write a Grantwell Review..."), this,
-                    []() { basalt::URLShow(kReviewPage); });
+    help->addAction(menuSymbol("heart"), QStringLiteral("Share the Grantwell love..."), this,
+                    [this]() {
+                        if (hooks_.showShareDialog) {
+                            hooks_.showShareDialog(false);
+                        }
+                    });
+    help->addAction(menuSymbol("square.and.pencil"), QStringLiteral("Write a Grantwell Review..."),
+                    this, []() { basalt::URLShow(web::reviewPage); });
     help->addSeparator();
     help->addAction(QStringLiteral("Check for updates..."), this, [this]() {
         if (hooks_.checkForUpdates) {
@@ -91,8 +94,9 @@ void MainWindow::buildMenus() {
         }
     });
     help->addSeparator();
-    const QString name = QCoreApplication::applicationName().isEmpty() ? QStringLiteral("This app")
-                                                                       : QCoreApplication::applicationName();
+    const QString name = QCoreApplication::applicationName().isEmpty()
+                             ? QStringLiteral("This app")
+                             : QCoreApplication::applicationName();
     help->addAction(QStringLiteral("About ") + name, this, [this]() {
         if (hooks_.showAbout) {
             hooks_.showAbout();

@@ -18,7 +18,8 @@ OwnerSheetDialog::OwnerSheetDialog(controller::OwnerChangeSheet& model, QWidget*
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(20, 20, 20, 20);
     column->setSpacing(12);
-    column->addWidget(textLabel(QStringLiteral("Set the File Owner"), 13, QFont::Bold), 0, Qt::AlignHCenter);
+    column->addWidget(textLabel(QStringLiteral("Set the File Owner"), 13, QFont::Bold), 0,
+                      Qt::AlignHCenter);
     name_ = new QLineEdit(this);
     name_->setPlaceholderText(QStringLiteral("Name"));
     column->addWidget(name_);

@@ -27,7 +27,8 @@ void showRight(GWStatusView* cell, bool granted, bool writeColumn) {
     if (granted) {
         cell->setSymbol(QStringLiteral("checkmark.circle.fill"), colors::green());
     } else {
-        cell->setSymbol(QStringLiteral("lock.circle.fill"), writeColumn ? colors::orange() : colors::secondary());
+        cell->setSymbol(QStringLiteral("lock.circle.fill"),
+                        writeColumn ? colors::orange() : colors::secondary());
     }
 }
 
@@ -55,7 +56,8 @@ PermissionsView::PermissionsView(controller::ResetController& controller,
     grid->setHorizontalSpacing(14);
     grid->setVerticalSpacing(8);
     grid->setColumnStretch(0, 1);
-    const QStringList headers{QStringLiteral("Read"), QStringLiteral("Write"), QStringLiteral("Execute")};
+    const QStringList headers{QStringLiteral("Read"), QStringLiteral("Write"),
+                              QStringLiteral("Execute")};
     for (int column = 0; column < 3; ++column) {
         auto* header = textLabel(headers[column], 11, QFont::DemiBold, colors::secondary());
         header->setAlignment(Qt::AlignCenter);
@@ -79,18 +81,21 @@ PermissionsView::PermissionsView(controller::ResetController& controller,
     groupName_->setContentsMargins(22, 0, 0, 0);
     grid->addWidget(groupName_, 2, 0);
     auto* others = textLabel(QStringLiteral("others"), 13);
-    others->setToolTip(QStringLiteral("For those that do not own the file or below to the same permission group."));
+    others->setToolTip(QStringLiteral(
+        "For those that do not own the file or below to the same permission group."));
     others->setContentsMargins(22, 0, 0, 0);
     grid->addWidget(others, 3, 0);
 
     for (int row = 0; row < 3; ++row) {
         for (int column = 0; column < 3; ++column) {
-            auto* cell = new GWStatusView(QStringLiteral("questionmark.circle"), kCell, colors::secondary(), this);
+            auto* cell = new GWStatusView(QStringLiteral("questionmark.circle"), kCell,
+                                          colors::secondary(), this);
             cell->setCursor(Qt::PointingHandCursor);
             cells_[row][column] = cell;
             grid->addWidget(cell, row + 1, column + 1, Qt::AlignCenter);
             const unsigned bit = kValues[column] << kLevels[row];
-            connect(cell, &GWStatusView::clicked, this, [this, bit]() { controller_.manuallyTogglePermission(bit); });
+            connect(cell, &GWStatusView::clicked, this,
+                    [this, bit]() { controller_.manuallyTogglePermission(bit); });
         }
     }
 
@@ -102,19 +107,23 @@ PermissionsView::PermissionsView(controller::ResetController& controller,
     flags->addWidget(deletable_);
     flags->addStretch(1);
     flags->addWidget(textLabel(QStringLiteral("Locked"), 12, QFont::Normal, colors::secondary()));
-    lock_ = new GWStatusView(QStringLiteral("questionmark.circle"), kCell, colors::secondary(), this);
+    lock_ =
+        new GWStatusView(QStringLiteral("questionmark.circle"), kCell, colors::secondary(), this);
     lock_->setCursor(Qt::PointingHandCursor);
     lock_->setToolTip(QStringLiteral("Lock or unlock the file"));
     connect(lock_, &GWStatusView::clicked, this, [this]() { controller_.toggleLock(); });
     flags->addWidget(lock_);
     flags->addSpacing(12);
     flags->addWidget(textLabel(QStringLiteral("System"), 12, QFont::Normal, colors::secondary()));
-    system_ = new GWStatusView(QStringLiteral("questionmark.circle"), kCell, colors::secondary(), this);
-    system_->setToolTip(QStringLiteral("Locked by the system: only an administrator can change it"));
+    system_ =
+        new GWStatusView(QStringLiteral("questionmark.circle"), kCell, colors::secondary(), this);
+    system_->setToolTip(
+        QStringLiteral("Locked by the system: only an administrator can change it"));
     flags->addWidget(system_);
     grid->addLayout(flags, 5, 0, 1, 4);
 
-    connect(&controller_, &controller::ResetController::infoChanged, this, &PermissionsView::refresh);
+    connect(&controller_, &controller::ResetController::infoChanged, this,
+            &PermissionsView::refresh);
     refresh();
 }
 

@@ -70,7 +70,8 @@ void SimpleProgressPanel::keyPressEvent(QKeyEvent* event) {
 
 void SimpleProgressPanel::refresh() {
     const auto state = controller_.progressState();
-    const bool working = state != controllerProgressState::complete && state != controllerProgressState::error;
+    const bool working =
+        state != controllerProgressState::complete && state != controllerProgressState::error;
     spinner_->setVisible(working);
     status_->setVisible(!working);
     if (state == controllerProgressState::complete) {
@@ -80,7 +81,8 @@ void SimpleProgressPanel::refresh() {
     }
     title_->setText(controller_.progressDisplayMessage().title);
     detail_->setText(controller_.progressDisplayMessage().detail);
-    button_->setText(state == controllerProgressState::working ? QStringLiteral("Cancel") : QStringLiteral("Done"));
+    button_->setText(state == controllerProgressState::working ? QStringLiteral("Cancel")
+                                                               : QStringLiteral("Done"));
 }
 
 }  // namespace gw::ui

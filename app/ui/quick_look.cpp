@@ -25,7 +25,8 @@ constexpr qint64 kImagePreviewBytes = 64 * 1024 * 1024;
 }  // namespace
 
 QuickLookWindow::QuickLookWindow(const std::string& path, QWidget* parent) : QDialog(parent) {
-    const QString name = QFile::decodeName(QByteArray::fromStdString(platform::lastPathComponent(path)));
+    const QString name =
+        QFile::decodeName(QByteArray::fromStdString(platform::lastPathComponent(path)));
     const QString localPath = QFile::decodeName(QByteArray::fromStdString(path));
     setWindowTitle(name);
     auto* column = new QVBoxLayout(this);
@@ -34,16 +35,19 @@ QuickLookWindow::QuickLookWindow(const std::string& path, QWidget* parent) : QDi
     struct stat st {};
     const bool regular = ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
     QMimeDatabase mimes;
-    const QMimeType mime = regular ? mimes.mimeTypeForFile(localPath, QMimeDatabase::MatchExtension) : QMimeType();
+    const QMimeType mime =
+        regular ? mimes.mimeTypeForFile(localPath, QMimeDatabase::MatchExtension) : QMimeType();
 
-    if (regular && mime.name().startsWith(QStringLiteral("image/")) && st.st_size <= kImagePreviewBytes) {
+    if (regular && mime.name().startsWith(QStringLiteral("image/")) &&
+        st.st_size <= kImagePreviewBytes) {
         QImageReader reader(localPath);
         reader.setAutoTransform(true);
         const QImage image = reader.read();
         if (!image.isNull()) {
             auto* picture = new QLabel(this);
-            picture->setPixmap(QPixmap::fromImage(image.scaled(QSize(720, 540).boundedTo(image.size()),
-                                                               Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+            picture->setPixmap(
+                QPixmap::fromImage(image.scaled(QSize(720, 540).boundedTo(image.size()),
+                                                Qt::KeepAspectRatio, Qt::SmoothTransformation)));
             picture->setAlignment(Qt::AlignCenter);
             column->addWidget(picture);
             kind_ = Kind::image;
@@ -69,9 +73,10 @@ QuickLookWindow::QuickLookWindow(const std::string& path, QWidget* parent) : QDi
         auto* title = textLabel(name, 15, QFont::DemiBold);
         title->setAlignment(Qt::AlignCenter);
         column->addWidget(title);
-        const QString facts = ::lstat(path.c_str(), &st) == 0
-                                  ? type.comment() + QStringLiteral(" — ") + QLocale().formattedDataSize(st.st_size)
-                                  : QStringLiteral("The item is no longer there.");
+        const QString facts =
+            ::lstat(path.c_str(), &st) == 0
+                ? type.comment() + QStringLiteral(" — ") + QLocale().formattedDataSize(st.st_size)
+                : QStringLiteral("The item is no longer there.");
         auto* detail = textLabel(facts, 12, QFont::Normal, colors::secondary());
         detail->setAlignment(Qt::AlignCenter);
         column->addWidget(detail);

@@ -9,7 +9,8 @@ namespace gw::ui {
 RecentItemsMenu::RecentItemsMenu(basalt::AMRecentItemController& controller, QWidget* parent)
     : QMenu(QStringLiteral("Open Recent"), parent), controller_(controller) {
     setToolTipsVisible(true);
-    connect(&controller_, &basalt::AMRecentItemController::itemListChanged, this, &RecentItemsMenu::rebuild);
+    connect(&controller_, &basalt::AMRecentItemController::itemListChanged, this,
+            &RecentItemsMenu::rebuild);
     rebuild();
 }
 
@@ -19,7 +20,8 @@ void RecentItemsMenu::rebuild() {
         QAction* action = addAction(QIcon(item.icon.pixmap(QSize(16, 16))), item.name);
         action->setToolTip(QFile::decodeName(QByteArray::fromStdString(item.id)));
         const auto chosen = item;
-        connect(action, &QAction::triggered, this, [this, chosen]() { controller_.openRecentItem(chosen); });
+        connect(action, &QAction::triggered, this,
+                [this, chosen]() { controller_.openRecentItem(chosen); });
     }
     if (!controller_.itemList().empty()) {
         addSeparator();

@@ -12,6 +12,7 @@
 
 #include "app/ui/symbols.h"
 #include "app/ui/theme.h"
+#include "app/ui/web_addresses.h"
 #include "app/ui/widgets.h"
 #include "basalt/desktop/alerts.h"
 #include "basalt/desktop/desktop_utilities.h"
@@ -21,8 +22,8 @@ namespace gw::ui {
 namespace {
 
 const QString kIgnoreOnCloseKey = QStringLiteral("shareSheetIgnoreOnClose");
-const QString kEmailSubject =
-    QStringLiteral("Grantwell - Fix, view & change file permissions on Mac, easily, quickly & efficiently");
+const QString kEmailSubject = QStringLiteral(
+    "Grantwell - Fix, view & change file permissions on Mac, easily, quickly & efficiently");
 
 struct Endpoint {
     QString destination;
@@ -32,29 +33,35 @@ struct Endpoint {
 
 Endpoint endpointFor(const QString& destination) {
     if (destination == u"Facebook") {
-        return {QStringLiteral("to Facebook"), QStringLiteral("https://www.facebook.com/sharer/sharer.php"),
-                {{QStringLiteral("display"), QStringLiteral("page")}, {QStringLiteral("u"), ShareDialog::productPage()}}};
+        return {QStringLiteral("to Facebook"),
+                QStringLiteral("https://www.facebook.com/sharer/sharer.php"),
+                {{QStringLiteral("display"), QStringLiteral("page")},
+                 {QStringLiteral("u"), ShareDialog::productPage()}}};
     }
     if (destination == u"Threads") {
-        return {QStringLiteral("to Threads"), QStringLiteral("https://www.threads.net/intent/post"),
+        return {QStringLiteral("to Threads"),
+                QStringLiteral("https://www.threads.net/intent/post"),
                 {{QStringLiteral("text"), ShareDialog::shareMessage()}}};
     }
-    return {QStringLiteral("to X"), QStringLiteral("https://x.com/intent/tweet"),
+    return {QStringLiteral("to X"),
+            QStringLiteral("https://x.com/intent/tweet"),
             {{QStringLiteral("text"), ShareDialog::shareMessage()}}};
 }
 
 }  // namespace
 
 const QString& ShareDialog::productPage() {
-    static const QString page = QStringLiteral("https://ambrel.example.com/grantwell/");
-    return page;
+    return web::productPage;
 }
 
 const QString& ShareDialog::shareMessage() {
-    static const QString message =
-        QStringLiteral("Grantwell 3 solves Mac file permission issues with a drag & click. New interface makes it "
-                       "easy to view and change permissions. Now 88% smaller. Download the FREE Grantwell today.\n\n") +
-        productPage() + QStringLiteral("\n\n#macAppRevival #indieMacDev #indiedev");
+    static const QString message = QStringLiteral(
+                                       "Grantwell 3 solves Mac file permission issues with a drag "
+                                       "& click. New interface makes it "
+                                       "easy to view and change permissions. Now 88% smaller. "
+                                       "Download the FREE Grantwell today.\n\n") +
+                                   productPage() +
+                                   QStringLiteral("\n\n#macAppRevival #indieMacDev #indiedev");
     return message;
 }
 
@@ -74,7 +81,8 @@ QUrl ShareDialog::shareUrl(const QString& destination) {
     return url;
 }
 
-ShareDialog::ShareDialog(QSettings& settings, bool quitting, QWidget* parent) : QDialog(parent), settings_(settings) {
+ShareDialog::ShareDialog(QSettings& settings, bool quitting, QWidget* parent)
+    : QDialog(parent), settings_(settings) {
     setWindowTitle(QStringLiteral("Share Grantwell"));
     setWindowModality(Qt::WindowModal);
     auto* column = new QVBoxLayout(this);
@@ -87,13 +95,14 @@ ShareDialog::ShareDialog(QSettings& settings, bool quitting, QWidget* parent) : 
     heart->setPixmap(symbolIcon(QStringLiteral("heart.fill"), colors::red()).pixmap(QSize(24, 24)));
     header->addStretch(1);
     header->addWidget(heart);
-    const QString name = QApplication::applicationDisplayName().isEmpty() ? QStringLiteral("My Great App")
-                                                                          : QApplication::applicationDisplayName();
+    const QString name = QApplication::applicationDisplayName().isEmpty()
+                             ? QStringLiteral("My Great App")
+                             : QApplication::applicationDisplayName();
     header->addWidget(textLabel(name, 20, QFont::Light));
     header->addStretch(1);
     column->addLayout(header);
-    auto* subtitle = textLabel(QStringLiteral("Help us to share the love for Grantwell"), 12, QFont::Normal,
-                               colors::secondary());
+    auto* subtitle = textLabel(QStringLiteral("Help us to share the love for Grantwell"), 12,
+                               QFont::Normal, colors::secondary());
     subtitle->setAlignment(Qt::AlignCenter);
     column->addWidget(subtitle);
     column->addSpacing(6);
@@ -126,7 +135,8 @@ ShareDialog::ShareDialog(QSettings& settings, bool quitting, QWidget* parent) : 
     auto* bottom = new QHBoxLayout;
     dontShow_ = new QCheckBox(QStringLiteral("Don't show on Quit"));
     dontShow_->setChecked(settings_.value(kIgnoreOnCloseKey, false).toBool());
-    connect(dontShow_, &QCheckBox::toggled, this, [this](bool on) { settings_.setValue(kIgnoreOnCloseKey, on); });
+    connect(dontShow_, &QCheckBox::toggled, this,
+            [this](bool on) { settings_.setValue(kIgnoreOnCloseKey, on); });
     bottom->addWidget(dontShow_);
     bottom->addStretch(1);
     close_ = new QPushButton(quitting ? QStringLiteral("Quit") : QStringLiteral("Close"));
@@ -149,12 +159,14 @@ void ShareDialog::share(const QString& destination) {
     const Endpoint endpoint = endpointFor(destination);
     const QString title = QStringLiteral("Unable to Share ") + endpoint.destination;
     if (!QUrl(endpoint.address, QUrl::StrictMode).isValid()) {
-        basalt::diagnosticAlert(title, QStringLiteral("Unable to create base URL."), QString(), true);
+        basalt::diagnosticAlert(title, QStringLiteral("Unable to create base URL."), QString(),
+                                true);
         return;
     }
     const QUrl url = shareUrl(destination);
     if (!url.isValid()) {
-        basalt::diagnosticAlert(title, QStringLiteral("Resulting URL is invalid."), QString(), true);
+        basalt::diagnosticAlert(title, QStringLiteral("Resulting URL is invalid."), QString(),
+                                true);
         return;
     }
     basalt::URLShow(url.toString(QUrl::FullyEncoded));

@@ -61,7 +61,8 @@ QPainterPath checkmark() {
 QPainterPath lockShape(double scale = 1.0, QPointF centre = {50, 52}) {
     QPainterPath path;
     const double w = 36 * scale, h = 28 * scale;
-    path.addRoundedRect(QRectF(centre.x() - w / 2, centre.y() - h / 2 + 6 * scale, w, h), 4 * scale, 4 * scale);
+    path.addRoundedRect(QRectF(centre.x() - w / 2, centre.y() - h / 2 + 6 * scale, w, h), 4 * scale,
+                        4 * scale);
     return path;
 }
 
@@ -185,7 +186,10 @@ const std::map<QString, Painter>& painters() {
              clip.addEllipse(QRectF(4, 4, 92, 92));
              pen.fill(person({50, 58}, 1.1).intersected(clip), pen.cut);
          }},
-        {QStringLiteral("person.fill"), [](const Pen& pen) { pen.fill(person({50, 58}, 1.5), pen.ink); }},
+        {QStringLiteral("person.fill"),
+         [](const Pen& pen) {
+             pen.fill(person({50, 58}, 1.5), pen.ink);
+         }},
         {QStringLiteral("person.3.fill"),
          [](const Pen& pen) {
              pen.fill(person({22, 62}, 0.85), pen.ink.darker(130));
@@ -314,14 +318,8 @@ const std::map<QString, Painter>& painters() {
              pen.stroke(envelope, 7, pen.ink);
              pen.stroke(flap, 7, pen.ink);
          }},
-        {QStringLiteral("heart.fill"),
-         [](const Pen& pen) {
-             pen.fill(heartShape(), pen.ink);
-         }},
-        {QStringLiteral("heart"),
-         [](const Pen& pen) {
-             pen.stroke(heartShape(), 7, pen.ink);
-         }},
+        {QStringLiteral("heart.fill"), [](const Pen& pen) { pen.fill(heartShape(), pen.ink); }},
+        {QStringLiteral("heart"), [](const Pen& pen) { pen.stroke(heartShape(), 7, pen.ink); }},
         {QStringLiteral("square.and.arrow.down"),
          [](const Pen& pen) {
              QPainterPath tray;
@@ -452,7 +450,8 @@ QIcon fileIcon(const QString& themeName) {
     if (!themed.isNull()) {
         return themed;
     }
-    const bool folder = themeName.contains(QStringLiteral("folder")) || themeName.contains(QStringLiteral("directory"));
+    const bool folder = themeName.contains(QStringLiteral("folder")) ||
+                        themeName.contains(QStringLiteral("directory"));
     return folder ? symbolIcon(QStringLiteral("folder"), QColor(64, 156, 255))
                   : symbolIcon(QStringLiteral("doc"), QColor(228, 228, 234));
 }
@@ -478,7 +477,8 @@ class PaintedEngine final : public QIconEngine {
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
         return scaledPixmap(size, mode, state, 1.0);
     }
-    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override {
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
+                         qreal scale) override {
         QPixmap pixmap(size * scale);
         pixmap.setDevicePixelRatio(scale);
         pixmap.fill(Qt::transparent);

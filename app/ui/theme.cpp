@@ -7,14 +7,30 @@
 namespace gw::ui {
 
 namespace colors {
-QColor green() { return {48, 209, 88}; }
-QColor yellow() { return {255, 214, 10}; }
-QColor orange() { return {255, 159, 10}; }
-QColor red() { return {255, 69, 58}; }
-QColor primary() { return {235, 235, 245}; }
-QColor secondary() { return {152, 152, 160}; }
-QColor panel() { return {44, 44, 48}; }
-QColor accent() { return {10, 132, 255}; }
+QColor green() {
+    return {48, 209, 88};
+}
+QColor yellow() {
+    return {255, 214, 10};
+}
+QColor orange() {
+    return {255, 159, 10};
+}
+QColor red() {
+    return {255, 69, 58};
+}
+QColor primary() {
+    return {235, 235, 245};
+}
+QColor secondary() {
+    return {152, 152, 160};
+}
+QColor panel() {
+    return {44, 44, 48};
+}
+QColor accent() {
+    return {10, 132, 255};
+}
 }  // namespace colors
 
 void applyDarkAppearance(QApplication& app) {

@@ -43,7 +43,8 @@ TopPanel::TopPanel(controller::ResetController& controller, QWidget* parent)
     prompt_ = new QWidget(this);
     auto* promptColumn = new QVBoxLayout(prompt_);
     promptColumn->setContentsMargins(0, 12, 0, 0);
-    auto* promptText = textLabel(QStringLiteral("Drag a file here to examine it's permissions"), 13);
+    auto* promptText =
+        textLabel(QStringLiteral("Drag a file here to examine it's permissions"), 13);
     promptText->setAlignment(Qt::AlignCenter);
     promptColumn->addWidget(promptText);
     promptColumn->addSpacing(12);
@@ -58,10 +59,12 @@ TopPanel::TopPanel(controller::ResetController& controller, QWidget* parent)
     criticalRow_ = new QWidget(this);
     auto* criticalLayout = new QHBoxLayout(criticalRow_);
     criticalLayout->setContentsMargins(0, 12, 0, 0);
-    criticalLayout->addWidget(new GWStatusView(QStringLiteral("exclamationmark.triangle"), 32, colors::red()), 0,
-                              Qt::AlignTop);
+    criticalLayout->addWidget(
+        new GWStatusView(QStringLiteral("exclamationmark.triangle"), 32, colors::red()), 0,
+        Qt::AlignTop);
     auto* criticalColumn = new QVBoxLayout;
-    criticalColumn->addWidget(textLabel(QStringLiteral("Can not reset Permissions"), 13, QFont::Bold));
+    criticalColumn->addWidget(
+        textLabel(QStringLiteral("Can not reset Permissions"), 13, QFont::Bold));
     criticalText_ = textLabel(QString(), 12);
     criticalText_->setWordWrap(true);
     criticalColumn->addWidget(criticalText_);
@@ -69,7 +72,8 @@ TopPanel::TopPanel(controller::ResetController& controller, QWidget* parent)
     column->addWidget(criticalRow_);
 
     using RC = controller::ResetController;
-    for (auto signal : {&RC::infoChanged, &RC::mainStringChanged, &RC::mainIconChanged, &RC::fileDetailsShowChanged}) {
+    for (auto signal : {&RC::infoChanged, &RC::mainStringChanged, &RC::mainIconChanged,
+                        &RC::fileDetailsShowChanged}) {
         connect(&controller_, signal, this, &TopPanel::refresh);
     }
     refresh();

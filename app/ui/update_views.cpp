@@ -27,8 +27,8 @@ struct Frequency {
     const char* label;
     double seconds;
 };
-constexpr Frequency kFrequencies[] = {{"Never", 0},       {"Default", 604800}, {"Every launch", 1},
-                                      {"Daily", 86400},   {"Weekly", 604800},  {"Monthly", 2419200}};
+constexpr Frequency kFrequencies[] = {{"Never", 0},     {"Default", 604800}, {"Every launch", 1},
+                                      {"Daily", 86400}, {"Weekly", 604800},  {"Monthly", 2419200}};
 
 QString applicationName() {
     const QString name = QApplication::applicationDisplayName();
@@ -50,8 +50,8 @@ VEXAProgessView::VEXAProgessView(QWidget* parent) : QDialog(parent) {
     spinner->setFixedSize(60, 6);
     row->addWidget(spinner);
     row->addSpacing(12);
-    auto* text = new QLabel(QStringLiteral("Checking for a <b>") + applicationName().toHtmlEscaped() +
-                            QStringLiteral("</b> update..."));
+    auto* text = new QLabel(QStringLiteral("Checking for a <b>") +
+                            applicationName().toHtmlEscaped() + QStringLiteral("</b> update..."));
     QFont font = text->font();
     font.setPointSizeF(15);
     text->setFont(font);
@@ -82,7 +82,8 @@ void VEXAProgessView::reject() {
     QTimer::singleShot(0, this, &VEXAProgessView::hideProgress);
 }
 
-VEXASettingsView::VEXASettingsView(QSettings& settings, QWidget* parent) : QWidget(parent), settings_(settings) {
+VEXASettingsView::VEXASettingsView(QSettings& settings, QWidget* parent)
+    : QWidget(parent), settings_(settings) {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(20, 16, 20, 16);
     auto* form = new QFormLayout;
@@ -196,7 +197,8 @@ void VEXASettingsView::ignorePressed() {
 }
 
 void VEXASettingsView::runCheck(bool silent) {
-    basalt::VEXALite* checker = makeChecker ? makeChecker() : new basalt::VEXALite(&settings_, this);
+    basalt::VEXALite* checker =
+        makeChecker ? makeChecker() : new basalt::VEXALite(&settings_, this);
     if (silent || settings_.value(key::showMoreOptions, false).toBool()) {
         QPointer<VEXASettingsView> self(this);
         auto previous = checker->onCompletion;
@@ -226,11 +228,13 @@ void VEXASettingsView::refresh() {
             break;
         }
     }
-    if (frequency_->currentIndex() < 0 || frequency_->itemData(frequency_->currentIndex()).toDouble() != period) {
+    if (frequency_->currentIndex() < 0 ||
+        frequency_->itemData(frequency_->currentIndex()).toDouble() != period) {
         frequency_->setCurrentIndex(index);
     }
-    nextCheck_->setText(nextUpdateCheck_ ? QLocale().toString(nextUpdateCheck_->toLocalTime(), QLocale::ShortFormat)
-                                         : QStringLiteral("Not scheduled"));
+    nextCheck_->setText(
+        nextUpdateCheck_ ? QLocale().toString(nextUpdateCheck_->toLocalTime(), QLocale::ShortFormat)
+                         : QStringLiteral("Not scheduled"));
 
     const bool updateAvailable = settings_.value(basalt::updateAvailableKey, false).toBool();
     QString text;
@@ -241,7 +245,8 @@ void VEXASettingsView::refresh() {
         } else if (!info.toMap().contains(QStringLiteral("displayVersion"))) {
             text = QStringLiteral("No Display Version");
         } else {
-            text = QStringLiteral("Version ") + info.toMap().value(QStringLiteral("displayVersion")).toString();
+            text = QStringLiteral("Version ") +
+                   info.toMap().value(QStringLiteral("displayVersion")).toString();
         }
     } else {
         const QVariant ignored = settings_.value(key::ignoreVersionInfo);
@@ -250,7 +255,8 @@ void VEXASettingsView::refresh() {
         } else if (!ignored.toMap().contains(QStringLiteral("displayVersion"))) {
             text = QStringLiteral("Ignore Info missing");
         } else {
-            text = QStringLiteral("Ignoring version ") + ignored.toMap().value(QStringLiteral("displayVersion")).toString();
+            text = QStringLiteral("Ignoring version ") +
+                   ignored.toMap().value(QStringLiteral("displayVersion")).toString();
         }
     }
     availableUpdate_->setText(text);

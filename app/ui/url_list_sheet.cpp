@@ -26,7 +26,8 @@ URLListSheet::URLListSheet(QStringList whereFromURLS, QWidget* parent) : QDialog
     column->setSpacing(12);
     column->addWidget(textLabel(QStringLiteral("File Source URLS"), 17, QFont::DemiBold));
     if (whereFromURLS.isEmpty()) {
-        column->addWidget(textLabel(QStringLiteral("No URLS"), 13, QFont::Normal, colors::secondary()));
+        column->addWidget(
+            textLabel(QStringLiteral("No URLS"), 13, QFont::Normal, colors::secondary()));
     } else {
         auto* list = new QWidget;
         auto* rows = new QVBoxLayout(list);
@@ -38,8 +39,10 @@ URLListSheet::URLListSheet(QStringList whereFromURLS, QWidget* parent) : QDialog
             box->setObjectName(QStringLiteral("url"));
             box->setWordWrap(true);
             box->setTextInteractionFlags(Qt::TextSelectableByMouse);
-            box->setStyleSheet(QStringLiteral("QLabel { background: black; border-radius: 8px; padding: 6px; color: %1; }")
-                                   .arg(basalt::linkTextColor().name()));
+            box->setStyleSheet(
+                QStringLiteral(
+                    "QLabel { background: black; border-radius: 8px; padding: 6px; color: %1; }")
+                    .arg(basalt::linkTextColor().name()));
             row->addWidget(box, 1);
             auto* copy = new QToolButton;
             copy->setObjectName(QStringLiteral("copy"));

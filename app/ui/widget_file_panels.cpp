@@ -68,7 +68,8 @@ void WidgetFilePanels::chooseSaveLocation(QPointer<QObject> window,
     // The non-native dialog, so the message can stand inside it: a sheet
     // has no title bar to carry it.
     dialog->setOption(QFileDialog::DontUseNativeDialog);
-    if (auto* grid = qobject_cast<QGridLayout*>(dialog->layout()); grid && !request.message.isEmpty()) {
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog->layout());
+        grid && !request.message.isEmpty()) {
         auto* message = new QLabel(request.message, dialog);
         message->setWordWrap(true);
         message->setObjectName(QStringLiteral("panelMessage"));

@@ -1,8 +1,8 @@
 // Choosing the update among the page body's version entries.
 #include <cmath>
 
-#include "basalt/update/vexa_lite.h"
 #include "basalt/update/page_nodes.h"
+#include "basalt/update/vexa_lite.h"
 #include "platform/desktop/xml_tree.h"
 
 namespace basalt {
@@ -95,19 +95,24 @@ void VEXALite::scanNode(const XmlNode& node, bool& flag) {
 }
 
 void VEXALite::examineEntry(const XmlNode& entry, bool& flag) {
-    const QString date = page::attributeOf(entry, QStringLiteral("date")).value_or(QStringLiteral("?"));
+    const QString date =
+        page::attributeOf(entry, QStringLiteral("date")).value_or(QStringLiteral("?"));
     const QString id = page::attributeOf(entry, QStringLiteral("id")).value_or(QStringLiteral("?"));
-    const double minOS = fullNumber(page::attributeOf(entry, QStringLiteral("minOS"))).value_or(-1.0);
-    const double maxOS = fullNumber(page::attributeOf(entry, QStringLiteral("maxOS"))).value_or(-1.0);
-    const int64_t build = fullInteger(page::attributeOf(entry, QStringLiteral("build"))).value_or(-1);
+    const double minOS =
+        fullNumber(page::attributeOf(entry, QStringLiteral("minOS"))).value_or(-1.0);
+    const double maxOS =
+        fullNumber(page::attributeOf(entry, QStringLiteral("maxOS"))).value_or(-1.0);
+    const int64_t build =
+        fullInteger(page::attributeOf(entry, QStringLiteral("build"))).value_or(-1);
     std::optional<QString> version;
     std::vector<ArchivePair> archives;
     for (const auto& child : entry.children) {
         collectEntryParts(child, version, archives);
     }
 
-    QString line = QStringLiteral("--- Version ") + version.value_or(QString()) + QStringLiteral("; ") + date +
-                   QStringLiteral(" (") + QString::number(build) + QStringLiteral(") { minOS ") + page::printedNumber(minOS);
+    QString line = QStringLiteral("--- Version ") + version.value_or(QString()) +
+                   QStringLiteral("; ") + date + QStringLiteral(" (") + QString::number(build) +
+                   QStringLiteral(") { minOS ") + page::printedNumber(minOS);
     if (maxOS > -1) {
         line += QStringLiteral(", maxOS ") + page::printedNumber(maxOS);
     }
@@ -118,7 +123,9 @@ void VEXALite::examineEntry(const XmlNode& entry, bool& flag) {
         return;
     }
     const auto invalid = [&](const char* what) {
-        recordError(QStringLiteral("Group ") + id + QStringLiteral(" invalid ") + QString::fromLatin1(what), false);
+        recordError(
+            QStringLiteral("Group ") + id + QStringLiteral(" invalid ") + QString::fromLatin1(what),
+            false);
     };
     if (minOS == -1.0) {
         invalid("minOS");
@@ -130,7 +137,8 @@ void VEXALite::examineEntry(const XmlNode& entry, bool& flag) {
         return;
     }
     if (maxOS > -1 && OSVersion > maxOS) {
-        log.append(QStringLiteral("Reject: incompatible with macOS ") + page::printedNumber(OSVersion));
+        log.append(QStringLiteral("Reject: incompatible with macOS ") +
+                   page::printedNumber(OSVersion));
         return;
     }
     if (build == -1) {
@@ -140,7 +148,8 @@ void VEXALite::examineEntry(const XmlNode& entry, bool& flag) {
     if (QSettings* store = preferences()) {
         const QVariantMap ignored = store->value(vexa_key::ignoreVersionInfo).toMap();
         bool isInteger = false;
-        const qlonglong ignoredBuild = ignored.value(QStringLiteral("buildNumber")).toLongLong(&isInteger);
+        const qlonglong ignoredBuild =
+            ignored.value(QStringLiteral("buildNumber")).toLongLong(&isInteger);
         if (!ignored.isEmpty() && isInteger && ignoredBuild == build) {
             log.append(QStringLiteral("Reject: build ") + QString::number(build) +
                        QStringLiteral(" is set to be ignored."));
@@ -148,8 +157,8 @@ void VEXALite::examineEntry(const XmlNode& entry, bool& flag) {
         }
     }
     if (build == appVersion) {
-        log.append(QStringLiteral("Build ") + QString::number(build) + QStringLiteral(" == appVersion ") +
-                   QString::number(appVersion));
+        log.append(QStringLiteral("Build ") + QString::number(build) +
+                   QStringLiteral(" == appVersion ") + QString::number(appVersion));
         if (status == VEXALiteStatus::busy) {
             status = flag ? VEXALiteStatus::noUpdateForThisMac : VEXALiteStatus::upToDate;
             updateDetails.reset();
@@ -157,8 +166,8 @@ void VEXALite::examineEntry(const XmlNode& entry, bool& flag) {
         return;
     }
     if (build < appVersion) {
-        log.append(QStringLiteral("Reject: build ") + QString::number(build) + QStringLiteral(" <  appVersion ") +
-                   QString::number(appVersion));
+        log.append(QStringLiteral("Reject: build ") + QString::number(build) +
+                   QStringLiteral(" <  appVersion ") + QString::number(appVersion));
         return;
     }
     if (archives.empty()) {
@@ -178,9 +187,10 @@ void VEXALite::examineEntry(const XmlNode& entry, bool& flag) {
         if (*pair.tag == architecture || *pair.tag == u"ub") {
             log.append(QStringLiteral("Update: ") + *pair.tag + u' ' + *pair.address);
             if (status == VEXALiteStatus::busy) {
-                recordUpdate({{QStringLiteral("groupID"), id},
-                              {QStringLiteral("displayVersion"), version.value_or(QString())},
-                              {QStringLiteral("buildNumber"), QVariant::fromValue<qlonglong>(build)}});
+                recordUpdate(
+                    {{QStringLiteral("groupID"), id},
+                     {QStringLiteral("displayVersion"), version.value_or(QString())},
+                     {QStringLiteral("buildNumber"), QVariant::fromValue<qlonglong>(build)}});
                 return;
             }
             continue;

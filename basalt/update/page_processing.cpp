@@ -2,8 +2,8 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
-#include "basalt/update/vexa_lite.h"
 #include "basalt/update/page_nodes.h"
+#include "basalt/update/vexa_lite.h"
 #include "platform/desktop/xml_tree.h"
 
 namespace basalt {
@@ -23,7 +23,8 @@ bool isElement(const XmlNode& node, QStringView name) {
 std::optional<int> decimalInteger(const QString& text) {
     bool ok = false;
     const int value = text.toInt(&ok, 10);
-    if (!ok || text.isEmpty() || text.front().isSpace() || text.back().isSpace() || text.front() == u'+') {
+    if (!ok || text.isEmpty() || text.front().isSpace() || text.back().isSpace() ||
+        text.front() == u'+') {
         return std::nullopt;
     }
     return value;
@@ -31,7 +32,8 @@ std::optional<int> decimalInteger(const QString& text) {
 
 }  // namespace
 
-bool VEXALite::readHeads(const XmlNode& root, std::optional<QString>& signature, bool& productMatches) {
+bool VEXALite::readHeads(const XmlNode& root, std::optional<QString>& signature,
+                         bool& productMatches) {
     for (const auto& head : root.children) {
         if (!isElement(head, u"head")) {
             continue;
@@ -90,7 +92,8 @@ bool VEXALite::verifyPage(const QByteArray& data, const QString& signature) {
     if (!decoded) {
         failure = QStringLiteral("Failed to decode signature (code -1)");
     } else if (!verifySignature(publicKey, signedData, *decoded, &failure)) {
-        failure = QStringLiteral("SecKeyVerifySignature: ") + failure + QStringLiteral(" (code -1)");
+        failure =
+            QStringLiteral("SecKeyVerifySignature: ") + failure + QStringLiteral(" (code -1)");
     } else {
         return true;
     }
@@ -101,8 +104,9 @@ bool VEXALite::verifyPage(const QByteArray& data, const QString& signature) {
 void VEXALite::processHTML(const QByteArray& data, const std::optional<QString>&) {
     log.append(QStringLiteral("--- processHTML(_:sender:)"));
     log.append(QStringLiteral("--- Application Information"));
-    log.append(QStringLiteral("build: ") + QString::number(appVersion) + QStringLiteral("; macOS: ") +
-               page::printedNumber(OSVersion) + QStringLiteral("; processor: ") + architecture + QStringLiteral("; ") +
+    log.append(QStringLiteral("build: ") + QString::number(appVersion) +
+               QStringLiteral("; macOS: ") + page::printedNumber(OSVersion) +
+               QStringLiteral("; processor: ") + architecture + QStringLiteral("; ") +
                bundleIdentifier);
     log.append(QStringLiteral("--- XML"));
     QString parseError;
@@ -127,8 +131,10 @@ void VEXALite::processHTML(const QByteArray& data, const std::optional<QString>&
         return;
     }
     if (*dataFormat > kAcceptedFormat) {
-        recordError(QStringLiteral("The format of the update file is too new, probably means a newer version."),
-                    false);
+        recordError(
+            QStringLiteral(
+                "The format of the update file is too new, probably means a newer version."),
+            false);
         status = VEXALiteStatus::formatInvalid;
         if (QSettings* store = preferences()) {
             store->setValue(vexa_key::updateAvailable, true);

@@ -22,28 +22,11 @@ std::optional<QString> queryValue(const QString& text) {
     return QString::fromLatin1(QUrl::toPercentEncoding(text, QByteArray(), "-._~"));
 }
 
-// major.minor.patch of the running system (the kernel's release).
-QString systemVersionNumbers() {
-    const QString release = QString::fromStdString(gw::platform::kernelRelease());
-    QString numbers;
-    for (const QChar c : release) {
-        if (!c.isDigit() && c != u'.') {
-            break;
-        }
-        numbers += c;
-    }
-    while (numbers.endsWith(u'.')) {
-        numbers.chop(1);
-    }
-    return numbers;
-}
-
 bool validPageAddress(const std::optional<QString>& address) {
     if (!address) {
         return false;
     }
-    const QUrl url(*address, QUrl::StrictMode);
-    return url.isValid() && !url.scheme().isEmpty() && !url.host().isEmpty();
+    return isPageAddress(QUrl(*address, QUrl::StrictMode));
 }
 
 }  // namespace
@@ -63,12 +46,14 @@ void VEXALite::performSilentCheck() {
     resetState();
     log.append(QStringLiteral("--- performSilentCheck()"));
     if (!validPageAddress(pageURL)) {
-        recordError(QStringLiteral("Invalid URL ") + pageURL.value_or(QStringLiteral("None")), true);
+        recordError(QStringLiteral("Invalid URL ") + pageURL.value_or(QStringLiteral("None")),
+                    true);
         return;
     }
     QSettings* store = preferences();
     if (!store) {
-        recordError(QStringLiteral("Failed to get the preferences object for ") + bundleIdentifier, true);
+        recordError(QStringLiteral("Failed to get the preferences object for ") + bundleIdentifier,
+                    true);
         return;
     }
     bool isNumber = false;
@@ -87,14 +72,15 @@ void VEXALite::performSilentCheck() {
     if (!known.isEmpty() && isInteger) {
         if (appVersion < knownBuild) {
             // No request while a known update waits to be installed.
-            log.append(QStringLiteral("build:") + QString::number(knownBuild) + QStringLiteral(" available, we're on ") +
-                       QString::number(appVersion));
+            log.append(QStringLiteral("build:") + QString::number(knownBuild) +
+                       QStringLiteral(" available, we're on ") + QString::number(appVersion));
             status = VEXALiteStatus::updateAvailable;
             signalCompletion();
             return;
         }
-        log.append(QStringLiteral("We're using build:") + QString::number(appVersion) + QStringLiteral("; update: ") +
-                   QString::number(knownBuild) + QStringLiteral("; we'll flush the data and next time we'll do a check."));
+        log.append(QStringLiteral("We're using build:") + QString::number(appVersion) +
+                   QStringLiteral("; update: ") + QString::number(knownBuild) +
+                   QStringLiteral("; we'll flush the data and next time we'll do a check."));
         store->remove(vexa_key::currentUpdateInfo);
         store->remove(vexa_key::updateAvailable);
         store->remove(vexa_key::ignoreVersionInfo);
@@ -102,7 +88,8 @@ void VEXALite::performSilentCheck() {
         return;
     }
     const QVariant stored = store->value(vexa_key::nextUpdateCheck);
-    const QDateTime next = stored.metaType().id() == QMetaType::QDateTime ? stored.toDateTime() : QDateTime();
+    const QDateTime next =
+        stored.metaType().id() == QMetaType::QDateTime ? stored.toDateTime() : QDateTime();
     if (!next.isValid()) {
         log.append(QStringLiteral("No VEXANextUpdateCheck set, so we'll create one"));
         scheduleNextCheck(period);
@@ -111,7 +98,8 @@ void VEXALite::performSilentCheck() {
     }
     const double remaining = static_cast<double>(clock().msecsTo(next)) / 1000.0;
     if (remaining < 0) {
-        log.append(QStringLiteral("So we've past our check date, let's reset the clock and perform an update check."));
+        log.append(QStringLiteral(
+            "So we've past our check date, let's reset the clock and perform an update check."));
         scheduleNextCheck(period);
         auto previous = onCompletion;
         onCompletion = [this, previous]() {
@@ -123,7 +111,8 @@ void VEXALite::performSilentCheck() {
         checkURL(*pageURL, QStringLiteral("silentUpdateCheck"));
         return;
     }
-    log.append(QStringLiteral("Still ") + QString::number(remaining, 'f', 3) + QStringLiteral(" seconds to go"));
+    log.append(QStringLiteral("Still ") + QString::number(remaining, 'f', 3) +
+               QStringLiteral(" seconds to go"));
     signalCompletion();
 }
 
@@ -131,7 +120,8 @@ void VEXALite::performManualCheck() {
     resetState();
     log.append(QStringLiteral("--- performManualCheck()"));
     if (!validPageAddress(pageURL)) {
-        const QString message = QStringLiteral("Invalid URL ") + pageURL.value_or(QStringLiteral("None"));
+        const QString message =
+            QStringLiteral("Invalid URL ") + pageURL.value_or(QStringLiteral("None"));
         recordError(message, true);
         diagnosticAlert(kAlertTitle, message, QString(), true);
         return;
@@ -144,7 +134,8 @@ void VEXALite::performManualCheck() {
             progressPresenter->hideProgress();
         }
         if (status == VEXALiteStatus::error) {
-            diagnosticAlert(kAlertTitle, errorMessage.value_or(QStringLiteral("Unknown Error")), QString(), true);
+            diagnosticAlert(kAlertTitle, errorMessage.value_or(QStringLiteral("Unknown Error")),
+                            QString(), true);
         } else if (!cancelled) {
             showUpdatePage(address, QStringLiteral("manualUpdateCheck"));
         }
@@ -167,7 +158,8 @@ void VEXALite::showUpdatePage(const QString& inURLString, const QString&) {
         recordError(QStringLiteral("Invalid URL ") + inURLString, false);
         return;
     }
-    const auto systemVersion = queryValue(systemVersionNumbers());
+    const auto systemVersion =
+        queryValue(QString::fromStdString(gw::platform::kernelVersionNumbers()));
     if (!systemVersion) {
         recordError(QStringLiteral("Failed to get the macOS version."), false);
         URLShow(page.toString(QUrl::FullyEncoded));
@@ -180,19 +172,23 @@ void VEXALite::showUpdatePage(const QString& inURLString, const QString&) {
         return;
     }
     QString composed = page.toString(QUrl::FullyEncoded) + QStringLiteral("?arc=") + architecture +
-                       QStringLiteral("&appver=") + *applicationVersion + QStringLiteral("&macos=") +
-                       *systemVersion + QStringLiteral("&state=") + stateCode(status);
+                       QStringLiteral("&appver=") + *applicationVersion +
+                       QStringLiteral("&macos=") + *systemVersion + QStringLiteral("&state=") +
+                       stateCode(status);
     if (status == VEXALiteStatus::updateAvailable) {
         const auto text = [&](const char* key) {
-            const QVariant value = updateDetails ? updateDetails->value(QString::fromLatin1(key)) : QVariant();
-            return value.metaType().id() == QMetaType::QString ? value.toString() : QStringLiteral("Unknown");
+            const QVariant value =
+                updateDetails ? updateDetails->value(QString::fromLatin1(key)) : QVariant();
+            return value.metaType().id() == QMetaType::QString ? value.toString()
+                                                               : QStringLiteral("Unknown");
         };
         const auto group = queryValue(text("groupID"));
         const auto version = queryValue(text("displayVersion"));
         if (!updateDetails || !group || !version) {
             recordError(QStringLiteral("Failed to get update details"), false);
         } else {
-            composed += QStringLiteral("&groupid=") + *group + QStringLiteral("&newver=") + *version;
+            composed +=
+                QStringLiteral("&groupid=") + *group + QStringLiteral("&newver=") + *version;
         }
     }
     const QUrl url(composed, QUrl::StrictMode);
@@ -204,8 +200,9 @@ void VEXALite::showUpdatePage(const QString& inURLString, const QString&) {
 }
 
 void resetSettings(QSettings& store) {
-    for (const auto& key : {vexa_key::currentUpdateInfo, vexa_key::nextUpdateCheck, vexa_key::nextUpdateCheckPeriod,
-                            vexa_key::remoteFileModDate, vexa_key::ignoreVersionInfo, vexa_key::updateAvailable}) {
+    for (const auto& key :
+         {vexa_key::currentUpdateInfo, vexa_key::nextUpdateCheck, vexa_key::nextUpdateCheckPeriod,
+          vexa_key::remoteFileModDate, vexa_key::ignoreVersionInfo, vexa_key::updateAvailable}) {
         store.remove(key);
     }
 }
@@ -234,7 +231,8 @@ void setCheckFrequency(QSettings& store, double seconds, const QDateTime& now) {
     if (seconds == 0) {
         store.remove(vexa_key::nextUpdateCheck);
     } else {
-        store.setValue(vexa_key::nextUpdateCheck, now.addMSecs(static_cast<qint64>(seconds * 1000.0)));
+        store.setValue(vexa_key::nextUpdateCheck,
+                       now.addMSecs(static_cast<qint64>(seconds * 1000.0)));
     }
 }
 

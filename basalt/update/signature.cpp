@@ -81,11 +81,13 @@ bool verifySignature(const UpdateKey& key, const QByteArray& data, const QByteAr
                      QString* failure) {
     DigestContext digest;
     EVP_PKEY_CTX* pkeyContext = nullptr;
-    bool valid = digest.ctx &&
-                 EVP_DigestVerifyInit(digest.ctx, &pkeyContext, EVP_sha256(), nullptr, key.get()) == 1 &&
-                 EVP_PKEY_CTX_set_rsa_padding(pkeyContext, RSA_PKCS1_PADDING) == 1;
+    bool valid =
+        digest.ctx &&
+        EVP_DigestVerifyInit(digest.ctx, &pkeyContext, EVP_sha256(), nullptr, key.get()) == 1 &&
+        EVP_PKEY_CTX_set_rsa_padding(pkeyContext, RSA_PKCS1_PADDING) == 1;
     if (valid) {
-        valid = EVP_DigestVerify(digest.ctx, reinterpret_cast<const unsigned char*>(signature.constData()),
+        valid = EVP_DigestVerify(digest.ctx,
+                                 reinterpret_cast<const unsigned char*>(signature.constData()),
                                  static_cast<size_t>(signature.size()),
                                  reinterpret_cast<const unsigned char*>(data.constData()),
                                  static_cast<size_t>(data.size())) == 1;

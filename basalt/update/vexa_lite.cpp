@@ -18,9 +18,16 @@ VEXAProgressPresenter* VEXALite::progressPresenter = nullptr;
 
 namespace {
 
-const char* const kStatusNames[] = {"idle",     "busy",          "cancel",          "error",
-                                    "upToDate", "updateAvailable", "noUpdateForThisMac",
-                                    "noUpdateAtThisTime", "formatInvalid", "maintenance"};
+const char* const kStatusNames[] = {"idle",
+                                    "busy",
+                                    "cancel",
+                                    "error",
+                                    "upToDate",
+                                    "updateAvailable",
+                                    "noUpdateForThisMac",
+                                    "noUpdateAtThisTime",
+                                    "formatInvalid",
+                                    "maintenance"};
 
 QString cachePolicyText(QNetworkRequest::CacheLoadControl policy) {
     return policy == QNetworkRequest::AlwaysNetwork ? QStringLiteral("reloadIgnoringLocalCacheData")
@@ -34,14 +41,22 @@ QString reasonPhrase(QNetworkReply* reply, int code) {
         return given.toLower();
     }
     switch (code) {
-        case 301: return QStringLiteral("moved permanently");
-        case 302: return QStringLiteral("found");
-        case 304: return QStringLiteral("not modified");
-        case 403: return QStringLiteral("forbidden");
-        case 404: return QStringLiteral("not found");
-        case 500: return QStringLiteral("internal server error");
-        case 503: return QStringLiteral("service unavailable");
-        default: return QStringLiteral("unknown");
+        case 301:
+            return QStringLiteral("moved permanently");
+        case 302:
+            return QStringLiteral("found");
+        case 304:
+            return QStringLiteral("not modified");
+        case 403:
+            return QStringLiteral("forbidden");
+        case 404:
+            return QStringLiteral("not found");
+        case 500:
+            return QStringLiteral("internal server error");
+        case 503:
+            return QStringLiteral("service unavailable");
+        default:
+            return QStringLiteral("unknown");
     }
 }
 
@@ -54,20 +69,32 @@ QString headerOrUnknown(QNetworkReply* reply, const char* name) {
 
 QString stateCode(VEXALiteStatus status) {
     switch (status) {
-        case VEXALiteStatus::error: return QStringLiteral("0");
-        case VEXALiteStatus::upToDate: return QStringLiteral("1");
-        case VEXALiteStatus::updateAvailable: return QStringLiteral("2");
-        case VEXALiteStatus::noUpdateForThisMac: return QStringLiteral("3");
-        case VEXALiteStatus::formatInvalid: return QStringLiteral("5");
-        case VEXALiteStatus::maintenance: return QStringLiteral("6");
-        default: return QStringLiteral("4");
+        case VEXALiteStatus::error:
+            return QStringLiteral("0");
+        case VEXALiteStatus::upToDate:
+            return QStringLiteral("1");
+        case VEXALiteStatus::updateAvailable:
+            return QStringLiteral("2");
+        case VEXALiteStatus::noUpdateForThisMac:
+            return QStringLiteral("3");
+        case VEXALiteStatus::formatInvalid:
+            return QStringLiteral("5");
+        case VEXALiteStatus::maintenance:
+            return QStringLiteral("6");
+        default:
+            return QStringLiteral("4");
     }
+}
+
+bool isPageAddress(const QUrl& url) {
+    return url.isValid() && !url.scheme().isEmpty() && !url.host().isEmpty();
 }
 
 QString detailsText(const QVariantMap& details) {
     return QStringLiteral("{buildNumber = %1; displayVersion = \"%2\"; groupID = \"%3\";}")
         .arg(details.value(QStringLiteral("buildNumber")).toLongLong())
-        .arg(details.value(QStringLiteral("displayVersion")).toString(), details.value(QStringLiteral("groupID")).toString());
+        .arg(details.value(QStringLiteral("displayVersion")).toString(),
+             details.value(QStringLiteral("groupID")).toString());
 }
 
 QString statusName(VEXALiteStatus status) {
@@ -85,21 +112,19 @@ VEXALite::VEXALite(QSettings* standardStore, QObject* parent)
     }
     bundleIdentifier = QString::fromLatin1(bundle::kIdentifier);
     // On Linux the system's version is the kernel's: major.minor as a number.
-    const QStringList parts = QString::fromStdString(gw::platform::kernelRelease()).split(u'.');
+    const QStringList parts =
+        QString::fromStdString(gw::platform::kernelVersionNumbers()).split(u'.');
     bool parsed = false;
     if (parts.size() >= 2) {
-        QString minor = parts[1];
-        while (!minor.isEmpty() && !minor.back().isDigit()) {
-            minor.chop(1);
-        }
-        OSVersion = (parts[0] + u'.' + minor).toDouble(&parsed);
+        OSVersion = (parts[0] + u'.' + parts[1]).toDouble(&parsed);
     }
     if (!parsed) {
         OSVersion = 0;
         recordError(QStringLiteral("Unable to get the macOS version"), false);
         return;
     }
-    architecture = gw::platform::machineName() == "aarch64" ? QStringLiteral("ass") : QStringLiteral("x86");
+    architecture =
+        gw::platform::machineName() == "aarch64" ? QStringLiteral("ass") : QStringLiteral("x86");
 }
 
 VEXALite::~VEXALite() = default;
@@ -153,7 +178,8 @@ QSettings* VEXALite::preferences() {
         return nullptr;
     }
     if (!ownedStore_) {
-        ownedStore_ = std::make_unique<QSettings>(QString::fromLatin1(bundle::kOrganization), bundleIdentifier);
+        ownedStore_ = std::make_unique<QSettings>(QString::fromLatin1(bundle::kOrganization),
+                                                  bundleIdentifier);
     }
     return ownedStore_.get();
 }
@@ -162,21 +188,24 @@ void VEXALite::checkURL(const QString& inURLString, const std::optional<QString>
     if (!sender) {
         resetState();
     }
-    log.append(QStringLiteral("--- checkURL(inURLString:sender:); cachePolicy:.") + cachePolicyText(cachePolicy));
+    log.append(QStringLiteral("--- checkURL(inURLString:sender:); cachePolicy:.") +
+               cachePolicyText(cachePolicy));
     const QUrl url(inURLString, QUrl::StrictMode);
-    if (!url.isValid() || url.scheme().isEmpty() || url.host().isEmpty()) {
+    if (!isPageAddress(url)) {
         recordError(QStringLiteral("URL is invalid"), true);
         return;
     }
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, cachePolicy);
     // Redirects are followed, never from HTTPS to plain HTTP.
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setTransferTimeout(timeoutMs);
     if (!network_) {
         network_ = new QNetworkAccessManager(this);
     }
-    log.append(QStringLiteral("Connecting to ") + url.toString(QUrl::FullyEncoded) + QStringLiteral("..."));
+    log.append(QStringLiteral("Connecting to ") + url.toString(QUrl::FullyEncoded) +
+               QStringLiteral("..."));
     QNetworkReply* reply = network_->get(request);
     reply_ = reply;
     auto tooLarge = std::make_shared<bool>(false);
@@ -197,7 +226,8 @@ void VEXALite::checkURL(const QString& inURLString, const std::optional<QString>
             return;
         }
         if (*tooLarge) {
-            recordError(QStringLiteral("Error: The update page is larger than %1 bytes").arg(kMaximumPageBytes),
+            recordError(QStringLiteral("Error: The update page is larger than %1 bytes")
+                            .arg(kMaximumPageBytes),
                         true);
             return;
         }
@@ -225,10 +255,10 @@ void VEXALite::responseArrived(QNetworkReply* reply, const std::optional<QString
                     true);
         return;
     }
-    log.append(QStringLiteral("Server response: ") + QString::number(statusCode) + QStringLiteral("; ") +
-               headerOrUnknown(reply, "Last-Modified") + QStringLiteral("; size: ") +
-               headerOrUnknown(reply, "Content-Length") + QStringLiteral("b; Etag: ") +
-               headerOrUnknown(reply, "Etag"));
+    log.append(QStringLiteral("Server response: ") + QString::number(statusCode) +
+               QStringLiteral("; ") + headerOrUnknown(reply, "Last-Modified") +
+               QStringLiteral("; size: ") + headerOrUnknown(reply, "Content-Length") +
+               QStringLiteral("b; Etag: ") + headerOrUnknown(reply, "Etag"));
     const QByteArray body = reply->readAll();
     if (body.isEmpty()) {
         recordError(QStringLiteral("Response data invalid"), true);

@@ -12,6 +12,7 @@
 #include <QSettings>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 #include <QVariantMap>
 
 #include "basalt/update/signature.h"
@@ -37,6 +38,9 @@ enum class VEXALiteStatus {
     formatInvalid,
     maintenance,
 };
+
+// An address a page can be fetched from: valid, with a scheme and a host.
+bool isPageAddress(const QUrl& url);
 
 // Update details as the log prints them.
 QString detailsText(const QVariantMap& details);

@@ -18,8 +18,10 @@ namespace gw::platform {
 
 namespace {
 
-const QString kBookmarkNamespace = QStringLiteral("http://www.freedesktop.org/standards/desktop-bookmarks");
-const QString kMimeNamespace = QStringLiteral("http://www.freedesktop.org/standards/shared-mime-info");
+const QString kBookmarkNamespace =
+    QStringLiteral("http://www.freedesktop.org/standards/desktop-bookmarks");
+const QString kMimeNamespace =
+    QStringLiteral("http://www.freedesktop.org/standards/shared-mime-info");
 const QString kMetadataOwner = QStringLiteral("http://freedesktop.org");
 
 // file:// plus the path's bytes percent-encoded: paths need not be UTF-8.
@@ -77,7 +79,8 @@ XmlNode* applicationsOf(XmlNode& bookmark) {
 
 bool isApplication(const XmlNode& node, const QString& name) {
     return node.kind == XmlNode::Kind::Element && node.localName() == u"application" &&
-           node.namespaceUri == kBookmarkNamespace && node.attribute(QStringLiteral("name")) == name;
+           node.namespaceUri == kBookmarkNamespace &&
+           node.attribute(QStringLiteral("name")) == name;
 }
 
 XmlNode* applicationEntry(XmlNode& bookmark, const QString& name) {
@@ -116,7 +119,8 @@ QString qualified(const QString& prefix, const QString& name) {
 
 XmlNode newApplication(const QString& prefix, const XbelRecentDocuments::Application& app,
                        const QString& stamp) {
-    XmlNode node = XmlNode::element(qualified(prefix, QStringLiteral("application")), kBookmarkNamespace);
+    XmlNode node =
+        XmlNode::element(qualified(prefix, QStringLiteral("application")), kBookmarkNamespace);
     node.setAttribute(QStringLiteral("name"), app.name);
     node.setAttribute(QStringLiteral("exec"), app.exec);
     node.setAttribute(QStringLiteral("modified"), stamp);
@@ -132,7 +136,8 @@ XmlNode newBookmark(XmlNode& root, const std::string& path,
     const QString mimeType =
         QMimeDatabase().mimeTypeForFile(localPath, QMimeDatabase::MatchExtension).name();
 
-    XmlNode mime = XmlNode::element(qualified(mimePrefix, QStringLiteral("mime-type")), kMimeNamespace);
+    XmlNode mime =
+        XmlNode::element(qualified(mimePrefix, QStringLiteral("mime-type")), kMimeNamespace);
     mime.setAttribute(QStringLiteral("type"), mimeType);
     XmlNode apps = XmlNode::element(qualified(bookmarkPrefix, QStringLiteral("applications")),
                                     kBookmarkNamespace);
@@ -161,7 +166,8 @@ XmlDocument emptyDocument() {
     XmlDocument document;
     XmlNode root = XmlNode::element(QStringLiteral("xbel"));
     root.setAttribute(QStringLiteral("version"), QStringLiteral("1.0"));
-    root.namespaces.append(QXmlStreamNamespaceDeclaration(QStringLiteral("bookmark"), kBookmarkNamespace));
+    root.namespaces.append(
+        QXmlStreamNamespaceDeclaration(QStringLiteral("bookmark"), kBookmarkNamespace));
     root.namespaces.append(QXmlStreamNamespaceDeclaration(QStringLiteral("mime"), kMimeNamespace));
     root.children.push_back(XmlNode::textNode(QStringLiteral("\n")));
     document.nodes.push_back(std::move(root));
@@ -193,8 +199,8 @@ Result<XmlDocument> load(const QString& filePath) {
     return std::move(*document);
 }
 
+// The folder exists: the lock file was made in it.
 Status save(const QString& filePath, const XmlDocument& document) {
-    QDir().mkpath(QFileInfo(filePath).absolutePath());
     QSaveFile file(filePath);
     if (!file.open(QIODevice::WriteOnly)) {
         return fileError(file.errorString());
@@ -249,8 +255,9 @@ std::vector<std::string> XbelRecentDocuments::paths() {
         auto path = pathFor(node.attribute(QStringLiteral("href")));
         if (app && path) {
             QString stamp = app->attribute(QStringLiteral("modified"));
-            stamped.emplace_back(stamp.isEmpty() ? node.attribute(QStringLiteral("modified")) : stamp,
-                                 std::move(*path));
+            stamped.emplace_back(
+                stamp.isEmpty() ? node.attribute(QStringLiteral("modified")) : stamp,
+                std::move(*path));
         }
     }
     std::stable_sort(stamped.begin(), stamped.end(), [](const auto& a, const auto& b) {
@@ -280,7 +287,8 @@ Status XbelRecentDocuments::note(const std::string& path) {
                 const int count = app->attribute(QStringLiteral("count")).toInt();
                 app->setAttribute(QStringLiteral("count"), QString::number(std::max(count, 0) + 1));
             } else if (XmlNode* apps = applicationsOf(node)) {
-                const QString prefix = prefixFor(root, kBookmarkNamespace, QStringLiteral("bookmark"));
+                const QString prefix =
+                    prefixFor(root, kBookmarkNamespace, QStringLiteral("bookmark"));
                 apps->children.push_back(newApplication(prefix, application_, stamp));
             } else {
                 // A bookmark of another kind: ours is added beside it.
@@ -303,13 +311,14 @@ Status XbelRecentDocuments::clear() {
             XmlNode* apps = isBookmark(node) ? applicationsOf(node) : nullptr;
             if (apps) {
                 const auto before = apps->children.size();
-                std::erase_if(apps->children,
-                              [&](const XmlNode& app) { return isApplication(app, application_.name); });
+                std::erase_if(apps->children, [&](const XmlNode& app) {
+                    return isApplication(app, application_.name);
+                });
                 if (apps->children.size() != before) {
                     changed = true;
-                    const bool othersLeft =
-                        std::any_of(apps->children.begin(), apps->children.end(),
-                                    [](const XmlNode& child) { return child.kind == XmlNode::Kind::Element; });
+                    const bool othersLeft = std::any_of(
+                        apps->children.begin(), apps->children.end(),
+                        [](const XmlNode& child) { return child.kind == XmlNode::Kind::Element; });
                     if (!othersLeft) {
                         // Drop the entry and the indentation that led to it.
                         if (!kept.empty() && kept.back().kind == XmlNode::Kind::Text &&

@@ -246,11 +246,7 @@ class UpdateCheckTest : public QObject {
         QCOMPARE(vexa->cachePolicy, QNetworkRequest::PreferNetwork);
 
         const QString opened = workspace_.opened.front().toString(QUrl::FullyEncoded);
-        QString system;
-        for (const QChar c : QString::fromStdString(gw::platform::kernelRelease())) {
-            if (!c.isDigit() && c != u'.') break;
-            system += c;
-        }
+        const QString system = QString::fromStdString(gw::platform::kernelVersionNumbers());
         // The values go out percent-encoded; URLs always carry "." plainly,
         // which is the same value to the web server.
         QString expected = server_.url(path) + u"?arc=ass&appver=3.0.0&macos="_qs + system + u"&state="_qs + state;
