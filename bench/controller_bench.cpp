@@ -55,17 +55,16 @@ int main(int argc, char** argv) {
     gw::platform::LinuxInspectionPlatform inspection;
     gw::platform::LinuxItemChanges changes;
     NoPanels panels;
-    gw::controller::ResetController controller(
-        {.inspection = inspection,
-         .changes = changes,
-         .panels = panels,
-         .settings = settings,
-         .applicationIcon = QIcon(),
-         .applicationName = QStringLiteral("Grantwell"),
-         .helperPath = VOSKER_PATH,
-         .copyProgram = "cp",
-         .loginName = inspection.loginName(),
-         .iconForName = {}});
+    gw::controller::ResetController controller({.inspection = inspection,
+                                                .changes = changes,
+                                                .panels = panels,
+                                                .settings = settings,
+                                                .applicationIcon = QIcon(),
+                                                .applicationName = QStringLiteral("Grantwell"),
+                                                .helperPath = VOSKER_PATH,
+                                                .copyProgram = "cp",
+                                                .loginName = inspection.loginName(),
+                                                .iconForName = {}});
 
     constexpr int kItems = 1000;
     std::vector<std::string> paths;
@@ -98,7 +97,8 @@ int main(int argc, char** argv) {
     for (int i = 0; i < kResets; ++i) {
         ::chmod(item.c_str(), 0600);
         start = Clock::now();
-        bench::runQuietly({VOSKER_PATH, "reset", "-username", inspection.loginName().toStdString(), item});
+        bench::runQuietly(
+            {VOSKER_PATH, "reset", "-username", inspection.loginName().toStdString(), item});
         direct.push_back(microsecondsSince(start));
 
         ::chmod(item.c_str(), 0600);
@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
     const double directMedian = median(direct) / 1000.0;
     const double controllerMedian = median(throughController) / 1000.0;
     std::printf("reset, Vosker directly %8.2f ms (median of %d)\n", directMedian, kResets);
-    std::printf("reset, via controller  %8.2f ms (median of %d, %.2fx)\n", controllerMedian, kResets,
-                controllerMedian / directMedian);
+    std::printf("reset, via controller  %8.2f ms (median of %d, %.2fx)\n", controllerMedian,
+                kResets, controllerMedian / directMedian);
     return 0;
 }

@@ -33,19 +33,24 @@ int main() {
         const pid_t pid = bench::spawnQuietly({GRANTWELL_PATH, "--quit-when-shown", file});
         int status = 0;
         rusage usage{};
-        if (pid < 0 || ::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        if (pid < 0 || ::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) ||
+            WEXITSTATUS(status) != 0) {
             std::fprintf(stderr, "grantwell did not start and quit cleanly\n");
             return 1;
         }
-        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        const double ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
         if (i >= kWarmup) {
             times.push_back(ms);
             maxResidentKb = std::max(maxResidentKb, usage.ru_maxrss);
         }
     }
     std::sort(times.begin(), times.end());
-    std::printf("start to window shown, one file loaded: %.0f ms median, %.0f ms worst (%d warm runs)\n",
-                times[times.size() / 2], times.back(), kRuns);
-    std::printf("resident memory at that point: %.1f MB (peak)\n", static_cast<double>(maxResidentKb) / 1024.0);
+    std::printf(
+        "start to window shown, one file loaded: %.0f ms median, %.0f ms worst (%d warm runs)\n",
+        times[times.size() / 2], times.back(), kRuns);
+    std::printf("resident memory at that point: %.1f MB (peak)\n",
+                static_cast<double>(maxResidentKb) / 1024.0);
     return 0;
 }

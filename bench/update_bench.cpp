@@ -24,18 +24,23 @@ QByteArray readFile(const char* path) {
 QByteArray pageText() {
     QString body;
     for (int build = 160; body.size() < 9000; --build) {
-        body += QStringLiteral("<div class=\"VEXAGroup\" id=\"g%1\" build=\"%1\" date=\"20261201\" minOS=\"99.0\">"
-                               "<h2>Version <vexagroupversion>3.%1</vexagroupversion></h2><p>Fixes and "
-                               "improvements.</p><a class=\"VEXAArchive ub\" href=\"https://example.com/%1.zip\">"
-                               "Download</a></div>\n")
-                    .arg(build);
+        body +=
+            QStringLiteral(
+                "<div class=\"VEXAGroup\" id=\"g%1\" build=\"%1\" date=\"20261201\" minOS=\"99.0\">"
+                "<h2>Version <vexagroupversion>3.%1</vexagroupversion></h2><p>Fixes and "
+                "improvements.</p><a class=\"VEXAArchive ub\" href=\"https://example.com/%1.zip\">"
+                "Download</a></div>\n")
+                .arg(build);
     }
-    body += QStringLiteral("<div class=\"VEXAGroup\" id=\"g110\" build=\"110\" minOS=\"1.0\">"
-                           "<a class=\"VEXAArchive ub\" href=\"https://example.com/110.zip\">x</a></div>\n");
-    return (QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<html xmlns=\"http://www.w3.org/1999/xhtml\">"
+    body += QStringLiteral(
+        "<div class=\"VEXAGroup\" id=\"g110\" build=\"110\" minOS=\"1.0\">"
+        "<a class=\"VEXAArchive ub\" href=\"https://example.com/110.zip\">x</a></div>\n");
+    return (QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<html "
+                           "xmlns=\"http://www.w3.org/1999/xhtml\">"
                            "<head><meta name=\"VEXAFormat\" content=\"10\"/>"
                            "<meta name=\"VEXAProductIdentifier\" content=\"com.ambrel.Grantwell\"/>"
-                           "<meta name=\"VEXASignature\" content=\"VEXASignaturePlaceHolder\"/></head><body>") +
+                           "<meta name=\"VEXASignature\" "
+                           "content=\"VEXASignaturePlaceHolder\"/></head><body>") +
             body + QStringLiteral("</body></html>\n"))
         .toUtf8();
 }
@@ -47,9 +52,10 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     QSettings settings(dir.filePath(QStringLiteral("prefs.ini")), QSettings::IniFormat);
 
-    const auto privateKey = std::get<basalt::UpdateKey>(basalt::importPrivateKeyPem(readFile(KEYS_DIR "/test-private.pem")));
-    basalt::VEXALite::publicKey = std::get<basalt::UpdateKey>(
-        basalt::importKey(QString::fromLatin1(readFile(KEYS_DIR "/test-public.pem")), basalt::KeyClass::publicKey));
+    const auto privateKey = std::get<basalt::UpdateKey>(
+        basalt::importPrivateKeyPem(readFile(KEYS_DIR "/test-private.pem")));
+    basalt::VEXALite::publicKey = std::get<basalt::UpdateKey>(basalt::importKey(
+        QString::fromLatin1(readFile(KEYS_DIR "/test-public.pem")), basalt::KeyClass::publicKey));
     QByteArray page = pageText();
     const QByteArray signature = std::get<QByteArray>(basalt::sign(privateKey, page)).toBase64();
     page.replace("VEXASignaturePlaceHolder", signature);
@@ -69,10 +75,13 @@ int main(int argc, char** argv) {
     }
     // Every newer entry needs a newer system: each is read, none chosen.
     if (vexa.status != basalt::VEXALiteStatus::noUpdateForThisMac) {
-        std::fprintf(stderr, "unexpected outcome: %s\n", qPrintable(basalt::statusName(vexa.status)));
+        std::fprintf(stderr, "unexpected outcome: %s\n",
+                     qPrintable(basalt::statusName(vexa.status)));
         return 1;
     }
-    std::printf("update page, %lld bytes, 3072-bit key: %.1f us per page (parse, verify, scan; mean of %d)\n",
-                static_cast<long long>(page.size()), total / kRuns, kRuns);
+    std::printf(
+        "update page, %lld bytes, 3072-bit key: %.1f us per page (parse, verify, scan; mean of "
+        "%d)\n",
+        static_cast<long long>(page.size()), total / kRuns, kRuns);
     return 0;
 }

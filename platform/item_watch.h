@@ -46,8 +46,8 @@ class ItemWatches {
 
     struct Batch {
         int id;
-        uint32_t events;   // watch_event bits
-        bool ended;        // the kernel dropped the watch (item deleted, unmounted)
+        uint32_t events;  // watch_event bits
+        bool ended;       // the kernel dropped the watch (item deleted, unmounted)
     };
     // Every pending event, drained and merged per watch.
     std::vector<Batch> takeEvents();

@@ -67,7 +67,8 @@ ChildOutcome runChild(const std::vector<std::string>& argv, ChildOptions options
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, outWrite.get(), 1);
-    posix_spawn_file_actions_adddup2(&actions, options.mergeOutput ? outWrite.get() : errWrite.get(), 2);
+    posix_spawn_file_actions_adddup2(&actions,
+                                     options.mergeOutput ? outWrite.get() : errWrite.get(), 2);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     std::vector<char*> args;
     args.reserve(argv.size() + 1);

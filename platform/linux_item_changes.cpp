@@ -51,7 +51,7 @@ Status LinuxItemChanges::setUserImmutable(const std::string& path, bool locked) 
 
 Result<std::string> LinuxItemChanges::resolveLinks(const std::string& path) {
     std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
-                                                        &std::free);
+                                                         &std::free);
     if (!resolved) {
         return SysError::fromErrno(errno);
     }

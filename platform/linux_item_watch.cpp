@@ -16,21 +16,30 @@ namespace {
 
 uint32_t inotifyMaskFor(uint32_t events) {
     uint32_t mask = 0;
-    if (events & watch_event::kDelete) mask |= IN_DELETE_SELF;
-    if (events & (watch_event::kWrite | watch_event::kExtend)) mask |= IN_MODIFY;
+    if (events & watch_event::kDelete)
+        mask |= IN_DELETE_SELF;
+    if (events & (watch_event::kWrite | watch_event::kExtend))
+        mask |= IN_MODIFY;
     // A new hard link changes the link count, which is an attribute change.
-    if (events & (watch_event::kAttributes | watch_event::kLink)) mask |= IN_ATTRIB;
-    if (events & watch_event::kRename) mask |= IN_MOVE_SELF;
+    if (events & (watch_event::kAttributes | watch_event::kLink))
+        mask |= IN_ATTRIB;
+    if (events & watch_event::kRename)
+        mask |= IN_MOVE_SELF;
     return mask;
 }
 
 uint32_t eventsFor(uint32_t mask) {
     uint32_t events = 0;
-    if (mask & IN_DELETE_SELF) events |= watch_event::kDelete;
-    if (mask & IN_MODIFY) events |= watch_event::kWrite | watch_event::kExtend;
-    if (mask & IN_ATTRIB) events |= watch_event::kAttributes;
-    if (mask & IN_MOVE_SELF) events |= watch_event::kRename;
-    if (mask & IN_UNMOUNT) events |= watch_event::kRevoke;
+    if (mask & IN_DELETE_SELF)
+        events |= watch_event::kDelete;
+    if (mask & IN_MODIFY)
+        events |= watch_event::kWrite | watch_event::kExtend;
+    if (mask & IN_ATTRIB)
+        events |= watch_event::kAttributes;
+    if (mask & IN_MOVE_SELF)
+        events |= watch_event::kRename;
+    if (mask & IN_UNMOUNT)
+        events |= watch_event::kRevoke;
     return events;
 }
 

@@ -29,7 +29,8 @@ class MonitorHub final : public QObject {
         return hub.data();
     }
 
-    platform::Result<platform::ItemWatches::Watch> add(const std::string& path, FileSystemEvents events) {
+    platform::Result<platform::ItemWatches::Watch> add(const std::string& path,
+                                                       FileSystemEvents events) {
         return watches_.add(path, events);
     }
     void attach(FileMonitor* monitor) { listeners_[monitor->watch_.id].push_back(monitor); }
@@ -107,9 +108,12 @@ platform::Result<std::unique_ptr<FileMonitor>> FileMonitor::create(const std::st
     return monitor;
 }
 
-FileMonitor::FileMonitor(std::string url, platform::ItemWatches::Watch watch, FileSystemEvents masks,
-                         Callback callBack)
-    : url_(std::move(url)), watch_(std::move(watch)), masks_(masks), callback_(std::move(callBack)) {}
+FileMonitor::FileMonitor(std::string url, platform::ItemWatches::Watch watch,
+                         FileSystemEvents masks, Callback callBack)
+    : url_(std::move(url)),
+      watch_(std::move(watch)),
+      masks_(masks),
+      callback_(std::move(callBack)) {}
 
 FileMonitor::~FileMonitor() {
     basalt::diagnostics() << "FileMonitor.deinit\n";

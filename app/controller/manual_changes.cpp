@@ -30,9 +30,10 @@ void ResetController::manuallyTogglePermission(unsigned bit) {
     const unsigned current = modeFromRecord(info_);
     const unsigned changed = (current & bit) ? (current ^ bit) : (current | bit);
     if (changed == current) {
-        basalt::diagnosticAlert(QStringLiteral("Something went wrong"),
-                                QStringLiteral("Probably a value, level combination doesn't match."),
-                                QStringLiteral("FileInfo.manuallyTogglePermission(_:)"), true);
+        basalt::diagnosticAlert(
+            QStringLiteral("Something went wrong"),
+            QStringLiteral("Probably a value, level combination doesn't match."),
+            QStringLiteral("FileInfo.manuallyTogglePermission(_:)"), true);
     }
     if (auto failure = services_.changes.setPermissions(*info_.url, static_cast<mode_t>(changed))) {
         showAlert(QStringLiteral("Unable to alter the permissions"), describe(*failure));

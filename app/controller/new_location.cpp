@@ -85,7 +85,8 @@ void ResetController::copyToNewLocation(const std::optional<std::string>& newLoc
             auto task = platform::runChild(argv, {.mergeOutput = true, .background = true});
             // cp can't leave one attribute behind; it goes from the copy.
             if (task.exitStatus == 0 && stripQuarantine) {
-                if (auto failure = platform::removeAttributeThroughout(to, platform::kQuarantineAttribute)) {
+                if (auto failure =
+                        platform::removeAttributeThroughout(to, platform::kQuarantineAttribute)) {
                     task.exitStatus = 1;
                     task.output += "The quarantine record could not be removed from the copy: " +
                                    failure->description + '\n';
@@ -103,7 +104,8 @@ void ResetController::copyToNewLocation(const std::optional<std::string>& newLoc
         });
 }
 
-void ResetController::copyFinished(const platform::ChildOutcome& task, const std::string& newLocation) {
+void ResetController::copyFinished(const platform::ChildOutcome& task,
+                                   const std::string& newLocation) {
     if (task.exitStatus != 0) {
         const QString reason = failureReason(task);
         engineLog(QStringLiteral("New location reset failed: ") + reason);

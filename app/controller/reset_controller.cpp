@@ -122,7 +122,8 @@ void ResetController::setQuickLookURL(std::optional<std::string> url) {
 
 void ResetController::publishNameAndIcon() {
     if (info_.icon) {
-        const QIcon icon = services_.iconForName ? services_.iconForName(*info_.icon) : QIcon::fromTheme(*info_.icon);
+        const QIcon icon = services_.iconForName ? services_.iconForName(*info_.icon)
+                                                 : QIcon::fromTheme(*info_.icon);
         if (!icon.isNull()) {
             setMainIcon(icon);
         }
@@ -136,9 +137,9 @@ void ResetController::loadFile(const std::string& url) {
         recentItemsHandler->addRecentItem(url);
     }
     if (!info_.typeIsFolder) {
-        auto monitor = FileMonitor::create(
-            url, platform::watch_event::kAttributes,
-            [this](FileSystemEvents event) { handleFileSystemEvent(event); });
+        auto monitor =
+            FileMonitor::create(url, platform::watch_event::kAttributes,
+                                [this](FileSystemEvents event) { handleFileSystemEvent(event); });
         // An item that can't be monitored is still shown; the window's
         // activation check stands in for the monitor.
         if (monitor) {
@@ -193,14 +194,16 @@ bool ResetController::attributesHaveChanged() {
     }
     const auto values = services_.inspection.resourceValues(*info_.url);
     if (!values) {
-        basalt::diagnostics() << "ResetController." << "attributesHaveChanged()"
+        basalt::diagnostics() << "ResetController."
+                              << "attributesHaveChanged()"
                               << " can't get attributeModificationDate\n";
         return false;
     }
     if (!values->attributeModificationDate) {
         return false;
     }
-    return !info_.attributesModified || *info_.attributesModified != *values->attributeModificationDate;
+    return !info_.attributesModified ||
+           *info_.attributesModified != *values->attributeModificationDate;
 }
 
 void ResetController::handleFileSystemEvent(FileSystemEvents event) {

@@ -34,12 +34,15 @@ struct ProgressMessage {
 class ResetController : public QObject {
     Q_OBJECT
     Q_PROPERTY(gw::inspection::FileInfo info READ info NOTIFY infoChanged)
-    Q_PROPERTY(bool resetNestedItems READ resetNestedItems WRITE setResetNestedItems NOTIFY resetNestedItemsChanged)
-    Q_PROPERTY(bool resetAttributes READ resetAttributes WRITE setResetAttributes NOTIFY resetAttributesChanged)
+    Q_PROPERTY(bool resetNestedItems READ resetNestedItems WRITE setResetNestedItems NOTIFY
+                   resetNestedItemsChanged)
+    Q_PROPERTY(bool resetAttributes READ resetAttributes WRITE setResetAttributes NOTIFY
+                   resetAttributesChanged)
     Q_PROPERTY(bool resetACLs READ resetACLs WRITE setResetACLs NOTIFY resetACLsChanged)
     Q_PROPERTY(controllerProgressState progressState READ progressState NOTIFY progressStateChanged)
     Q_PROPERTY(bool progressShow READ progressShow NOTIFY progressShowChanged)
-    Q_PROPERTY(gw::controller::ProgressMessage progressDisplayMessage READ progressDisplayMessage NOTIFY progressDisplayMessageChanged)
+    Q_PROPERTY(gw::controller::ProgressMessage progressDisplayMessage READ progressDisplayMessage
+                   NOTIFY progressDisplayMessageChanged)
     Q_PROPERTY(bool fileDetailsShow READ fileDetailsShow NOTIFY fileDetailsShowChanged)
     Q_PROPERTY(QString mainString READ mainString NOTIFY mainStringChanged)
     Q_PROPERTY(QIcon mainIcon READ mainIcon NOTIFY mainIconChanged)

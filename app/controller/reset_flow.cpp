@@ -20,14 +20,16 @@ namespace gw::controller {
 namespace {
 
 constexpr auto kAuthorizationPrompt =
-    "Please Authorize Grantwell as it currently doesn't have permission to reset these permissions.";
+    "Please Authorize Grantwell as it currently doesn't have permission to reset these "
+    "permissions.";
 
 }  // namespace
 
 QString failureReason(const platform::ChildOutcome& task) {
     const int status = task.exitStatus.value_or(-1);
     QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString text = decoder.decode(QByteArrayView(task.output.data(), static_cast<qsizetype>(task.output.size())));
+    const QString text = decoder.decode(
+        QByteArrayView(task.output.data(), static_cast<qsizetype>(task.output.size())));
     if (decoder.hasError()) {
         return QStringLiteral("Unknown reason, code: ") + QString::number(status);
     }
@@ -104,9 +106,7 @@ void ResetController::runHelper(const std::string& url, bool allowEscalation) {
     engineLog(QStringLiteral("Running Helper (unauthorized)"));
     runInBackground(
         this,
-        [argv]() {
-            return platform::runChild(argv, {.mergeOutput = true, .background = true});
-        },
+        [argv]() { return platform::runChild(argv, {.mergeOutput = true, .background = true}); },
         [this, allowEscalation](const platform::ChildOutcome& task) {
             if (task.startError) {
                 resetFailed(QStringLiteral("Couldn't run helper: ") +
@@ -141,7 +141,7 @@ void ResetController::runHelperWithAuthorization(bool offerNewLocation) {
     }
     const std::string url = *info_.url;
     std::unique_ptr<char, decltype(&std::free)> standardized(::realpath(helper->c_str(), nullptr),
-                                                            &std::free);
+                                                             &std::free);
     // Every word is quoted for the shell, the user name and options too.
     std::string command = basalt::shellEscapedPath(standardized ? standardized.get() : *helper);
     for (const auto& argument : helperArguments()) {
@@ -179,8 +179,9 @@ void ResetController::runHelperWithAuthorization(bool offerNewLocation) {
                 resetFailed(message);
                 return;
             }
-            reportProgress(QStringLiteral("Authorized attempt failed"),
-                           QStringLiteral("Please select a different location to attempt the next reset."));
+            reportProgress(
+                QStringLiteral("Authorized attempt failed"),
+                QStringLiteral("Please select a different location to attempt the next reset."));
             chooseNewLocation(url);
         });
 }

@@ -7,7 +7,8 @@ namespace gw::shell {
 
 struct StartOptions {
     std::vector<std::string> items;  // the first one is shown
-    bool quitWhenShown = false;      // start, show the window (and item), quit: for timing and smoke tests
+    bool quitWhenShown =
+        false;  // start, show the window (and item), quit: for timing and smoke tests
 };
 
 // The desktop application: settings, recent items, the one controller, the

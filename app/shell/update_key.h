@@ -14,6 +14,5 @@ inline constexpr char kUpdatePublicKey[] =
     "eJqz78FwaKN7UxX/9M6LtlHQaXIDU02mUt/0VU5hVXxFNyuHPJqqH6DiOhenUqJR\n"
     "EYUVpL5VKyv0e0ajoMUOUFz3MuSwpgvFGXBgx0AhgRWpMNbrXUnFixO9nw/mL6z7\n"
     "MitEkfjw1ootAgMBAAE=\n"
-    "-----END RSA PUBLIC KEY-----"
-    ;
+    "-----END RSA PUBLIC KEY-----";
 }  // namespace gw::shell

@@ -24,8 +24,8 @@ class FileDetailsView;
 class ContentViewGW2 : public QWidget {
     Q_OBJECT
   public:
-    ContentViewGW2(controller::ResetController& controller, controller::OwnerChangeSheet& ownerSheet,
-                   QWidget* parent = nullptr);
+    ContentViewGW2(controller::ResetController& controller,
+                   controller::OwnerChangeSheet& ownerSheet, QWidget* parent = nullptr);
 
     // What the bottom button does when an update is waiting.
     std::function<void()> checkForUpdates;

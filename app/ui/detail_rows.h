@@ -20,7 +20,8 @@ QWidget* makePrettyACLView(const inspection::PrettyACLItem& item, QWidget* paren
 class AttributeViewPretty : public QWidget {
     Q_OBJECT
   public:
-    explicit AttributeViewPretty(const inspection::PrettyAttribute& item, QWidget* parent = nullptr);
+    explicit AttributeViewPretty(const inspection::PrettyAttribute& item,
+                                 QWidget* parent = nullptr);
     bool hasMoreDetails() const { return hasMoreDetails_; }
     void showMoreURLInfo();
 

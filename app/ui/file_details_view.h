@@ -21,8 +21,8 @@ class GWStatusView;
 class FileDetailsView : public QWidget {
     Q_OBJECT
   public:
-    FileDetailsView(controller::ResetController& controller, controller::OwnerChangeSheet& ownerSheet,
-                    QWidget* parent = nullptr);
+    FileDetailsView(controller::ResetController& controller,
+                    controller::OwnerChangeSheet& ownerSheet, QWidget* parent = nullptr);
 
     PermissionsView* permissions() const { return permissions_; }
     QCheckBox* aclSwitch() const { return aclSwitch_; }

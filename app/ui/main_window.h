@@ -27,10 +27,9 @@ class ContentViewGW2;
 class SimpleProgressPanel;
 class OwnerSheetDialog;
 
-
 // What the window asks of the application around it.
 struct MainWindowHooks {
-    std::function<void()> checkForUpdates;                  // a manual update check
+    std::function<void()> checkForUpdates;  // a manual update check
     std::function<void(bool quitAfterwards)> showShareDialog;
     std::function<void()> showAbout;
     std::function<void()> showSettings;

@@ -19,8 +19,8 @@ class GWStatusView;
 class PermissionsView : public QWidget {
     Q_OBJECT
   public:
-    PermissionsView(controller::ResetController& controller, controller::OwnerChangeSheet& ownerSheet,
-                    QWidget* parent = nullptr);
+    PermissionsView(controller::ResetController& controller,
+                    controller::OwnerChangeSheet& ownerSheet, QWidget* parent = nullptr);
 
     // The right's cell: row 0 owner, 1 group, 2 others; column 0 read, 1 write, 2 execute.
     GWStatusView* cell(int row, int column) const { return cells_[row][column]; }

@@ -8,6 +8,7 @@ namespace gw::ui::web {
 inline const QString makerSite = QStringLiteral("https://ambrel.example.com/");
 inline const QString stayUpToDate = QStringLiteral("https://ambrel.example.com/uptodate/");
 inline const QString productPage = QStringLiteral("https://ambrel.example.com/grantwell/");
-inline const QString updatePage = QStringLiteral("https://ambrel.example.com/grantwell/update.xhtml");
+inline const QString updatePage =
+    QStringLiteral("https://ambrel.example.com/grantwell/update.xhtml");
 inline const QString reviewPage = QStringLiteral("https://apps.example.org/grantwell/reviews");
 }  // namespace gw::ui::web

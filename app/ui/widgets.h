@@ -23,7 +23,8 @@ QLabel* symbolLabel(const QString& name, const QColor& color, int size);
 // A panel with a rounded, slightly lighter background.
 class RoundedPanel : public QFrame {
   public:
-    explicit RoundedPanel(double radius, QWidget* parent = nullptr) : QFrame(parent), radius_(radius) {}
+    explicit RoundedPanel(double radius, QWidget* parent = nullptr)
+        : QFrame(parent), radius_(radius) {}
 
   protected:
     void paintEvent(QPaintEvent* event) override;

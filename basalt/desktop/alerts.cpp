@@ -37,8 +37,8 @@ void presentAlert(gw::platform::AlertRequest request) {
         show(request);
         return;
     }
-    QMetaObject::invokeMethod(app, [request = std::move(request)]() { show(request); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        app, [request = std::move(request)]() { show(request); }, Qt::QueuedConnection);
 }
 
 void beep() {
@@ -73,7 +73,8 @@ QString systemVersionText() {
     return QString::fromStdString(gw::platform::systemVersionText());
 }
 
-void diagnosticAlert(const QString& title, const QString& message, const QString& detail, bool beep) {
+void diagnosticAlert(const QString& title, const QString& message, const QString& detail,
+                     bool beep) {
     gw::platform::AlertRequest request;
     request.messageText = title;
     request.informativeText = message + u'\n' + detail + QStringLiteral("\n\nVersion: ") +

@@ -24,6 +24,7 @@ QString systemVersionText();
 
 // An application-modal alert that always carries where the fault came from
 // and which versions were running, for reports sent to the maker.
-void diagnosticAlert(const QString& title, const QString& message, const QString& detail, bool beep);
+void diagnosticAlert(const QString& title, const QString& message, const QString& detail,
+                     bool beep);
 
 }  // namespace basalt

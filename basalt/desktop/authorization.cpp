@@ -56,9 +56,8 @@ class StatementParser {
 
   private:
     void skipSpace() {
-        while (pos_ < text_.size() &&
-               (text_[pos_] == ' ' || text_[pos_] == '\t' || text_[pos_] == '\n' ||
-                text_[pos_] == '\r')) {
+        while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t' ||
+                                       text_[pos_] == '\n' || text_[pos_] == '\r')) {
             ++pos_;
         }
     }
@@ -126,8 +125,9 @@ QString messageText(const std::string& bytes) {
 }
 
 void writeScriptLine(const std::string& script) {
-    diagnostics() << "executeWithAuthorization(inScript:inPrompt:sender:completionHandler:) script: "
-                  << script << '\n';
+    diagnostics()
+        << "executeWithAuthorization(inScript:inPrompt:sender:completionHandler:) script: "
+        << script << '\n';
 }
 
 }  // namespace
@@ -157,8 +157,8 @@ ScriptOutcome runShellScript(const ShellScriptStatement& statement) {
     ScriptOutcome outcome;
     if (child.startError) {
         outcome.started = false;
-        outcome.errorMessage = QString::fromStdString(argv.front() + ": " +
-                                                      child.startError->description);
+        outcome.errorMessage =
+            QString::fromStdString(argv.front() + ": " + child.startError->description);
         return outcome;
     }
     if (!child.exitStatus) {

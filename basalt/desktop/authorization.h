@@ -27,8 +27,8 @@ std::optional<ShellScriptStatement> parseDoShellScript(std::string_view source);
 struct ScriptOutcome {
     bool started = true;  // false: the program could not be run at all
     bool succeeded = false;
-    std::string result;                // the command's output, one final newline removed
-    std::optional<int> errorNumber;    // none when the run ended without one
+    std::string result;              // the command's output, one final newline removed
+    std::optional<int> errorNumber;  // none when the run ended without one
     std::optional<QString> errorMessage;
 };
 

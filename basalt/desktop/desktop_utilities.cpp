@@ -67,8 +67,8 @@ void composeEmail(const QString& to, const QString& subject, const QString& body
     const auto encoded = [](const QString& text) {
         return QString::fromLatin1(QUrl::toPercentEncoding(text));
     };
-    query.setQueryItems({{QStringLiteral("subject"), encoded(subject)},
-                         {QStringLiteral("body"), encoded(body)}});
+    query.setQueryItems(
+        {{QStringLiteral("subject"), encoded(subject)}, {QStringLiteral("body"), encoded(body)}});
     url.setQuery(query);
     if (!url.isValid()) {
         diagnosticAlert(QStringLiteral("Unable to generate e-mail"),

@@ -22,10 +22,15 @@ QString shortDuration(qint64 seconds) {
     const qint64 minutes = seconds % 3600 / 60;
     const qint64 rest = seconds % 60;
     QStringList parts;
-    if (days) parts << QString::number(days) + (days == 1 ? QStringLiteral(" day") : QStringLiteral(" days"));
-    if (hours) parts << QString::number(hours) + QStringLiteral(" hr");
-    if (minutes) parts << QString::number(minutes) + QStringLiteral(" min");
-    if (rest || parts.isEmpty()) parts << QString::number(rest) + QStringLiteral(" sec");
+    if (days)
+        parts << QString::number(days) +
+                     (days == 1 ? QStringLiteral(" day") : QStringLiteral(" days"));
+    if (hours)
+        parts << QString::number(hours) + QStringLiteral(" hr");
+    if (minutes)
+        parts << QString::number(minutes) + QStringLiteral(" min");
+    if (rest || parts.isEmpty())
+        parts << QString::number(rest) + QStringLiteral(" sec");
     return parts.join(QStringLiteral(", "));
 }
 
@@ -38,7 +43,8 @@ QString memoryCountText(int64_t bytes) {
         }
         return text + QStringLiteral(" GB");
     }
-    return QString::number(static_cast<double>(bytes) / (1024.0 * 1024.0), 'f', 0) + QStringLiteral(" MB");
+    return QString::number(static_cast<double>(bytes) / (1024.0 * 1024.0), 'f', 0) +
+           QStringLiteral(" MB");
 }
 
 double clockFigure(const FeedbackFacts& facts) {
@@ -64,7 +70,8 @@ QString feedbackBody(const QString& introduction, const FeedbackFacts& facts) {
     }
     QString signer = facts.codeSigner;
     signer.replace(QStringLiteral("Developer ID Application: "), QStringLiteral("Dev.ID: "));
-    signer.replace(QStringLiteral("Apple Mac OS Application Signing"), QStringLiteral("\uF8FF App Store: "));
+    signer.replace(QStringLiteral("Apple Mac OS Application Signing"),
+                   QStringLiteral("\uF8FF App Store: "));
     signer.replace(QStringLiteral("Apple Development: "), QStringLiteral("Development: "));
     first << signer;
     body += first.join(QStringLiteral(", ")) + u'\n';
@@ -83,16 +90,19 @@ QString feedbackBody(const QString& introduction, const FeedbackFacts& facts) {
     body += second.join(QStringLiteral(", ")) + u'\n';
 
     body += QStringList{facts.marketingName, facts.cpuBrand,
-                        QStringLiteral("@ ") + QString::number(clockFigure(facts)) + QStringLiteral(" Ghz,"),
+                        QStringLiteral("@ ") + QString::number(clockFigure(facts)) +
+                            QStringLiteral(" Ghz,"),
                         memoryCountText(facts.physicalMemory)}
                 .join(u' ') +
             u'\n';
     return body;
 }
 
-QString feedbackSubject(const QString& subjectTemplate, const std::optional<QString>& applicationName) {
+QString feedbackSubject(const QString& subjectTemplate,
+                        const std::optional<QString>& applicationName) {
     QString subject = subjectTemplate;
-    subject.replace(QStringLiteral("<appName>"), applicationName.value_or(QStringLiteral("Unknown")));
+    subject.replace(QStringLiteral("<appName>"),
+                    applicationName.value_or(QStringLiteral("Unknown")));
     return subject;
 }
 
@@ -128,7 +138,8 @@ FeedbackFacts gatherFeedbackFacts(const std::optional<QDateTime>& launchDate) {
 
 void sendFeedback(const QString& subject, const QString& introduction) {
     const auto launch = QCoreApplication::instance()->property("launchDate").toDateTime();
-    const std::optional<QDateTime> launchDate = launch.isValid() ? std::optional<QDateTime>(launch) : std::nullopt;
+    const std::optional<QDateTime> launchDate =
+        launch.isValid() ? std::optional<QDateTime>(launch) : std::nullopt;
     QThreadPool::globalInstance()->start([subject, introduction, launchDate]() {
         const FeedbackFacts facts = gatherFeedbackFacts(launchDate);
         const QString body = feedbackBody(introduction, facts);

@@ -10,18 +10,18 @@ namespace basalt {
 // Everything the feedback message says about the application and the
 // machine, gathered once so the text can be built (and tested) from it.
 struct FeedbackFacts {
-    std::optional<QString> appVersion;         // "3.0.2 (142)"
+    std::optional<QString> appVersion;  // "3.0.2 (142)"
     std::optional<QDateTime> launchDate;
     QDateTime now;
-    bool translated = false;                   // running under emulation
+    bool translated = false;  // running under emulation
     QString codeSigner;
     QString systemVersion;
     std::optional<double> uptimeSeconds;
-    std::optional<QString> languageName;       // in English: "German"
+    std::optional<QString> languageName;  // in English: "German"
     QString marketingName;
-    QString cpuBrand;                          // without a leading "Apple "
+    QString cpuBrand;  // without a leading "Apple "
     bool armBuild = false;
-    std::optional<int64_t> clockSource;        // ARM timer in Hz, else cpufreq kHz; none: not readable
+    std::optional<int64_t> clockSource;  // ARM timer in Hz, else cpufreq kHz; none: not readable
     int64_t physicalMemory = 0;
     std::optional<QString> applicationName;
 };
@@ -40,7 +40,8 @@ double clockFigure(const FeedbackFacts& facts);
 // The message body: the introduction and three lines of facts.
 QString feedbackBody(const QString& introduction, const FeedbackFacts& facts);
 // The subject template with every "<appName>" replaced.
-QString feedbackSubject(const QString& subjectTemplate, const std::optional<QString>& applicationName);
+QString feedbackSubject(const QString& subjectTemplate,
+                        const std::optional<QString>& applicationName);
 
 // Builds the message in the background and opens it in the mail program,
 // addressed to the maker's support address.

@@ -29,7 +29,9 @@ AMRecentItem::AMRecentItem(const std::string& path, gw::platform::InspectionPlat
 
     const gw::platform::InspectionScope scope(platform);
     if (!platform.resourceValues(path)) {
-        diagnostics() << "AMRecentItem." << "init(withURL:)" << " error while getting properties "
+        diagnostics() << "AMRecentItem."
+                      << "init(withURL:)"
+                      << " error while getting properties "
                       << "the item can't be looked at: " << path << '\n';
         icon = QIcon::fromTheme(platform.iconNameForFileName(lastComponent), dataIcon);
         return;

@@ -15,9 +15,9 @@ using PanelChoice = std::function<void(std::optional<std::string> path)>;
 
 struct SavePanelRequest {
     QString message;
-    QString prompt;           // the confirm button's text
-    QString name;             // proposed file name
-    std::string folder;       // the folder the panel starts in
+    QString prompt;             // the confirm button's text
+    QString name;               // proposed file name
+    std::string folder;         // the folder the panel starts in
     QString requiredExtension;  // empty: any name
 };
 

@@ -63,7 +63,8 @@ XmlNode* XmlDocument::root() {
     return nullptr;
 }
 
-std::optional<XmlDocument> parseXml(const QByteArray& bytes, QString* error, XmlParseOptions options) {
+std::optional<XmlDocument> parseXml(const QByteArray& bytes, QString* error,
+                                    XmlParseOptions options) {
     QXmlStreamReader reader(bytes);
     XmlDocument document;
     std::vector<XmlNode> open;  // the elements being read, innermost last
@@ -122,7 +123,8 @@ std::optional<XmlDocument> parseXml(const QByteArray& bytes, QString* error, Xml
                 if (!options.allowDeclarations && (!reader.entityDeclarations().isEmpty() ||
                                                    !reader.notationDeclarations().isEmpty())) {
                     if (error) {
-                        *error = QStringLiteral("the document type declares entities, which are not allowed");
+                        *error = QStringLiteral(
+                            "the document type declares entities, which are not allowed");
                     }
                     return std::nullopt;
                 }
@@ -160,9 +162,9 @@ void writeNode(QXmlStreamWriter& writer, const XmlNode& node) {
             writer.writeStartElement(node.name);
             for (const auto& ns : node.namespaces) {
                 const QString prefix = ns.prefix().toString();
-                writer.writeAttribute(prefix.isEmpty() ? QStringLiteral("xmlns")
-                                                       : QStringLiteral("xmlns:") + prefix,
-                                      ns.namespaceUri().toString());
+                writer.writeAttribute(
+                    prefix.isEmpty() ? QStringLiteral("xmlns") : QStringLiteral("xmlns:") + prefix,
+                    ns.namespaceUri().toString());
             }
             for (const auto& attr : node.attributes) {
                 writer.writeAttribute(attr.qualifiedName().toString(), attr.value().toString());

@@ -53,7 +53,8 @@ Outcome execute(const std::string& script, QObject* sender = nullptr) {
             outcome->status = status;
             outcome->message = message;
             outcome->sender = back;
-            outcome->onMainThread = QThread::currentThread() == QCoreApplication::instance()->thread();
+            outcome->onMainThread =
+                QThread::currentThread() == QCoreApplication::instance()->thread();
             ++outcome->calls;
         });
     const auto calls = [&]() {
@@ -79,27 +80,29 @@ class AuthorizationTest : public QObject {
         QTest::addColumn<QByteArray>("command");
         QTest::addColumn<QByteArray>("prompt");
         QTest::addColumn<bool>("admin");
-        QTest::newRow("full") << QByteArray("do shell script \"ls -l\" with prompt \"Why\" with administrator privileges")
-                              << true << QByteArray("ls -l") << QByteArray("Why") << true;
+        QTest::newRow("full")
+            << QByteArray(
+                   "do shell script \"ls -l\" with prompt \"Why\" with administrator privileges")
+            << true << QByteArray("ls -l") << QByteArray("Why") << true;
         QTest::newRow("clauses swapped")
-            << QByteArray("do shell script \"x\" with administrator privileges with prompt \"p\"") << true
-            << QByteArray("x") << QByteArray("p") << true;
-        QTest::newRow("no clauses") << QByteArray("do shell script \"echo\"") << true << QByteArray("echo")
-                                    << QByteArray() << false;
+            << QByteArray("do shell script \"x\" with administrator privileges with prompt \"p\"")
+            << true << QByteArray("x") << QByteArray("p") << true;
+        QTest::newRow("no clauses") << QByteArray("do shell script \"echo\"") << true
+                                    << QByteArray("echo") << QByteArray() << false;
         QTest::newRow("escapes") << QByteArray("do shell script \"a\\\\b \\\"c\\\"\"") << true
                                  << QByteArray("a\\b \"c\"") << QByteArray() << false;
         QTest::newRow("unknown escape") << QByteArray("do shell script \"a\\nb\"") << false
                                         << QByteArray() << QByteArray() << false;
-        QTest::newRow("unterminated") << QByteArray("do shell script \"abc") << false << QByteArray()
-                                      << QByteArray() << false;
+        QTest::newRow("unterminated") << QByteArray("do shell script \"abc") << false
+                                      << QByteArray() << QByteArray() << false;
         QTest::newRow("trailing text")
             << QByteArray("do shell script \"a\" with administrator privileges\" & \"b\"") << false
             << QByteArray() << QByteArray() << false;
         QTest::newRow("repeated clause")
-            << QByteArray("do shell script \"a\" with prompt \"x\" with prompt \"y\"") << false << QByteArray()
-            << QByteArray() << false;
-        QTest::newRow("other statement") << QByteArray("tell application \"Finder\" to quit") << false
-                                         << QByteArray() << QByteArray() << false;
+            << QByteArray("do shell script \"a\" with prompt \"x\" with prompt \"y\"") << false
+            << QByteArray() << QByteArray() << false;
+        QTest::newRow("other statement") << QByteArray("tell application \"Finder\" to quit")
+                                         << false << QByteArray() << QByteArray() << false;
     }
     void parsesTheStatement() {
         QFETCH(QByteArray, source);
@@ -128,7 +131,8 @@ class AuthorizationTest : public QObject {
             QVERIFY2(statement.has_value(), word.c_str());
             const auto outcome = basalt::runShellScript(*statement);
             QVERIFY2(outcome.succeeded, word.c_str());
-            QCOMPARE(QByteArray::fromStdString(outcome.result), QByteArray::fromStdString(word + "|"));
+            QCOMPARE(QByteArray::fromStdString(outcome.result),
+                     QByteArray::fromStdString(word + "|"));
         }
         QVERIFY(!QFile::exists(QStringLiteral("/tmp/gw-pwned")));
     }
@@ -142,16 +146,17 @@ class AuthorizationTest : public QObject {
         QTest::newRow("success") << run << u"echo done"_qs << 0 << u"done"_qs;
         QTest::newRow("exit 1") << run << u"echo 'no such user' >&2; exit 1"_qs << 1
                                 << u"macOS Security denied operation: no such user"_qs;
-        QTest::newRow("exit 3, output only") << run << u"echo partial; exit 3"_qs << 3 << u"partial"_qs;
+        QTest::newRow("exit 3, output only")
+            << run << u"echo partial; exit 3"_qs << 3 << u"partial"_qs;
         QTest::newRow("dismissed") << static_cast<int>(SubstituteElevation::Behaviour::Dismiss)
                                    << u"echo never"_qs << -128 << u"Operation Cancelled"_qs;
-        QTest::newRow("not authorized") << static_cast<int>(SubstituteElevation::Behaviour::Refuse)
-                                        << u"echo never"_qs << 127
-                                        << u"Error executing command as another user: Not authorized"_qs;
-        QTest::newRow("statement can't be made") << run << u"echo \" unbalanced"_qs << -1
-                                                 << u"Failed to begin authorization"_qs;
-        QTest::newRow("no exit status") << run << u"kill -9 $$"_qs << -42
-                                        << u"Unable to get error code"_qs;
+        QTest::newRow("not authorized")
+            << static_cast<int>(SubstituteElevation::Behaviour::Refuse) << u"echo never"_qs << 127
+            << u"Error executing command as another user: Not authorized"_qs;
+        QTest::newRow("statement can't be made")
+            << run << u"echo \" unbalanced"_qs << -1 << u"Failed to begin authorization"_qs;
+        QTest::newRow("no exit status")
+            << run << u"kill -9 $$"_qs << -42 << u"Unable to get error code"_qs;
     }
     void completionReportsEachOutcome() {
         QFETCH(int, behaviour);

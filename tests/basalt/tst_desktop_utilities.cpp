@@ -19,9 +19,7 @@ class DesktopUtilitiesTest : public QObject {
     std::ostringstream log_;
 
   private Q_SLOTS:
-    void initTestCase() {
-        basalt::setDiagnosticsStream(log_);
-    }
+    void initTestCase() { basalt::setDiagnosticsStream(log_); }
     void init() {
         alerts_.clear();
         workspace_.opened.clear();
@@ -38,7 +36,8 @@ class DesktopUtilitiesTest : public QObject {
         const QString expectedStart = u"Message\nDetail\n\nVersion: "_qs +
                                       QString::fromUtf8(basalt::bundle::kShortVersion) + u" ("_qs +
                                       QString::fromUtf8(basalt::bundle::kBuildNumber) + u")\n"_qs;
-        QVERIFY2(alert.informativeText.startsWith(expectedStart), qPrintable(alert.informativeText));
+        QVERIFY2(alert.informativeText.startsWith(expectedStart),
+                 qPrintable(alert.informativeText));
         QVERIFY(alert.informativeText.endsWith(basalt::systemVersionText()));
         QVERIFY(basalt::systemVersionText().contains(u"kernel "_qs));
         QVERIFY(alert.beep);
@@ -53,8 +52,10 @@ class DesktopUtilitiesTest : public QObject {
 
         basalt::revealInFinder(sandbox.path("deleted"));
         QTRY_COMPARE(alerts_.requests().size(), 1U);
-        QCOMPARE(alerts_.requests().front().messageText, u"Unable to Show the file in the Finder"_qs);
-        QVERIFY(alerts_.requests().front().informativeText.startsWith(u"No such file or directory\n"_qs));
+        QCOMPARE(alerts_.requests().front().messageText,
+                 u"Unable to Show the file in the Finder"_qs);
+        QVERIFY(alerts_.requests().front().informativeText.startsWith(
+            u"No such file or directory\n"_qs));
         QCOMPARE(workspace_.shown.size(), 1U);
     }
 
@@ -90,9 +91,11 @@ class DesktopUtilitiesTest : public QObject {
         QCOMPARE(url.path(), u"support@example.com"_qs);
         const QUrlQuery query(url);
         QCOMPARE(query.queryItems().first().first, u"subject"_qs);
-        QCOMPARE(QUrl::fromPercentEncoding(query.queryItemValue(u"subject"_qs, QUrl::FullyEncoded).toLatin1()),
+        QCOMPARE(QUrl::fromPercentEncoding(
+                     query.queryItemValue(u"subject"_qs, QUrl::FullyEncoded).toLatin1()),
                  subject);
-        QCOMPARE(QUrl::fromPercentEncoding(query.queryItemValue(u"body"_qs, QUrl::FullyEncoded).toLatin1()),
+        QCOMPARE(QUrl::fromPercentEncoding(
+                     query.queryItemValue(u"body"_qs, QUrl::FullyEncoded).toLatin1()),
                  body);
         QVERIFY(alerts_.requests().empty());
     }

@@ -44,7 +44,8 @@ class FeedbackTest : public QObject {
     Q_OBJECT
   private Q_SLOTS:
     void bodyHasTheThreeLines() {
-        const QString body = basalt::feedbackBody(u"Please enter your message below:\n"_qs, sampleFacts());
+        const QString body =
+            basalt::feedbackBody(u"Please enter your message below:\n"_qs, sampleFacts());
         const QStringList lines = body.split(u'\n');
         QCOMPARE(lines[0], u"Please enter your message below:"_qs);
         QCOMPARE(lines[3], u"3.0.2 (142), 1 hr, 5 min, Dev.ID: Ambrel (ABC123)"_qs);
@@ -86,9 +87,12 @@ class FeedbackTest : public QObject {
     }
 
     void subjects() {
-        QCOMPARE(basalt::feedbackSubject(u"<appName> Feedback"_qs, u"Grantwell"_qs), u"Grantwell Feedback"_qs);
-        QCOMPARE(basalt::feedbackSubject(u"<appName> Feedback"_qs, std::nullopt), u"Unknown Feedback"_qs);
-        QCOMPARE(basalt::feedbackSubject(u"Feedback on the app"_qs, u"Grantwell"_qs), u"Feedback on the app"_qs);
+        QCOMPARE(basalt::feedbackSubject(u"<appName> Feedback"_qs, u"Grantwell"_qs),
+                 u"Grantwell Feedback"_qs);
+        QCOMPARE(basalt::feedbackSubject(u"<appName> Feedback"_qs, std::nullopt),
+                 u"Unknown Feedback"_qs);
+        QCOMPARE(basalt::feedbackSubject(u"Feedback on the app"_qs, u"Grantwell"_qs),
+                 u"Feedback on the app"_qs);
     }
 
     void durationsAndMemory() {
@@ -108,12 +112,14 @@ class FeedbackTest : public QObject {
         std::ostringstream log;
         basalt::setDiagnosticsStream(log);
         QCOMPARE(basalt::AMSystemInfo::marketingName(facts), u"Failed with Error: -1"_qs);
-        QCOMPARE(QString::fromStdString(log.str()), u"Failed to get Mac Marketing Name: Failed to get platform\n"_qs);
+        QCOMPARE(QString::fromStdString(log.str()),
+                 u"Failed to get Mac Marketing Name: Failed to get platform\n"_qs);
 
         write(base + u"sys/class/dmi/id/sys_vendor"_qs, "LENOVO\n");
         write(base + u"sys/class/dmi/id/board_name"_qs, "20XW\n");
         QCOMPARE(basalt::AMSystemInfo::marketingName(facts), u"LENOVO 20XW"_qs);
-        write(base + u"proc/device-tree/model"_qs, QByteArray("Raspberry Pi 5 Model B Rev 1.0\0", 31));
+        write(base + u"proc/device-tree/model"_qs,
+              QByteArray("Raspberry Pi 5 Model B Rev 1.0\0", 31));
         QCOMPARE(basalt::AMSystemInfo::marketingName(facts), u"Raspberry Pi 5 Model B Rev 1.0"_qs);
         write(base + u"sys/class/dmi/id/product_name"_qs, "ThinkPad X1 Carbon Gen 9\n");
         QCOMPARE(basalt::AMSystemInfo::marketingName(facts), u"ThinkPad X1 Carbon Gen 9"_qs);
@@ -122,8 +128,10 @@ class FeedbackTest : public QObject {
         QCOMPARE(basalt::AMSystemInfo::cpuBrand(true, facts), u"M2 Pro"_qs);
         QCOMPARE(basalt::AMSystemInfo::cpuBrand(false, facts), u"Apple M2 Pro"_qs);
         write(base + u"proc/cpuinfo"_qs, "model name\t: Intel(R) Core(TM) i7-1185G7 @ 3.00GHz\n");
-        QCOMPARE(basalt::AMSystemInfo::cpuBrand(true, facts), u"Intel(R) Core(TM) i7-1185G7 @ 3.00GHz"_qs);
-        write(base + u"proc/device-tree/timer/clock-frequency"_qs, QByteArray("\x01\x6e\x36\x00", 4));
+        QCOMPARE(basalt::AMSystemInfo::cpuBrand(true, facts),
+                 u"Intel(R) Core(TM) i7-1185G7 @ 3.00GHz"_qs);
+        write(base + u"proc/device-tree/timer/clock-frequency"_qs,
+              QByteArray("\x01\x6e\x36\x00", 4));
         QCOMPARE(facts.timerFrequencyHz().value(), 24'000'000);
         basalt::setDiagnosticsStream(std::cout);
     }

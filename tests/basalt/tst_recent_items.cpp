@@ -107,7 +107,8 @@ class RecentItemsTest : public QObject {
     void sharesAnEntryWithAnotherApplication() {
         const std::string shared = sandbox_.file("shared.odt");
         QByteArray text = kForeignFile;
-        text.replace("file:///home/ann/report%20final.odt", "file://" + QByteArray::fromStdString(shared));
+        text.replace("file:///home/ann/report%20final.odt",
+                     "file://" + QByteArray::fromStdString(shared));
         writeAll(xbel_, text);
         auto docs = documents();
         QVERIFY(!docs.note(shared));
@@ -183,9 +184,10 @@ class RecentItemsTest : public QObject {
         controller.addRecentItem(sandbox_.file("open.txt"));
         controller.openRecentItem(controller.itemList().front());
         QTRY_COMPARE(alerts_.requests().size(), 1U);
-        QCOMPARE(alerts_.requests().front().messageText,
-                 u"Failed to open the recent item as the \"Action\" closure wasn't specified. Please "
-                 u"contact the application author."_qs);
+        QCOMPARE(
+            alerts_.requests().front().messageText,
+            u"Failed to open the recent item as the \"Action\" closure wasn't specified. Please "
+            u"contact the application author."_qs);
 
         std::string opened;
         controller.action = [&](const std::string& path) { opened = path; };

@@ -23,7 +23,8 @@ class ControllerFixture {
 
     QSettings& settings() { return *settings_; }
     void freshSettings() {
-        settings_ = std::make_unique<QSettings>(dir_.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+        settings_ = std::make_unique<QSettings>(dir_.filePath(QStringLiteral("settings.ini")),
+                                                QSettings::IniFormat);
         settings_->clear();
         panels.answers.clear();
         panels.saveRequests.clear();
@@ -34,16 +35,17 @@ class ControllerFixture {
     // `loginName` (the running user when empty).
     controller::ControllerServices services(std::string helper = {}, std::string copier = "cp",
                                             QString loginName = {}) {
-        return controller::ControllerServices{.inspection = inspection,
-                                              .changes = changes,
-                                              .panels = panels,
-                                              .settings = *settings_,
-                                              .applicationIcon = QIcon(),
-                                              .applicationName = QStringLiteral("Grantwell"),
-                                              .helperPath = std::move(helper),
-                                              .copyProgram = std::move(copier),
-                                              .loginName = loginName.isEmpty() ? inspection.loginName() : loginName,
-                                              .iconForName = {}};
+        return controller::ControllerServices{
+            .inspection = inspection,
+            .changes = changes,
+            .panels = panels,
+            .settings = *settings_,
+            .applicationIcon = QIcon(),
+            .applicationName = QStringLiteral("Grantwell"),
+            .helperPath = std::move(helper),
+            .copyProgram = std::move(copier),
+            .loginName = loginName.isEmpty() ? inspection.loginName() : loginName,
+            .iconForName = {}};
     }
 
   private:

@@ -11,11 +11,11 @@ namespace gw::test {
 class SubstituteElevation {
   public:
     enum class Behaviour {
-        Run,        // runs the command, as an authorized pkexec does, with
-                    // GRANTWELL_TEST_ELEVATED=1 so test helpers can tell
-        Dismiss,    // the dialog was dismissed: 126
-        Refuse,     // not authorized: 127 and pkexec's message
-        Fail,       // authorized, but the command fails: 1 and its message
+        Run,      // runs the command, as an authorized pkexec does, with
+                  // GRANTWELL_TEST_ELEVATED=1 so test helpers can tell
+        Dismiss,  // the dialog was dismissed: 126
+        Refuse,   // not authorized: 127 and pkexec's message
+        Fail,     // authorized, but the command fails: 1 and its message
     };
     explicit SubstituteElevation(Behaviour behaviour);
     ~SubstituteElevation();

@@ -31,7 +31,8 @@ void LocalHttpServer::answer(QTcpSocket* socket) {
     if (response.neverAnswer) {
         return;
     }
-    QByteArray out = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + response.reason + "\r\n";
+    QByteArray out =
+        "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + response.reason + "\r\n";
     bool hasLength = false;
     for (const auto& [name, value] : response.headers) {
         out += name + ": " + value + "\r\n";

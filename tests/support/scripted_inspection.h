@@ -42,7 +42,9 @@ class ScriptedInspection final : public platform::InspectionPlatform {
         return acl;
     }
     std::optional<QString> kindForExtension(const QString&) override { return extensionKind; }
-    QString iconNameForFileName(const QString&) override { return QStringLiteral("text-x-generic"); }
+    QString iconNameForFileName(const QString&) override {
+        return QStringLiteral("text-x-generic");
+    }
     std::optional<platform::AccessValues> accessValues(const std::string&) override {
         return access;
     }

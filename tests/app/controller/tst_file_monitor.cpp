@@ -37,9 +37,11 @@ class FileMonitorTest : public QObject {
     Q_OBJECT
     gw::test::Sandbox sandbox_;
 
-    std::unique_ptr<FileMonitor> monitor(const std::string& path, std::vector<FileSystemEvents>& seen) {
-        auto created = FileMonitor::create(path, watch_event::kAttributes,
-                                           [&seen](FileSystemEvents events) { seen.push_back(events); });
+    std::unique_ptr<FileMonitor> monitor(const std::string& path,
+                                         std::vector<FileSystemEvents>& seen) {
+        auto created =
+            FileMonitor::create(path, watch_event::kAttributes,
+                                [&seen](FileSystemEvents events) { seen.push_back(events); });
         return created ? std::move(created.value()) : nullptr;
     }
 
@@ -96,9 +98,7 @@ class FileMonitorTest : public QObject {
             }
         }
         QCOMPARE(openDescriptors(), before);
-        {
-            auto watched = monitor(path, seen);
-        }
+        { auto watched = monitor(path, seen); }
         ::chmod(path.c_str(), 0640);
         settle();
         QVERIFY(seen.empty());

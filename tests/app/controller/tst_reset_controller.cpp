@@ -104,10 +104,14 @@ class ResetControllerTest : public QObject {
         QFETCH(QByteArray, kind);
         QFETCH(bool, monitored);
         std::string path;
-        if (kind == "file") path = sandbox_->file("item name");
-        if (kind == "folder") path = sandbox_->folder("item name");
-        if (kind == "fifo") path = sandbox_->fifo("item name");
-        if (kind == "link") path = sandbox_->link("item name", "nowhere");
+        if (kind == "file")
+            path = sandbox_->file("item name");
+        if (kind == "folder")
+            path = sandbox_->folder("item name");
+        if (kind == "fifo")
+            path = sandbox_->fifo("item name");
+        if (kind == "link")
+            path = sandbox_->link("item name", "nowhere");
         auto controller = makeController();
         // Whatever was monitored before goes with the item it belonged to.
         controller->loadFile(sandbox_->file("previous"));
@@ -281,7 +285,8 @@ class ResetControllerTest : public QObject {
         controller->loadFile(dangling);
         controller->getOriginalFile();
         QTRY_VERIFY(sawAlert(u"Unable to find original file"_qs));
-        QVERIFY(alerts_.requests().back().informativeText.startsWith(systemMessage(ENOENT) + u'\n'));
+        QVERIFY(
+            alerts_.requests().back().informativeText.startsWith(systemMessage(ENOENT) + u'\n'));
         QCOMPARE(controller->info().url, std::optional<std::string>(dangling));
 
         alerts_.clear();

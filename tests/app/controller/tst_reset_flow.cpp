@@ -55,9 +55,9 @@ class ResetFlowTest : public QObject {
     gw::test::ScriptedPanels& panels_ = fixture_.panels;
     gw::test::RecordingAlerts alerts_;
     std::unique_ptr<gw::test::Sandbox> sandbox_;
-    std::string helper_;     // Vosker: as nobody, or as root when elevated
-    std::string recorder_;   // records its arguments; fails unless elevated
-    std::string copier_;     // cp as nobody, as the user's copy would be made
+    std::string helper_;    // Vosker: as nobody, or as root when elevated
+    std::string recorder_;  // records its arguments; fails unless elevated
+    std::string copier_;    // cp as nobody, as the user's copy would be made
     std::string argumentLog_;
 
     std::unique_ptr<ResetController> makeController(const std::string& helper) {
@@ -66,8 +66,9 @@ class ResetFlowTest : public QObject {
     // Every progress pair the panel showed, in order.
     static std::shared_ptr<std::vector<ProgressMessage>> progressLog(ResetController& controller) {
         auto log = std::make_shared<std::vector<ProgressMessage>>();
-        QObject::connect(&controller, &ResetController::progressDisplayMessageChanged, &controller,
-                         [log, &controller]() { log->push_back(controller.progressDisplayMessage()); });
+        QObject::connect(
+            &controller, &ResetController::progressDisplayMessageChanged, &controller,
+            [log, &controller]() { log->push_back(controller.progressDisplayMessage()); });
         return log;
     }
     static bool showed(const std::vector<ProgressMessage>& log, const ProgressMessage& message) {
@@ -101,13 +102,17 @@ class ResetFlowTest : public QObject {
         ::chmod(tools_.path().toLocal8Bit().constData(), 0755);
         const std::string asNobody = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
         helper_ = writeScript(tools_, "vosker",
-                              "[ -n \"$GRANTWELL_TEST_ELEVATED\" ] && exec '" VOSKER_PATH "' \"$@\"\n"
-                              "exec " + asNobody + "'" VOSKER_PATH "' \"$@\"\n");
+                              "[ -n \"$GRANTWELL_TEST_ELEVATED\" ] && exec '" VOSKER_PATH
+                              "' \"$@\"\n"
+                              "exec " +
+                                  asNobody + "'" VOSKER_PATH "' \"$@\"\n");
         argumentLog_ = tools_.filePath(u"arguments"_qs).toStdString();
-        recorder_ = writeScript(tools_, "recorder",
-                                "printf '%s\\0' \"$@\" --end-- >> '" + argumentLog_ + "'\n"
-                                "[ -n \"$GRANTWELL_TEST_ELEVATED\" ] && exit 0\n"
-                                "echo 'error: Permissions Error: Operation not permitted'\nexit 1\n");
+        recorder_ =
+            writeScript(tools_, "recorder",
+                        "printf '%s\\0' \"$@\" --end-- >> '" + argumentLog_ +
+                            "'\n"
+                            "[ -n \"$GRANTWELL_TEST_ELEVATED\" ] && exit 0\n"
+                            "echo 'error: Permissions Error: Operation not permitted'\nexit 1\n");
         copier_ = writeScript(tools_, "copier", "exec " + asNobody + "cp \"$@\"\n");
     }
     void init() {
@@ -125,9 +130,12 @@ class ResetFlowTest : public QObject {
         for (int bits = 0; bits < 8; ++bits) {
             const bool nested = bits & 1, acls = bits & 2, attributes = bits & 4;
             QStringList options;
-            if (nested) options << u"-deep"_qs;
-            if (!acls) options << u"-preserveACLs"_qs;
-            if (!attributes) options << u"-preserveAttributes"_qs;
+            if (nested)
+                options << u"-deep"_qs;
+            if (!acls)
+                options << u"-preserveACLs"_qs;
+            if (!attributes)
+                options << u"-preserveAttributes"_qs;
             QTest::addRow("nested=%d acls=%d attributes=%d", nested, acls, attributes)
                 << nested << acls << attributes << options;
         }
@@ -162,8 +170,10 @@ class ResetFlowTest : public QObject {
         QVERIFY(controller->isMonitoringPaused());
         waitForOutcome(*controller);
         QCOMPARE(controller->progressState(), controllerProgressState::complete);
-        QCOMPARE(controller->progressDisplayMessage(), (ProgressMessage{u"Grantwell Completed"_qs, u"own file"_qs}));
-        QCOMPARE(log->front(), (ProgressMessage{u"Resetting file permissions..."_qs, u"own file"_qs}));
+        QCOMPARE(controller->progressDisplayMessage(),
+                 (ProgressMessage{u"Grantwell Completed"_qs, u"own file"_qs}));
+        QCOMPARE(log->front(),
+                 (ProgressMessage{u"Resetting file permissions..."_qs, u"own file"_qs}));
         QVERIFY(elevation.receivedCommands().empty());
         QCOMPARE(gw::test::modeOf(path), 0644U);
         QVERIFY(gw::test::userXattrs(path).empty());
@@ -182,7 +192,8 @@ class ResetFlowTest : public QObject {
         controller->resetPermissions();
         waitForOutcome(*controller);
         QCOMPARE(controller->progressState(), controllerProgressState::complete);
-        QVERIFY(showed(*log, {u"First attempt failed"_qs, u"Attempting again with privilege escalation"_qs}));
+        QVERIFY(showed(
+            *log, {u"First attempt failed"_qs, u"Attempting again with privilege escalation"_qs}));
         QCOMPARE(elevation.receivedCommands().size(), 1U);
         QCOMPARE(gw::test::ownerOf(path), kNobody);
         QCOMPARE(gw::test::modeOf(path), 0644U);
@@ -198,8 +209,9 @@ class ResetFlowTest : public QObject {
         controller->resetPermissions();
         waitForOutcome(*controller);
         QCOMPARE(controller->progressState(), controllerProgressState::error);
-        QCOMPARE(controller->progressDisplayMessage(),
-                 (ProgressMessage{u"Unable to reset the permissions"_qs, u"Cancelled by customer"_qs}));
+        QCOMPARE(
+            controller->progressDisplayMessage(),
+            (ProgressMessage{u"Unable to reset the permissions"_qs, u"Cancelled by customer"_qs}));
         QVERIFY(panels_.saveRequests.empty());
         QCOMPARE(gw::test::ownerOf(path), 0U);
         QVERIFY(!controller->isMonitoringPaused());
@@ -222,15 +234,17 @@ class ResetFlowTest : public QObject {
         controller->resetPermissions();
         waitForOutcome(*controller);
         QCOMPARE(controller->progressState(), controllerProgressState::complete);
-        QVERIFY(showed(*log, {u"Authorized attempt failed"_qs,
-                              u"Please select a different location to attempt the next reset."_qs}));
+        QVERIFY(
+            showed(*log, {u"Authorized attempt failed"_qs,
+                          u"Please select a different location to attempt the next reset."_qs}));
         QCOMPARE(panels_.saveRequests.size(), 1U);
         const auto& request = panels_.saveRequests.front();
         QCOMPARE(request.prompt, u"Choose"_qs);
         QCOMPARE(request.name, u"report.txt"_qs);
         QCOMPARE(request.folder + "/report.txt", path);
         QCOMPARE(request.requiredExtension, u"txt"_qs);
-        QVERIFY(request.message.startsWith(u"Grantwell wasn't able to reset the permissions at that location"_qs));
+        QVERIFY(request.message.startsWith(
+            u"Grantwell wasn't able to reset the permissions at that location"_qs));
         QCOMPARE(panelShown.count(), 2);
 
         QCOMPARE(controller->info().url, std::optional<std::string>(copy));
@@ -295,7 +309,9 @@ class ResetFlowTest : public QObject {
         waitForOutcome(*controller);
         QCOMPARE(controller->progressState(), controllerProgressState::complete);
         const auto names = gw::test::userXattrs(copy);
-        const auto has = [&](const char* name) { return std::find(names.begin(), names.end(), name) != names.end(); };
+        const auto has = [&](const char* name) {
+            return std::find(names.begin(), names.end(), name) != names.end();
+        };
         QCOMPARE(has("com.apple.quarantine"), quarantineKept);
         QCOMPARE(has("xdg.origin.url"), attributeKept);
         QCOMPARE(gw::test::aclText(copy).find("u:0:r") != std::string::npos, aclKept);
@@ -309,8 +325,9 @@ class ResetFlowTest : public QObject {
         controller->resetAtNewLocation();
         QVERIFY(controller->isMonitoringPaused());
         waitForOutcome(*controller);
-        QCOMPARE(controller->progressDisplayMessage(),
-                 (ProgressMessage{u"Unable to reset the permissions"_qs, u"Cancelled by customer"_qs}));
+        QCOMPARE(
+            controller->progressDisplayMessage(),
+            (ProgressMessage{u"Unable to reset the permissions"_qs, u"Cancelled by customer"_qs}));
         QCOMPARE(controller->progressState(), controllerProgressState::error);
         QVERIFY(controller->hasFileTracker());
         QVERIFY(!controller->isMonitoringPaused());
@@ -320,8 +337,10 @@ class ResetFlowTest : public QObject {
     void helperProblems_data() {
         QTest::addColumn<QString>("helper");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("missing") << u"/nonexistent/Vosker"_qs << u"Couldn't find the helper process"_qs;
-        QTest::newRow("can't start") << u"broken"_qs << u"Couldn't run helper: No such file or directory"_qs;
+        QTest::newRow("missing") << u"/nonexistent/Vosker"_qs
+                                 << u"Couldn't find the helper process"_qs;
+        QTest::newRow("can't start")
+            << u"broken"_qs << u"Couldn't run helper: No such file or directory"_qs;
     }
     void helperProblems() {
         QFETCH(QString, helper);

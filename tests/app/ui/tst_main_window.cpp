@@ -80,8 +80,10 @@ class MainWindowTest : public QObject {
         settings_ = &fixture_.settings();
         sandbox_ = std::make_unique<gw::test::Sandbox>();
         documents_ = std::make_unique<gw::platform::XbelRecentDocuments>(
-            dir_.filePath(u"recently-used.xbel"_qs), gw::platform::XbelRecentDocuments::Application{u"Grantwell"_qs, u"grantwell %f"_qs});
-        recent_ = std::make_unique<basalt::AMRecentItemController>(*documents_, fixture_.inspection);
+            dir_.filePath(u"recently-used.xbel"_qs),
+            gw::platform::XbelRecentDocuments::Application{u"Grantwell"_qs, u"grantwell %f"_qs});
+        recent_ =
+            std::make_unique<basalt::AMRecentItemController>(*documents_, fixture_.inspection);
         // A helper that takes a moment, so the sheet can be seen working.
         const std::string helper = dir_.filePath(u"slow-helper"_qs).toStdString();
         std::ofstream(helper) << "#!/bin/sh\nsleep 0.4\nexit 0\n";
@@ -91,8 +93,11 @@ class MainWindowTest : public QObject {
         shareRequests_.clear();
         gw::ui::MainWindowHooks hooks;
         hooks.quit = [this]() { ++quits_; };
-        hooks.showShareDialog = [this](bool quitAfterwards) { shareRequests_.push_back(quitAfterwards); };
-        window_ = std::make_unique<MainWindow>(*controller_, *recent_, *settings_, std::move(hooks));
+        hooks.showShareDialog = [this](bool quitAfterwards) {
+            shareRequests_.push_back(quitAfterwards);
+        };
+        window_ =
+            std::make_unique<MainWindow>(*controller_, *recent_, *settings_, std::move(hooks));
         window_->show();
         window_->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window_.get()));
@@ -104,7 +109,8 @@ class MainWindowTest : public QObject {
 
     void emptyWindow() {
         QCOMPARE(window_->windowTitle(), u"Grantwell"_qs);
-        QCOMPARE(content()->topPanel()->findChild<QLabel*>(u"mainString"_qs)->text(), u"Grantwell 3"_qs);
+        QCOMPARE(content()->topPanel()->findChild<QLabel*>(u"mainString"_qs)->text(),
+                 u"Grantwell 3"_qs);
         QVERIFY(content()->topPanel()->chooseButton()->isVisible());
         QVERIFY(!content()->details()->isVisible());
         QVERIFY(!window_->resetButton()->isEnabled());
@@ -135,8 +141,8 @@ class MainWindowTest : public QObject {
                 labels << action->text();
             }
         }
-        QCOMPARE(labels, (QStringList{u"Show In Finder"_qs, u"Quicklook"_qs, u"Open Original"_qs, u"Refresh"_qs,
-                                      u"Remove file"_qs}));
+        QCOMPARE(labels, (QStringList{u"Show In Finder"_qs, u"Quicklook"_qs, u"Open Original"_qs,
+                                      u"Refresh"_qs, u"Remove file"_qs}));
         QVERIFY(!menu->actions()[4]->isEnabled());  // Open Original, for a plain file
         QVERIFY(!window_->action(u"Open Original"_qs)->isEnabled());
 
@@ -211,7 +217,8 @@ class MainWindowTest : public QObject {
         QTRY_VERIFY(window_->action(u"Reset"_qs)->isEnabled());
         QTest::keyClick(window_.get(), Qt::Key_B, Qt::ControlModifier);
         QVERIFY(controller_->progressShow());
-        QTRY_COMPARE_WITH_TIMEOUT(controller_->progressState(), controllerProgressState::complete, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(controller_->progressState(), controllerProgressState::complete,
+                                  5000);
     }
 
     void updateBadgeFollowsTheSetting() {

@@ -32,12 +32,14 @@ namespace {
 void saveScreenshot(QWidget* widget, const char* name) {
     const QByteArray dir = qgetenv("GRANTWELL_SCREENSHOT_DIR");
     if (!dir.isEmpty()) {
-        widget->grab().save(QString::fromLocal8Bit(dir) + u'/' + QString::fromLatin1(name) + u".png"_qs);
+        widget->grab().save(QString::fromLocal8Bit(dir) + u'/' + QString::fromLatin1(name) +
+                            u".png"_qs);
     }
 }
 
 QString textQueryValue(const QUrl& url, const QString& name) {
-    return QUrl::fromPercentEncoding(QUrlQuery(url).queryItemValue(name, QUrl::FullyEncoded).toLatin1());
+    return QUrl::fromPercentEncoding(
+        QUrlQuery(url).queryItemValue(name, QUrl::FullyEncoded).toLatin1());
 }
 
 }  // namespace
@@ -57,7 +59,8 @@ class SecondaryWindowsTest : public QObject {
         basalt::VEXALite::clock = [this]() { return now_; };
     }
     void init() {
-        settings_ = std::make_unique<QSettings>(dir_.filePath(u"settings.ini"_qs), QSettings::IniFormat);
+        settings_ =
+            std::make_unique<QSettings>(dir_.filePath(u"settings.ini"_qs), QSettings::IniFormat);
         settings_->clear();
         workspace_.opened.clear();
     }
@@ -72,7 +75,8 @@ class SecondaryWindowsTest : public QObject {
         QApplication::clipboard()->setText(u"something else"_qs);
         dialog.shareButton(u"Copy Message"_qs)->click();
         QCOMPARE(QApplication::clipboard()->text(), ShareDialog::shareMessage());
-        QVERIFY(ShareDialog::shareMessage().endsWith(u"\n\n#macAppRevival #indieMacDev #indiedev"_qs));
+        QVERIFY(
+            ShareDialog::shareMessage().endsWith(u"\n\n#macAppRevival #indieMacDev #indiedev"_qs));
 
         for (const QString& destination : {u"X"_qs, u"Threads"_qs}) {
             const QUrl url = ShareDialog::shareUrl(destination);
@@ -84,7 +88,8 @@ class SecondaryWindowsTest : public QObject {
         dialog.shareButton(u"Share on X"_qs)->click();
         QCOMPARE(workspace_.opened.size(), 1U);
         QCOMPARE(workspace_.opened.front().path(), u"/intent/tweet"_qs);
-        QCOMPARE(textQueryValue(workspace_.opened.front(), u"text"_qs), ShareDialog::shareMessage());
+        QCOMPARE(textQueryValue(workspace_.opened.front(), u"text"_qs),
+                 ShareDialog::shareMessage());
         const QUrl facebook = ShareDialog::shareUrl(u"Facebook"_qs);
         QCOMPARE(facebook.path(), u"/sharer/sharer.php"_qs);
         QCOMPARE(textQueryValue(facebook, u"display"_qs), u"page"_qs);
@@ -142,15 +147,17 @@ class SecondaryWindowsTest : public QObject {
     }
 
     void ignoreAndCancelSwitchTheUpdateRow() {
-        settings_->setValue(key::currentUpdateInfo,
-                            QVariantMap{{u"groupID"_qs, u"g120"_qs}, {u"displayVersion"_qs, u"3.2"_qs}, {u"buildNumber"_qs, 120}});
+        settings_->setValue(key::currentUpdateInfo, QVariantMap{{u"groupID"_qs, u"g120"_qs},
+                                                                {u"displayVersion"_qs, u"3.2"_qs},
+                                                                {u"buildNumber"_qs, 120}});
         settings_->setValue(key::updateAvailable, true);
         settings_->setValue(key::nextUpdateCheck, now_.addDays(7));
         settings_->setValue(key::showMoreOptions, true);
         gw::ui::VEXASettingsView view(*settings_);
         view.resize(450, 420);
         view.show();
-        view.logList()->addItems({u"--- performSilentCheck()"_qs, u"Still 604800.000 seconds to go"_qs});
+        view.logList()->addItems(
+            {u"--- performSilentCheck()"_qs, u"Still 604800.000 seconds to go"_qs});
         saveScreenshot(&view, "update-settings");
         QCOMPARE(view.availableUpdate()->text(), u"Version 3.2"_qs);
         QCOMPARE(view.ignoreButton()->text(), u" Ignore "_qs);

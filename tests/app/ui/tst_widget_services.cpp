@@ -1,12 +1,12 @@
 // The widget implementations of alerts and panels, offscreen.
 #include <QApplication>
 #include <QFileDialog>
-#include <QMessageBox>
-#include <QTest>
-#include <QTimer>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
 
 #include "app/ui/bridges.h"
 #include "app/ui/quick_look.h"
@@ -34,8 +34,8 @@ class WidgetServicesTest : public QObject {
     void alertIsASheetOnItsWindow() {
         QWidget window;
         window.show();
-        gw::platform::AlertRequest request{u"Unable to toggle file lock"_qs, u"Operation not permitted"_qs,
-                                           true, true, &window};
+        gw::platform::AlertRequest request{u"Unable to toggle file lock"_qs,
+                                           u"Operation not permitted"_qs, true, true, &window};
         gw::ui::WidgetAlertPresenter().present(request);
         auto* box = window.findChild<QMessageBox*>();
         QVERIFY(box);
@@ -78,9 +78,8 @@ class WidgetServicesTest : public QObject {
         QWidget window;
         window.show();
         std::optional<std::optional<std::string>> chosen;
-        gw::ui::WidgetFilePanels().chooseItem(&window, [&](std::optional<std::string> choice) {
-            chosen = std::move(choice);
-        });
+        gw::ui::WidgetFilePanels().chooseItem(
+            &window, [&](std::optional<std::string> choice) { chosen = std::move(choice); });
         auto* dialog = openDialog<QFileDialog>(&window);
         QVERIFY(dialog);
         QCOMPARE(dialog->windowModality(), Qt::WindowModal);
@@ -140,11 +139,15 @@ class WidgetServicesTest : public QObject {
         image.fill(Qt::red);
         const std::string picture = sandbox.path("dot.png");
         QVERIFY(image.save(QString::fromStdString(picture)));
-        QCOMPARE(gw::ui::QuickLookWindow(text, nullptr).kind(), gw::ui::QuickLookWindow::Kind::text);
-        QCOMPARE(gw::ui::QuickLookWindow(picture, nullptr).kind(), gw::ui::QuickLookWindow::Kind::image);
+        QCOMPARE(gw::ui::QuickLookWindow(text, nullptr).kind(),
+                 gw::ui::QuickLookWindow::Kind::text);
+        QCOMPARE(gw::ui::QuickLookWindow(picture, nullptr).kind(),
+                 gw::ui::QuickLookWindow::Kind::image);
         // A FIFO named like text is never opened: that would wait for a writer.
-        QCOMPARE(gw::ui::QuickLookWindow(sandbox.fifo("pipe.txt"), nullptr).kind(), gw::ui::QuickLookWindow::Kind::facts);
-        QCOMPARE(gw::ui::QuickLookWindow(sandbox.path("gone.txt"), nullptr).kind(), gw::ui::QuickLookWindow::Kind::facts);
+        QCOMPARE(gw::ui::QuickLookWindow(sandbox.fifo("pipe.txt"), nullptr).kind(),
+                 gw::ui::QuickLookWindow::Kind::facts);
+        QCOMPARE(gw::ui::QuickLookWindow(sandbox.path("gone.txt"), nullptr).kind(),
+                 gw::ui::QuickLookWindow::Kind::facts);
         gw::ui::QuickLookWindow window(text, nullptr);
         window.show();
         QTest::keyClick(&window, Qt::Key_Space);

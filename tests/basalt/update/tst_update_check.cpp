@@ -82,9 +82,15 @@ class UpdateCheckTest : public QObject {
         VEXALite::clock = [this]() { return now_; };
         VEXALite::progressPresenter = &progress_;
 
-        const QString ours = gw::test::entry(u"g110"_qs, 110, kCompatible, gw::test::archive(u"ub"_qs));
-        server_.route(u"/page"_qs, {200, "OK", {{"Etag", "\"v7\""}, {"Last-Modified", "Tue, 01 Dec 2026 10:00:00 GMT"}},
-                                     page(gw::test::entry(u"g120"_qs, 120, kCompatible, gw::test::archive(u"ass"_qs)) + ours)});
+        const QString ours =
+            gw::test::entry(u"g110"_qs, 110, kCompatible, gw::test::archive(u"ub"_qs));
+        server_.route(
+            u"/page"_qs,
+            {200,
+             "OK",
+             {{"Etag", "\"v7\""}, {"Last-Modified", "Tue, 01 Dec 2026 10:00:00 GMT"}},
+             page(gw::test::entry(u"g120"_qs, 120, kCompatible, gw::test::archive(u"ass"_qs)) +
+                  ours)});
         server_.route(u"/uptodate"_qs, {200, "OK", {}, page(ours)});
         server_.route(u"/redirect"_qs, {301, "Moved Permanently", {{"Location", "/page"}}, {}});
         server_.route(u"/notmodified"_qs, {304, "Not Modified", {}, {}});
@@ -94,7 +100,8 @@ class UpdateCheckTest : public QObject {
         server_.route(u"/garbage"_qs, {200, "OK", {}, "this is not a page"});
     }
     void init() {
-        settings_ = std::make_unique<QSettings>(dir_.filePath(u"prefs.ini"_qs), QSettings::IniFormat);
+        settings_ =
+            std::make_unique<QSettings>(dir_.filePath(u"prefs.ini"_qs), QSettings::IniFormat);
         settings_->clear();
         workspace_.opened.clear();
         alerts_.clear();
@@ -106,18 +113,28 @@ class UpdateCheckTest : public QObject {
         QTest::addColumn<QString>("address");
         QTest::addColumn<VEXALiteStatus>("status");
         QTest::addColumn<QString>("error");
-        QTest::newRow("200") << server_.url(u"/page"_qs) << VEXALiteStatus::updateAvailable << QString();
-        QTest::newRow("redirect") << server_.url(u"/redirect"_qs) << VEXALiteStatus::updateAvailable << QString();
-        QTest::newRow("up to date") << server_.url(u"/uptodate"_qs) << VEXALiteStatus::upToDate << QString();
-        QTest::newRow("404") << server_.url(u"/missing"_qs) << VEXALiteStatus::error << u"Error: Server said 404 not found"_qs;
-        QTest::newRow("304") << server_.url(u"/notmodified"_qs) << VEXALiteStatus::error << u"Error: Server said 304 not modified"_qs;
+        QTest::newRow("200") << server_.url(u"/page"_qs) << VEXALiteStatus::updateAvailable
+                             << QString();
+        QTest::newRow("redirect") << server_.url(u"/redirect"_qs) << VEXALiteStatus::updateAvailable
+                                  << QString();
+        QTest::newRow("up to date")
+            << server_.url(u"/uptodate"_qs) << VEXALiteStatus::upToDate << QString();
+        QTest::newRow("404") << server_.url(u"/missing"_qs) << VEXALiteStatus::error
+                             << u"Error: Server said 404 not found"_qs;
+        QTest::newRow("304") << server_.url(u"/notmodified"_qs) << VEXALiteStatus::error
+                             << u"Error: Server said 304 not modified"_qs;
         QTest::newRow("oversized") << server_.url(u"/big"_qs) << VEXALiteStatus::error
                                    << u"Error: The update page is larger than 1048576 bytes"_qs;
-        QTest::newRow("slow") << server_.url(u"/slow"_qs) << VEXALiteStatus::error << u"Error: The request timed out."_qs;
-        QTest::newRow("no body") << server_.url(u"/empty"_qs) << VEXALiteStatus::error << u"Response data invalid"_qs;
-        QTest::newRow("not a page") << server_.url(u"/garbage"_qs) << VEXALiteStatus::error << u"XML: "_qs;
-        QTest::newRow("not a URL") << u"http://"_qs << VEXALiteStatus::error << u"URL is invalid"_qs;
-        QTest::newRow("nobody listening") << u"http://127.0.0.1:1/page"_qs << VEXALiteStatus::error << u"Error: "_qs;
+        QTest::newRow("slow") << server_.url(u"/slow"_qs) << VEXALiteStatus::error
+                              << u"Error: The request timed out."_qs;
+        QTest::newRow("no body") << server_.url(u"/empty"_qs) << VEXALiteStatus::error
+                                 << u"Response data invalid"_qs;
+        QTest::newRow("not a page")
+            << server_.url(u"/garbage"_qs) << VEXALiteStatus::error << u"XML: "_qs;
+        QTest::newRow("not a URL")
+            << u"http://"_qs << VEXALiteStatus::error << u"URL is invalid"_qs;
+        QTest::newRow("nobody listening")
+            << u"http://127.0.0.1:1/page"_qs << VEXALiteStatus::error << u"Error: "_qs;
     }
     void fetchOutcomes() {
         QFETCH(QString, address);
@@ -128,9 +145,12 @@ class UpdateCheckTest : public QObject {
         QCOMPARE(vexa->status, status);
         QCOMPARE(vexa->errorMessage.value_or(QString()).left(error.size()), error);
         if (status == VEXALiteStatus::updateAvailable && address.endsWith(u"/page"_qs)) {
-            QVERIFY2(vexa->log.filter(u"Server response: 200; Tue, 01 Dec 2026 10:00:00 GMT; size: "_qs).size() == 1,
-                     qPrintable(vexa->log.join(u'\n')));
-            QVERIFY(vexa->log.last().contains(u"Etag: \"v7\""_qs) || vexa->log.join(u'\n').contains(u"Etag: \"v7\""_qs));
+            QVERIFY2(
+                vexa->log.filter(u"Server response: 200; Tue, 01 Dec 2026 10:00:00 GMT; size: "_qs)
+                        .size() == 1,
+                qPrintable(vexa->log.join(u'\n')));
+            QVERIFY(vexa->log.last().contains(u"Etag: \"v7\""_qs) ||
+                    vexa->log.join(u'\n').contains(u"Etag: \"v7\""_qs));
         }
     }
 
@@ -166,7 +186,8 @@ class UpdateCheckTest : public QObject {
         int completions = 0;
         due->onCompletion = [&]() { ++completions; };
         due->performSilentCheck();
-        QVERIFY(due->log.contains(u"So we've past our check date, let's reset the clock and perform an update check."_qs));
+        QVERIFY(due->log.contains(
+            u"So we've past our check date, let's reset the clock and perform an update check."_qs));
         QCOMPARE(settings_->value(key::nextUpdateCheck).toDateTime(), now_.addSecs(604800));
         QTRY_COMPARE(completions, 1);
         QCOMPARE(server_.requests(), before + 1);
@@ -202,22 +223,27 @@ class UpdateCheckTest : public QObject {
         basalt::setCheckFrequency(*settings_, 0, now_);
         QVERIFY(!settings_->contains(key::nextUpdateCheck));
 
-        const QVariantMap details{{u"groupID"_qs, u"g120"_qs}, {u"displayVersion"_qs, u"3.2"_qs}, {u"buildNumber"_qs, 120}};
+        const QVariantMap details{{u"groupID"_qs, u"g120"_qs},
+                                  {u"displayVersion"_qs, u"3.2"_qs},
+                                  {u"buildNumber"_qs, 120}};
         settings_->setValue(key::currentUpdateInfo, details);
         settings_->setValue(key::updateAvailable, true);
         basalt::ignoreCurrentUpdate(*settings_);
         QCOMPARE(settings_->value(key::ignoreVersionInfo).toMap(), details);
-        QVERIFY(!settings_->contains(key::currentUpdateInfo) && !settings_->contains(key::updateAvailable));
+        QVERIFY(!settings_->contains(key::currentUpdateInfo) &&
+                !settings_->contains(key::updateAvailable));
         basalt::undoIgnoreUpdate(*settings_);
         QCOMPARE(settings_->value(key::currentUpdateInfo).toMap(), details);
         QVERIFY(settings_->value(key::updateAvailable).toBool());
 
-        for (const auto& name : {key::nextUpdateCheck, key::nextUpdateCheckPeriod, key::remoteFileModDate}) {
+        for (const auto& name :
+             {key::nextUpdateCheck, key::nextUpdateCheckPeriod, key::remoteFileModDate}) {
             settings_->setValue(name, 1);
         }
         basalt::resetSettings(*settings_);
-        for (const auto& name : {key::currentUpdateInfo, key::nextUpdateCheck, key::nextUpdateCheckPeriod,
-                                 key::remoteFileModDate, key::ignoreVersionInfo, key::updateAvailable}) {
+        for (const auto& name :
+             {key::currentUpdateInfo, key::nextUpdateCheck, key::nextUpdateCheckPeriod,
+              key::remoteFileModDate, key::ignoreVersionInfo, key::updateAvailable}) {
             QVERIFY(!settings_->contains(name));
         }
     }
@@ -249,7 +275,8 @@ class UpdateCheckTest : public QObject {
         const QString system = QString::fromStdString(gw::platform::kernelVersionNumbers());
         // The values go out percent-encoded; URLs always carry "." plainly,
         // which is the same value to the web server.
-        QString expected = server_.url(path) + u"?arc=ass&appver=3.0.0&macos="_qs + system + u"&state="_qs + state;
+        QString expected =
+            server_.url(path) + u"?arc=ass&appver=3.0.0&macos="_qs + system + u"&state="_qs + state;
         if (withUpdate) {
             expected += u"&groupid=g120&newver=3.120"_qs;
         }
@@ -263,7 +290,8 @@ class UpdateCheckTest : public QObject {
         vexa->performManualCheck();
         QTRY_COMPARE(alerts_.requests().size(), 1U);
         QCOMPARE(alerts_.requests().front().messageText, u"Unable to check for update"_qs);
-        QVERIFY(alerts_.requests().front().informativeText.startsWith(u"Error: Server said 404 not found\n"_qs));
+        QVERIFY(alerts_.requests().front().informativeText.startsWith(
+            u"Error: Server said 404 not found\n"_qs));
         QVERIFY(workspace_.opened.empty());
 
         alerts_.clear();

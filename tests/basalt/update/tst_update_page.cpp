@@ -22,11 +22,14 @@ basalt::UpdateKey loadKey(const char* name) {
     QFile file(gw::test::keyPath(name));
     file.open(QIODevice::ReadOnly);
     auto key = basalt::importKey(QString::fromLatin1(file.readAll()), basalt::KeyClass::publicKey);
-    return std::holds_alternative<basalt::UpdateKey>(key) ? std::get<basalt::UpdateKey>(key) : basalt::UpdateKey();
+    return std::holds_alternative<basalt::UpdateKey>(key) ? std::get<basalt::UpdateKey>(key)
+                                                          : basalt::UpdateKey();
 }
 
-const QString kStandardBody = entry(QStringLiteral("g120"), 120, QStringLiteral("minOS=\"11.0\""), archive(QStringLiteral("ass"))) +
-                              entry(QStringLiteral("g110"), 110, QStringLiteral("minOS=\"11.0\""), archive(QStringLiteral("ub")));
+const QString kStandardBody = entry(QStringLiteral("g120"), 120, QStringLiteral("minOS=\"11.0\""),
+                                    archive(QStringLiteral("ass"))) +
+                              entry(QStringLiteral("g110"), 110, QStringLiteral("minOS=\"11.0\""),
+                                    archive(QStringLiteral("ub")));
 
 QByteArray signedPage(const PageParts& parts) {
     return gw::test::signPage(gw::test::pageText(parts));
@@ -54,7 +57,8 @@ class UpdatePageTest : public QObject {
         QVERIFY(VEXALite::publicKey);
     }
     void init() {
-        settings_ = std::make_unique<QSettings>(dir_.filePath(u"prefs.ini"_qs), QSettings::IniFormat);
+        settings_ =
+            std::make_unique<QSettings>(dir_.filePath(u"prefs.ini"_qs), QSettings::IniFormat);
         settings_->clear();
         VEXALite::publicKey = loadKey("test-public.pem");
     }
@@ -71,11 +75,13 @@ class UpdatePageTest : public QObject {
 
         QByteArray tampered = valid;
         tampered.replace("g120", "g121");
-        QTest::newRow("tampered byte") << tampered << VEXALiteStatus::error << u"Failed to validate SecKeyVerifySignature"_qs;
+        QTest::newRow("tampered byte")
+            << tampered << VEXALiteStatus::error << u"Failed to validate SecKeyVerifySignature"_qs;
 
         PageParts twice = good;
         twice.extraHead = u"<!-- VEXASignaturePlaceHolder -->\n"_qs;
-        QTest::newRow("signature text twice") << signedPage(twice) << VEXALiteStatus::updateAvailable << QString();
+        QTest::newRow("signature text twice")
+            << signedPage(twice) << VEXALiteStatus::updateAvailable << QString();
 
         QByteArray extraSignature = valid;
         extraSignature.replace("</head>", "<meta name=\"VEXASignature\" content=\"QUJD\"/></head>");
@@ -85,31 +91,38 @@ class UpdatePageTest : public QObject {
         QByteArray broken = valid;
         const qsizetype at = broken.indexOf("name=\"VEXASignature\" content=\"") + 40;
         broken.insert(at, "&#10;");
-        QTest::newRow("line break in signature") << broken << VEXALiteStatus::error
-                                                 << u"Failed to validate Failed to decode signature"_qs;
+        QTest::newRow("line break in signature")
+            << broken << VEXALiteStatus::error
+            << u"Failed to validate Failed to decode signature"_qs;
 
         PageParts unsigned_ = good;
         unsigned_.withSignature = false;
-        QTest::newRow("no signature") << gw::test::pageText(unsigned_) << VEXALiteStatus::error << u"Signature not found"_qs;
+        QTest::newRow("no signature")
+            << gw::test::pageText(unsigned_) << VEXALiteStatus::error << u"Signature not found"_qs;
 
-        QTest::newRow("wrong key") << gw::test::signPage(gw::test::pageText(good), "other") << VEXALiteStatus::error
-                                   << u"Failed to validate SecKeyVerifySignature"_qs;
+        QTest::newRow("wrong key")
+            << gw::test::signPage(gw::test::pageText(good), "other") << VEXALiteStatus::error
+            << u"Failed to validate SecKeyVerifySignature"_qs;
 
         PageParts format = good;
         format.format = u"11"_qs;
-        QTest::newRow("format 11") << signedPage(format) << VEXALiteStatus::formatInvalid
-                                   << u"The format of the update file is too new, probably means a newer version."_qs;
+        QTest::newRow("format 11")
+            << signedPage(format) << VEXALiteStatus::formatInvalid
+            << u"The format of the update file is too new, probably means a newer version."_qs;
         format.format = u"9"_qs;
         QTest::newRow("format 9") << signedPage(format) << VEXALiteStatus::error
                                   << u"The format of the update file is too old"_qs;
         format.format = u"10 "_qs;
-        QTest::newRow("format with space") << signedPage(format) << VEXALiteStatus::error << u"VEXAFormat is invalid."_qs;
+        QTest::newRow("format with space")
+            << signedPage(format) << VEXALiteStatus::error << u"VEXAFormat is invalid."_qs;
         format.format = u"ten"_qs;
-        QTest::newRow("format not a number") << signedPage(format) << VEXALiteStatus::error << u"VEXAFormat is invalid."_qs;
+        QTest::newRow("format not a number")
+            << signedPage(format) << VEXALiteStatus::error << u"VEXAFormat is invalid."_qs;
 
         QByteArray noFormat = valid;
         noFormat.replace("name=\"VEXAFormat\"", "name=\"Other\"");
-        QTest::newRow("no format") << noFormat << VEXALiteStatus::error << u"VEXAFormat is missing"_qs;
+        QTest::newRow("no format")
+            << noFormat << VEXALiteStatus::error << u"VEXAFormat is missing"_qs;
 
         PageParts product = good;
         product.withProduct = false;
@@ -117,29 +130,36 @@ class UpdatePageTest : public QObject {
                                     << u"VEXAProductIdentifier != \"com.ambrel.Grantwell\""_qs;
         product.withProduct = true;
         product.product = u"com.ambrel.grantwell"_qs;
-        QTest::newRow("product differs in case") << signedPage(product) << VEXALiteStatus::error
-                                                 << u"VEXAProductIdentifier != \"com.ambrel.Grantwell\""_qs;
+        QTest::newRow("product differs in case")
+            << signedPage(product) << VEXALiteStatus::error
+            << u"VEXAProductIdentifier != \"com.ambrel.Grantwell\""_qs;
         product.product = u"com.ambrel.Grantwell"_qs;
         product.extraHead = u"<meta name=\"VEXAProductIdentifier\"/>\n"_qs;
         QTest::newRow("product without content") << signedPage(product) << VEXALiteStatus::error
                                                  << u"VEXAProductIdentifier is invalid"_qs;
 
         PageParts laughs = good;
-        laughs.prolog = u"<?xml version=\"1.0\"?>\n<!DOCTYPE html [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\"><!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">]>\n"_qs;
+        laughs.prolog =
+            u"<?xml version=\"1.0\"?>\n<!DOCTYPE html [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\"><!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">]>\n"_qs;
         laughs.extraHead = u"<title>&c;</title>"_qs;
-        QTest::newRow("entity expansion") << signedPage(laughs) << VEXALiteStatus::error << u"XML: "_qs;
+        QTest::newRow("entity expansion")
+            << signedPage(laughs) << VEXALiteStatus::error << u"XML: "_qs;
         PageParts external = good;
         external.prolog = u"<!DOCTYPE html [<!ENTITY secret SYSTEM \"file:///etc/passwd\">]>\n"_qs;
         external.extraHead = u"<title>&secret;</title>"_qs;
-        QTest::newRow("external entity") << signedPage(external) << VEXALiteStatus::error << u"XML: "_qs;
+        QTest::newRow("external entity")
+            << signedPage(external) << VEXALiteStatus::error << u"XML: "_qs;
         PageParts html = good;
         html.extraHead = u"<title>&nbsp;</title>"_qs;
         QTest::newRow("HTML entity") << signedPage(html) << VEXALiteStatus::error << u"XML: "_qs;
         PageParts plainDoctype = good;
         plainDoctype.prolog = u"<!DOCTYPE html>\n"_qs;
-        QTest::newRow("plain doctype") << signedPage(plainDoctype) << VEXALiteStatus::updateAvailable << QString();
-        QTest::newRow("not XML") << QByteArray("<html><head></html>") << VEXALiteStatus::error << u"XML: "_qs;
-        QTest::newRow("not UTF-8") << QByteArray("<html>\xff\xfe</html>") << VEXALiteStatus::error << u"XML: "_qs;
+        QTest::newRow("plain doctype")
+            << signedPage(plainDoctype) << VEXALiteStatus::updateAvailable << QString();
+        QTest::newRow("not XML") << QByteArray("<html><head></html>") << VEXALiteStatus::error
+                                 << u"XML: "_qs;
+        QTest::newRow("not UTF-8")
+            << QByteArray("<html>\xff\xfe</html>") << VEXALiteStatus::error << u"XML: "_qs;
     }
     void headAndSignature() {
         QFETCH(QByteArray, page);
@@ -157,8 +177,9 @@ class UpdatePageTest : public QObject {
             QVERIFY(vexa->log.contains(u"Error: "_qs + *vexa->errorMessage));
             QVERIFY(!settings_->contains(basalt::vexa_key::currentUpdateInfo));
         }
-        QCOMPARE(settings_->value(basalt::updateAvailableKey).toBool(),
-                 status == VEXALiteStatus::updateAvailable || status == VEXALiteStatus::formatInvalid);
+        QCOMPARE(
+            settings_->value(basalt::updateAvailableKey).toBool(),
+            status == VEXALiteStatus::updateAvailable || status == VEXALiteStatus::formatInvalid);
     }
 
     void missingPublicKey() {
@@ -167,7 +188,8 @@ class UpdatePageTest : public QObject {
         good.body = kStandardBody;
         auto vexa = checker();
         vexa->processHTML(signedPage(good), u"manualUpdateCheck"_qs);
-        QCOMPARE(vexa->errorMessage, std::optional<QString>(u"Signature invalid, public key is missing"_qs));
+        QCOMPARE(vexa->errorMessage,
+                 std::optional<QString>(u"Signature invalid, public key is missing"_qs));
     }
 
     void maintenance() {
@@ -203,39 +225,62 @@ class UpdatePageTest : public QObject {
         const QString compatible = u"minOS=\"11.0\""_qs;
         const QString ours = entry(u"g110"_qs, 110, compatible, archive(u"ub"_qs));
         const QString older = entry(u"g100"_qs, 100, compatible, archive(u"ub"_qs));
-        QTest::newRow("newer, this processor") << entry(u"g120"_qs, 120, compatible, archive(u"ass"_qs)) + ours
-                                               << 14.5 << VEXALiteStatus::updateAvailable << u"Update: ass https://example.com/g.zip"_qs;
-        QTest::newRow("newer, universal") << entry(u"g120"_qs, 120, compatible, archive(u"ub"_qs))
-                                          << 14.5 << VEXALiteStatus::updateAvailable << u"Update: ub https://example.com/g.zip"_qs;
-        QTest::newRow("newer, other processor only") << entry(u"g120"_qs, 120, compatible, archive(u"x86"_qs)) + ours + older
-                                                     << 14.5 << VEXALiteStatus::noUpdateForThisMac << u"Build 110 == appVersion 110"_qs;
-        QTest::newRow("newer, other processor, nothing else") << entry(u"g120"_qs, 120, compatible, archive(u"x86"_qs))
-                                                              << 14.5 << VEXALiteStatus::noUpdateForThisMac << QString();
-        QTest::newRow("newer needs newer system") << entry(u"g120"_qs, 120, u"minOS=\"15.0\""_qs, archive(u"ass"_qs)) + ours
-                                                  << 14.5 << VEXALiteStatus::noUpdateForThisMac << u"Reject: Requires macOS 15.0"_qs;
-        QTest::newRow("running build first") << ours + older << 14.5 << VEXALiteStatus::upToDate << u"Build 110 == appVersion 110"_qs;
-        QTest::newRow("hidden") << entry(u"g120"_qs, 120, compatible, archive(u"ass"_qs), u" hidden"_qs) + ours
+        QTest::newRow("newer, this processor")
+            << entry(u"g120"_qs, 120, compatible, archive(u"ass"_qs)) + ours << 14.5
+            << VEXALiteStatus::updateAvailable << u"Update: ass https://example.com/g.zip"_qs;
+        QTest::newRow("newer, universal")
+            << entry(u"g120"_qs, 120, compatible, archive(u"ub"_qs)) << 14.5
+            << VEXALiteStatus::updateAvailable << u"Update: ub https://example.com/g.zip"_qs;
+        QTest::newRow("newer, other processor only")
+            << entry(u"g120"_qs, 120, compatible, archive(u"x86"_qs)) + ours + older << 14.5
+            << VEXALiteStatus::noUpdateForThisMac << u"Build 110 == appVersion 110"_qs;
+        QTest::newRow("newer, other processor, nothing else")
+            << entry(u"g120"_qs, 120, compatible, archive(u"x86"_qs)) << 14.5
+            << VEXALiteStatus::noUpdateForThisMac << QString();
+        QTest::newRow("newer needs newer system")
+            << entry(u"g120"_qs, 120, u"minOS=\"15.0\""_qs, archive(u"ass"_qs)) + ours << 14.5
+            << VEXALiteStatus::noUpdateForThisMac << u"Reject: Requires macOS 15.0"_qs;
+        QTest::newRow("running build first") << ours + older << 14.5 << VEXALiteStatus::upToDate
+                                             << u"Build 110 == appVersion 110"_qs;
+        QTest::newRow("hidden") << entry(u"g120"_qs, 120, compatible, archive(u"ass"_qs),
+                                         u" hidden"_qs) +
+                                       ours
                                 << 14.5 << VEXALiteStatus::upToDate << u"Reject: hidden"_qs;
-        QTest::newRow("above maxOS") << entry(u"g120"_qs, 120, u"minOS=\"11.0\" maxOS=\"13.0\""_qs, archive(u"ass"_qs)) + ours
-                                     << 14.1 << VEXALiteStatus::upToDate << u"Reject: incompatible with macOS 14.1"_qs;
-        QTest::newRow("older only") << older << 14.5 << VEXALiteStatus::noUpdateAtThisTime << u"Reject: build 100 <  appVersion 110"_qs;
-        QTest::newRow("no entries") << u"<p>Nothing yet</p>"_qs << 14.5 << VEXALiteStatus::noUpdateAtThisTime << QString();
+        QTest::newRow("above maxOS")
+            << entry(u"g120"_qs, 120, u"minOS=\"11.0\" maxOS=\"13.0\""_qs, archive(u"ass"_qs)) +
+                   ours
+            << 14.1 << VEXALiteStatus::upToDate << u"Reject: incompatible with macOS 14.1"_qs;
+        QTest::newRow("older only") << older << 14.5 << VEXALiteStatus::noUpdateAtThisTime
+                                    << u"Reject: build 100 <  appVersion 110"_qs;
+        QTest::newRow("no entries")
+            << u"<p>Nothing yet</p>"_qs << 14.5 << VEXALiteStatus::noUpdateAtThisTime << QString();
         QTest::newRow("no minOS") << entry(u"g120"_qs, 120, QString(), archive(u"ass"_qs)) + ours
-                                  << 14.5 << VEXALiteStatus::error << u"Error: Group g120 invalid minOS"_qs;
-        QTest::newRow("minOS with space") << entry(u"g120"_qs, 120, u"minOS=\" 11.0\""_qs, archive(u"ass"_qs))
-                                          << 14.5 << VEXALiteStatus::error << u"Error: Group g120 invalid minOS"_qs;
-        QTest::newRow("no build") << u"<div class=\"VEXAGroup\" id=\"g9\" minOS=\"11.0\">"_qs + archive(u"ass"_qs) + u"</div>"_qs
-                                  << 14.5 << VEXALiteStatus::error << u"Error: Group g9 invalid build"_qs;
-        QTest::newRow("no archive") << entry(u"g120"_qs, 120, compatible, QString()) << 14.5 << VEXALiteStatus::error
-                                    << u"Error: Group g120 invalid VEXAArchive"_qs;
-        QTest::newRow("broken archives first") << entry(u"g120"_qs, 120, compatible,
-                                                        u"<a class=\"VEXAArchive ass\" href=\"  \">x</a><a class=\"VEXAArchive\" href=\"https://e/x\">y</a>"_qs +
-                                                            archive(u"ass"_qs))
-                                               << 14.5 << VEXALiteStatus::updateAvailable << u"Error: Architecture invalid https://e/x"_qs;
-        QTest::newRow("second body") << u"</body><body>"_qs + entry(u"g120"_qs, 120, compatible, archive(u"ass"_qs))
-                                     << 14.5 << VEXALiteStatus::updateAvailable << QString();
-        QTest::newRow("nested in markup") << u"<section><ul><li>"_qs + entry(u"g120"_qs, 120, compatible, archive(u"ass"_qs)) + u"</li></ul></section>"_qs
-                                          << 14.5 << VEXALiteStatus::updateAvailable << QString();
+                                  << 14.5 << VEXALiteStatus::error
+                                  << u"Error: Group g120 invalid minOS"_qs;
+        QTest::newRow("minOS with space")
+            << entry(u"g120"_qs, 120, u"minOS=\" 11.0\""_qs, archive(u"ass"_qs)) << 14.5
+            << VEXALiteStatus::error << u"Error: Group g120 invalid minOS"_qs;
+        QTest::newRow("no build") << u"<div class=\"VEXAGroup\" id=\"g9\" minOS=\"11.0\">"_qs +
+                                         archive(u"ass"_qs) + u"</div>"_qs
+                                  << 14.5 << VEXALiteStatus::error
+                                  << u"Error: Group g9 invalid build"_qs;
+        QTest::newRow("no archive")
+            << entry(u"g120"_qs, 120, compatible, QString()) << 14.5 << VEXALiteStatus::error
+            << u"Error: Group g120 invalid VEXAArchive"_qs;
+        QTest::newRow("broken archives first")
+            << entry(
+                   u"g120"_qs, 120, compatible,
+                   u"<a class=\"VEXAArchive ass\" href=\"  \">x</a><a class=\"VEXAArchive\" href=\"https://e/x\">y</a>"_qs +
+                       archive(u"ass"_qs))
+            << 14.5 << VEXALiteStatus::updateAvailable
+            << u"Error: Architecture invalid https://e/x"_qs;
+        QTest::newRow("second body")
+            << u"</body><body>"_qs + entry(u"g120"_qs, 120, compatible, archive(u"ass"_qs)) << 14.5
+            << VEXALiteStatus::updateAvailable << QString();
+        QTest::newRow("nested in markup")
+            << u"<section><ul><li>"_qs + entry(u"g120"_qs, 120, compatible, archive(u"ass"_qs)) +
+                   u"</li></ul></section>"_qs
+            << 14.5 << VEXALiteStatus::updateAvailable << QString();
     }
     void entrySelection() {
         QFETCH(QString, body);
@@ -263,8 +308,10 @@ class UpdatePageTest : public QObject {
                                       {u"buildNumber"_qs, 120}};
             QCOMPARE(vexa->updateDetails->value(u"buildNumber"_qs).toLongLong(), 120);
             QCOMPARE(vexa->updateDetails->value(u"groupID"_qs), details.value(u"groupID"_qs));
-            QCOMPARE(vexa->updateDetails->value(u"displayVersion"_qs), details.value(u"displayVersion"_qs));
-            const QVariantMap stored = settings_->value(basalt::vexa_key::currentUpdateInfo).toMap();
+            QCOMPARE(vexa->updateDetails->value(u"displayVersion"_qs),
+                     details.value(u"displayVersion"_qs));
+            const QVariantMap stored =
+                settings_->value(basalt::vexa_key::currentUpdateInfo).toMap();
             QCOMPARE(stored.value(u"buildNumber"_qs).toLongLong(), 120);
             QVERIFY(settings_->value(basalt::updateAvailableKey).toBool());
         } else {
@@ -274,7 +321,9 @@ class UpdatePageTest : public QObject {
 
     void ignoredBuildIsPassedOver() {
         settings_->setValue(basalt::vexa_key::ignoreVersionInfo,
-                            QVariantMap{{u"groupID"_qs, u"g120"_qs}, {u"displayVersion"_qs, u"3.120"_qs}, {u"buildNumber"_qs, 120}});
+                            QVariantMap{{u"groupID"_qs, u"g120"_qs},
+                                        {u"displayVersion"_qs, u"3.120"_qs},
+                                        {u"buildNumber"_qs, 120}});
         PageParts parts;
         parts.body = kStandardBody;
         auto vexa = checker();
@@ -290,18 +339,24 @@ class UpdatePageTest : public QObject {
         QString oneLine = pem;
         oneLine.remove(u'\n');
         for (const QString& text : {pem, oneLine}) {
-            QVERIFY(std::holds_alternative<basalt::UpdateKey>(basalt::importKey(text, basalt::KeyClass::publicKey)));
+            QVERIFY(std::holds_alternative<basalt::UpdateKey>(
+                basalt::importKey(text, basalt::KeyClass::publicKey)));
         }
         const auto message = [](const QString& text, basalt::KeyClass keyClass) {
             auto result = basalt::importKey(text, keyClass);
-            return std::holds_alternative<basalt::KeyError>(result) ? std::get<basalt::KeyError>(result).message : QString();
+            return std::holds_alternative<basalt::KeyError>(result)
+                       ? std::get<basalt::KeyError>(result).message
+                       : QString();
         };
         QCOMPARE(message(QString(), basalt::KeyClass::publicKey), u"Key data is empty"_qs);
-        QCOMPARE(message(pem, static_cast<basalt::KeyClass>(7)),
-                 u"Key type unrecognized, should be kSecAttrKeyClassPrivate or kSecAttrKeyClassPublic"_qs);
-        QCOMPARE(message(u"-----BEGIN RSA PUBLIC KEY-----\n!!!\n-----END RSA PUBLIC KEY-----"_qs, basalt::KeyClass::publicKey),
+        QCOMPARE(
+            message(pem, static_cast<basalt::KeyClass>(7)),
+            u"Key type unrecognized, should be kSecAttrKeyClassPrivate or kSecAttrKeyClassPublic"_qs);
+        QCOMPARE(message(u"-----BEGIN RSA PUBLIC KEY-----\n!!!\n-----END RSA PUBLIC KEY-----"_qs,
+                         basalt::KeyClass::publicKey),
                  u"Unable to convert String to Data"_qs);
-        QVERIFY(message(u"-----BEGIN RSA PUBLIC KEY-----\nAAAA\n-----END RSA PUBLIC KEY-----"_qs, basalt::KeyClass::publicKey)
+        QVERIFY(message(u"-----BEGIN RSA PUBLIC KEY-----\nAAAA\n-----END RSA PUBLIC KEY-----"_qs,
+                        basalt::KeyClass::publicKey)
                     .startsWith(u"The data is not a PKCS#1 RSA key"_qs));
     }
 
@@ -313,13 +368,16 @@ class UpdatePageTest : public QObject {
         out.open(QIODevice::WriteOnly);
         out.write("<html><head><meta name=\"VEXASignature\" content=\"nothing\"/></head></html>");
         out.close();
-        auto run = gw::test::runProcess({SIGN_TOOL, page.toStdString(), gw::test::keyPath("test-private.pem").toStdString()});
+        auto run = gw::test::runProcess(
+            {SIGN_TOOL, page.toStdString(), gw::test::keyPath("test-private.pem").toStdString()});
         QCOMPARE(run.status, 1);
         QVERIFY(run.output.empty());
         QVERIFY(run.errors.find("VEXASignaturePlaceHolder") != std::string::npos);
-        run = gw::test::runProcess({SIGN_TOOL, page.toStdString(), gw::test::keyPath("test-public.pem").toStdString()});
+        run = gw::test::runProcess(
+            {SIGN_TOOL, page.toStdString(), gw::test::keyPath("test-public.pem").toStdString()});
         QCOMPARE(run.status, 1);
-        run = gw::test::runProcess({SIGN_TOOL, "/nonexistent", gw::test::keyPath("test-private.pem").toStdString()});
+        run = gw::test::runProcess(
+            {SIGN_TOOL, "/nonexistent", gw::test::keyPath("test-private.pem").toStdString()});
         QCOMPARE(run.status, 1);
         run = gw::test::runProcess({SIGN_TOOL});
         QCOMPARE(run.status, 1);
@@ -329,7 +387,8 @@ class UpdatePageTest : public QObject {
         parts.body = kStandardBody;
         VEXALite::publicKey = loadKey("other-public.pem");
         auto vexa = checker();
-        vexa->processHTML(gw::test::signPage(gw::test::pageText(parts), "other"), u"manualUpdateCheck"_qs);
+        vexa->processHTML(gw::test::signPage(gw::test::pageText(parts), "other"),
+                          u"manualUpdateCheck"_qs);
         QCOMPARE(vexa->status, VEXALiteStatus::updateAvailable);
     }
 };

@@ -7,14 +7,19 @@
 namespace gw::test {
 
 QByteArray pageText(const PageParts& parts) {
-    QString head = QStringLiteral("<meta name=\"VEXAFormat\" content=\"") + parts.format + QStringLiteral("\"/>\n");
+    QString head = QStringLiteral("<meta name=\"VEXAFormat\" content=\"") + parts.format +
+                   QStringLiteral("\"/>\n");
     if (parts.withProduct) {
-        head += QStringLiteral("<meta name=\"VEXAProductIdentifier\" content=\"") + parts.product + QStringLiteral("\"/>\n");
+        head += QStringLiteral("<meta name=\"VEXAProductIdentifier\" content=\"") + parts.product +
+                QStringLiteral("\"/>\n");
     }
     if (parts.withSignature) {
-        head += QStringLiteral("<meta name=\"VEXASignature\" content=\"VEXASignaturePlaceHolder\"/>\n");
+        head +=
+            QStringLiteral("<meta name=\"VEXASignature\" content=\"VEXASignaturePlaceHolder\"/>\n");
     }
-    return (parts.prolog + QStringLiteral("<html xmlns=\"http://www.w3.org/1999/xhtml\">\n<head>\n<title>Updates</title>\n") +
+    return (parts.prolog +
+            QStringLiteral(
+                "<html xmlns=\"http://www.w3.org/1999/xhtml\">\n<head>\n<title>Updates</title>\n") +
             head + parts.extraHead + QStringLiteral("</head>\n<body>\n") + parts.body +
             QStringLiteral("</body>\n</html>\n"))
         .toUtf8();
@@ -22,8 +27,9 @@ QByteArray pageText(const PageParts& parts) {
 
 QString entry(const QString& id, int build, const QString& attributes, const QString& archives,
               const QString& classes) {
-    return QStringLiteral("<div class=\"VEXAGroup%1\" id=\"%2\" build=\"%3\" date=\"20261201\" %4>"
-                          "<h2>Version <span><vexagroupversion>3.%3</vexagroupversion></span></h2>%5</div>\n")
+    return QStringLiteral(
+               "<div class=\"VEXAGroup%1\" id=\"%2\" build=\"%3\" date=\"20261201\" %4>"
+               "<h2>Version <span><vexagroupversion>3.%3</vexagroupversion></span></h2>%5</div>\n")
         .arg(classes, id, QString::number(build), attributes, archives);
 }
 
@@ -42,8 +48,9 @@ QByteArray signPage(const QByteArray& page, const char* key) {
     }
     file.write(page);
     file.flush();
-    const auto result = runProcess({SIGN_TOOL, file.fileName().toStdString(),
-                                    keyPath((std::string(key) + "-private.pem").c_str()).toStdString()});
+    const auto result =
+        runProcess({SIGN_TOOL, file.fileName().toStdString(),
+                    keyPath((std::string(key) + "-private.pem").c_str()).toStdString()});
     return result.status == 0 ? QByteArray::fromStdString(result.output) : QByteArray();
 }
 
