@@ -39,6 +39,9 @@ PathCheck examinePath(const std::string& arg, bool verbose, gw::platform::ItemFi
 ParseOutcome parseArguments(const std::vector<std::string>& args, RunSettings settings,
                             gw::platform::ItemFiles& files, std::ostream& out) {
     ParseOutcome outcome;
+    // "-identity" belongs to the path argument that follows it, whatever
+    // becomes of that path.
+    std::optional<gw::platform::ItemIdentity> pendingIdentity;
     for (size_t i = 2; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "-v") {
@@ -53,6 +56,18 @@ ParseOutcome parseArguments(const std::vector<std::string>& args, RunSettings se
             }
             // The value is not skipped: it is examined next like any argument.
             settings.ownerName = args[i + 1];
+            settings.ownerGiven = true;
+        } else if (arg == "-identity") {
+            const auto identity =
+                i + 1 < args.size() ? gw::platform::parseIdentity(args[i + 1]) : std::nullopt;
+            if (!identity) {
+                outcome.fatal = i + 1 < args.size()
+                                    ? "The identity \"" + args[i + 1] + "\" is not DEVICE:INODE"
+                                    : std::string("Not enough arguments.");
+                break;
+            }
+            pendingIdentity = identity;
+            ++i;  // the value is the option's own, never a path or a name
         } else if (arg == "-preserveAttributes") {
             settings.preserveAttributes = true;
         } else if (arg == "-preserveACLs") {
@@ -65,8 +80,9 @@ ParseOutcome parseArguments(const std::vector<std::string>& args, RunSettings se
                 break;
             }
             if (check == PathCheck::Accepted) {
-                settings.pathList.push_back(arg);
+                settings.pathList.push_back(ItemRequest{arg, pendingIdentity});
             }
+            pendingIdentity.reset();
         } else if (arg == settings.ownerName) {
             // The value of "-username" (or the login name) passes silently.
         } else {

@@ -4,7 +4,10 @@
 #include <ostream>
 #include <vector>
 
+#include <charconv>
+
 #include "executable_detection.h"
+#include "item_opening.h"
 #include "xattr_clearing.h"
 
 namespace vosker {
@@ -88,14 +91,13 @@ std::optional<ResetOutcome> resetOwnership(const Item& item, const RunSettings& 
 
 }  // namespace
 
-ResetOutcome resetItem(const std::string& path, const RunSettings& settings,
+ResetOutcome resetItem(const ItemRequest& request, const RunSettings& settings,
                        const HelperServices& services, std::ostream& out) {
-    auto opened = services.files.open(path);
-    if (!opened) {
-        // The item went away (or became unreachable) since it was checked.
-        return failure("Permissions Error: " + opened.error().description + "\n");
+    auto opened = openItem(request, services);
+    if (auto* refused = std::get_if<std::string>(&opened)) {
+        return failure(std::move(*refused));
     }
-    const Item& item = *opened;
+    const Item& item = std::get<Item>(opened);
 
     if (auto failed = removeProtections(item, settings, services, out)) {
         return *failed;
@@ -120,6 +122,62 @@ ResetOutcome resetItem(const std::string& path, const RunSettings& settings,
         if (settings.verbose) {
             out << "Cleared ACLs code: " << code << '\n';
         }
+    }
+    return ResetOutcome{0, "S'all good"};
+}
+
+}  // namespace vosker
+
+namespace vosker {
+
+namespace {
+
+// A name, or a decimal id as chown also takes it.
+std::optional<uid_t> accountId(const std::string& name, const HelperServices& services) {
+    if (const auto account = services.accounts.userNamed(name)) {
+        return account->uid;
+    }
+    uid_t uid = 0;
+    const auto [end, ec] = std::from_chars(name.data(), name.data() + name.size(), uid);
+    if (ec == std::errc() && end == name.data() + name.size() && !name.empty()) {
+        return uid;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+ResetOutcome changeOwner(const ItemRequest& request, const RunSettings& settings,
+                         const HelperServices& services, std::ostream& out) {
+    const auto uid = accountId(settings.ownerName, services);
+    if (!uid) {
+        return failure("There is no user account named \"" + settings.ownerName + "\"");
+    }
+    auto opened = openItem(request, services);
+    if (auto* refused = std::get_if<std::string>(&opened)) {
+        return failure(std::move(*refused));
+    }
+    if (const auto error = services.files.setOwner(std::get<Item>(opened), *uid)) {
+        return failure("Permissions Error: " + error->description);
+    }
+    if (settings.verbose) {
+        out << "Owner set to " << settings.ownerName << '\n';
+    }
+    return ResetOutcome{0, "S'all good"};
+}
+
+ResetOutcome changeLock(const ItemRequest& request, bool locked, const RunSettings& settings,
+                        const HelperServices& services, std::ostream& out) {
+    auto opened = openItem(request, services);
+    if (auto* refused = std::get_if<std::string>(&opened)) {
+        return failure(std::move(*refused));
+    }
+    if (const auto error = services.flags.setImmutable(std::get<Item>(opened), locked)) {
+        return failure((locked ? "Unable to lock the item: " : "Unable to unlock the item: ") +
+                       error->description);
+    }
+    if (settings.verbose) {
+        out << (locked ? "Locked" : "Unlocked") << '\n';
     }
     return ResetOutcome{0, "S'all good"};
 }

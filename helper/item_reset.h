@@ -17,7 +17,14 @@ struct ResetOutcome {
 // owned by the owner and the owner's primary group, 755 or 644, no extended
 // attributes, no ACL. Acts on the item itself, never on a link's target and
 // never on a path swapped after it was opened.
-ResetOutcome resetItem(const std::string& path, const RunSettings& settings,
+ResetOutcome resetItem(const ItemRequest& request, const RunSettings& settings,
                        const gw::platform::HelperServices& services, std::ostream& out);
+
+// The owner alone ("owner" command), and the lock ("lock", "unlock"), with
+// the same opening and checks as a reset.
+ResetOutcome changeOwner(const ItemRequest& request, const RunSettings& settings,
+                         const gw::platform::HelperServices& services, std::ostream& out);
+ResetOutcome changeLock(const ItemRequest& request, bool locked, const RunSettings& settings,
+                        const gw::platform::HelperServices& services, std::ostream& out);
 
 }  // namespace vosker

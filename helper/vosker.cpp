@@ -38,11 +38,20 @@ int run(const std::vector<std::string>& args, const gw::platform::HelperServices
     if (settings.pathList.empty()) {
         return exitWithError(out, "No files to process");
     }
-    if (lowered(args[1]) != "reset") {
+    const std::string command = lowered(args[1]);
+    if (command != "reset" && command != "owner" && command != "lock" && command != "unlock") {
         return exitWithError(out, "Unknown command: \"" + args[1] + "\"");
     }
-    for (const auto& path : settings.pathList) {
-        const ResetOutcome outcome = resetItem(path, settings, services, out);
+    // As root the login name is root's: giving items to root by default is
+    // never what was meant.
+    if (command == "owner" && !settings.ownerGiven) {
+        return exitWithError(out, "The owner command needs -username NAME");
+    }
+    for (const auto& request : settings.pathList) {
+        const ResetOutcome outcome =
+            command == "reset"   ? resetItem(request, settings, services, out)
+            : command == "owner" ? changeOwner(request, settings, services, out)
+                                 : changeLock(request, command == "lock", settings, services, out);
         if (outcome.status != 0) {
             return exitWithError(out, outcome.message);
         }

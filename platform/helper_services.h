@@ -1,5 +1,7 @@
 #pragma once
 
+#include <unistd.h>
+
 #include "accounts.h"
 #include "acl_store.h"
 #include "content_types.h"
@@ -18,18 +20,23 @@ struct HelperServices {
     XattrView& xattrs;
     AclStore& acls;
     ContentTypes& contentTypes;
+    // Running as root: paths are opened without links anywhere, and items a
+    // user could have pointed at another account's file are refused.
+    bool privileged = false;
 };
 
 // The Linux services, owned together.
 class LinuxHelperServices {
   public:
     HelperServices services() {
-        return HelperServices{accounts_, files_, flags_, xattrs_, acls_, contentTypes_};
+        return HelperServices{accounts_, files_,        flags_,     xattrs_,
+                              acls_,     contentTypes_, privileged_};
     }
 
   private:
+    bool privileged_ = ::geteuid() == 0;
     LinuxAccounts accounts_;
-    LinuxItemFiles files_;
+    LinuxItemFiles files_{privileged_ ? LinkPolicy::NoneOnTheWay : LinkPolicy::FinalComponentOnly};
     LinuxFileFlags flags_;
     LinuxXattrView xattrs_;
     LinuxAclStore acls_;

@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <optional>
 #include <string>
 
 #include "sys_error.h"
@@ -21,6 +22,18 @@ enum class FileKind {
 };
 
 FileKind fileKindFromMode(mode_t mode);
+
+// Which inode an item is: what the window showed, checked again before
+// anything is changed.
+struct ItemIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const ItemIdentity&) const = default;
+};
+
+// "DEVICE:INODE" in decimal, as the helper's -identity option takes it.
+std::string identityText(const ItemIdentity& identity);
+std::optional<ItemIdentity> parseIdentity(const std::string& text);
 
 // The path naming exactly the inode behind a descriptor (its /proc entry).
 std::string descriptorPathOf(int fd);
@@ -47,6 +60,15 @@ class Item {
     // caller may read: the f*() calls on it cost no path walk. -1 otherwise.
     int ioFd() const { return ioFd_.get(); }
     bool isLink() const { return kind_ == FileKind::SymbolicLink; }
+    bool isDevice() const {
+        return kind_ == FileKind::CharDevice || kind_ == FileKind::BlockDevice;
+    }
+    const ItemIdentity& identity() const { return identity_; }
+    nlink_t linkCount() const { return linkCount_; }
+    void setFacts(ItemIdentity identity, nlink_t linkCount) {
+        identity_ = identity;
+        linkCount_ = linkCount;
+    }
     bool isRegularOrFolder() const {
         return kind_ == FileKind::Regular || kind_ == FileKind::Directory;
     }
@@ -60,6 +82,8 @@ class Item {
     FileKind kind_;
     UniqueFd fd_;
     UniqueFd ioFd_;
+    ItemIdentity identity_;
+    nlink_t linkCount_ = 1;
 };
 
 // Finding and opening items, and changing their ownership and mode.
@@ -74,14 +98,37 @@ class ItemFiles {
     // Owner and group first: chown clears set-id bits, so the mode goes last.
     // A symbolic link keeps its mode (Linux links have none).
     virtual Status setOwnerGroupMode(const Item& item, uid_t uid, gid_t gid, mode_t mode) = 0;
+    // The owner alone, as chown NAME does; the group stays.
+    virtual Status setOwner(const Item& item, uid_t uid) = 0;
+};
+
+// How far a path may lean on symbolic links while it is opened.
+enum class LinkPolicy {
+    // Folders on the way may be links; only the last component is not followed.
+    FinalComponentOnly,
+    // No component may be a link (the last one is opened as the link itself):
+    // what root uses, so that a folder swapped for a link while the
+    // administrator prompt is up leads nowhere.
+    NoneOnTheWay,
 };
 
 class LinuxItemFiles final : public ItemFiles {
   public:
+    explicit LinuxItemFiles(LinkPolicy policy = LinkPolicy::FinalComponentOnly) : policy_(policy) {}
+
     Result<bool> checkReachable(const std::string& path) override;
     Result<bool> isVolumeRoot(const std::string& path) override;
     Result<Item> open(const std::string& path) override;
     Status setOwnerGroupMode(const Item& item, uid_t uid, gid_t gid, mode_t mode) override;
+    Status setOwner(const Item& item, uid_t uid) override;
+
+  private:
+    LinkPolicy policy_;
 };
+
+// Opens PATH (absolute) as O_PATH without following a symbolic link in any
+// component; a link as the last component is opened as the link. ELOOP
+// when a folder on the way is a link.
+UniqueFd openWithoutLinks(const std::string& path);
 
 }  // namespace gw::platform

@@ -1,8 +1,11 @@
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/sysmacros.h>
 
 #include <cerrno>
+#include <charconv>
 
 #include "item.h"
 #include "path_text.h"
@@ -28,6 +31,83 @@ FileKind fileKindFromMode(mode_t mode) {
         default:
             return FileKind::Other;
     }
+}
+
+std::string identityText(const ItemIdentity& identity) {
+    return std::to_string(identity.device) + ":" + std::to_string(identity.inode);
+}
+
+std::optional<ItemIdentity> parseIdentity(const std::string& text) {
+    const auto colon = text.find(':');
+    if (colon == std::string::npos || colon == 0 || colon + 1 == text.size()) {
+        return std::nullopt;
+    }
+    ItemIdentity identity;
+    const char* end = text.data() + text.size();
+    const auto device = std::from_chars(text.data(), text.data() + colon, identity.device);
+    const auto inode = std::from_chars(text.data() + colon + 1, end, identity.inode);
+    if (device.ec != std::errc() || device.ptr != text.data() + colon || inode.ec != std::errc() ||
+        inode.ptr != end) {
+        return std::nullopt;
+    }
+    return identity;
+}
+
+namespace {
+
+// Kernels before 5.6 have no openat2: one component at a time, each opened
+// relative to the folder before it and never followed.
+UniqueFd openComponentByComponent(const std::string& path) {
+    UniqueFd current(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    size_t start = 1;
+    while (current.valid() && start < path.size()) {
+        size_t end = path.find('/', start);
+        if (end == std::string::npos) {
+            end = path.size();
+        }
+        const std::string name = path.substr(start, end - start);
+        start = end + 1;
+        if (name.empty() || name == ".") {
+            continue;
+        }
+        const bool last = path.find_first_not_of('/', end) == std::string::npos;
+        UniqueFd next(::openat(current.get(), name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+        if (!next.valid()) {
+            return next;
+        }
+        if (!last) {
+            struct stat st {};
+            if (::fstatat(next.get(), "", &st, AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW) != 0) {
+                return UniqueFd();
+            }
+            if (S_ISLNK(st.st_mode)) {
+                errno = ELOOP;
+                return UniqueFd();
+            }
+        }
+        current = std::move(next);
+    }
+    return current;
+}
+
+}  // namespace
+
+UniqueFd openWithoutLinks(const std::string& path) {
+    if (path.empty() || path.front() != '/') {
+        errno = EINVAL;
+        return UniqueFd();
+    }
+    struct open_how how {};
+    how.flags = O_PATH | O_NOFOLLOW | O_CLOEXEC;
+    how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+    const long fd = ::syscall(SYS_openat2, AT_FDCWD, path.c_str(), &how, sizeof how);
+    if (fd >= 0) {
+        return UniqueFd(static_cast<int>(fd));
+    }
+    if (errno != ENOSYS) {
+        return UniqueFd();
+    }
+    return openComponentByComponent(path);
 }
 
 std::string descriptorPathOf(int fd) {
@@ -75,8 +155,16 @@ Result<bool> LinuxItemFiles::isVolumeRoot(const std::string& path) {
 }
 
 Result<Item> LinuxItemFiles::open(const std::string& path) {
-    UniqueFd fd(::open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    UniqueFd fd = policy_ == LinkPolicy::NoneOnTheWay
+                      ? openWithoutLinks(path)
+                      : UniqueFd(::open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
     if (!fd.valid()) {
+        if (errno == ELOOP && policy_ == LinkPolicy::NoneOnTheWay) {
+            return SysError::withText(
+                "The path holds a symbolic link before its last component, so it was not "
+                "followed",
+                ELOOP);
+        }
         return SysError::fromErrno(errno);
     }
     struct stat st {};
@@ -88,7 +176,17 @@ Result<Item> LinuxItemFiles::open(const std::string& path) {
     if (kind == FileKind::Regular || kind == FileKind::Directory) {
         ioFd = reopenForReading(fd.get());
     }
-    return Item(path, kind, std::move(fd), std::move(ioFd));
+    Item item(path, kind, std::move(fd), std::move(ioFd));
+    item.setFacts(ItemIdentity{st.st_dev, st.st_ino}, st.st_nlink);
+    return item;
+}
+
+Status LinuxItemFiles::setOwner(const Item& item, uid_t uid) {
+    if (::fchownat(item.fd(), "", uid, static_cast<gid_t>(-1),
+                   AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW) != 0) {
+        return SysError::fromErrno(errno);
+    }
+    return std::nullopt;
 }
 
 Status LinuxItemFiles::setOwnerGroupMode(const Item& item, uid_t uid, gid_t gid, mode_t mode) {

@@ -36,7 +36,14 @@ Result<platform::Item> ScriptedHelper::open(const std::string& path) {
     if (!item) {
         return SysError::fromErrno(ENOENT);
     }
-    return platform::Item(path, item->kind);
+    platform::Item opened(path, item->kind);
+    opened.setFacts(item->identity, item->links);
+    return opened;
+}
+
+Status ScriptedHelper::setOwner(const platform::Item& item, uid_t uid) {
+    calls.push_back("owner " + item.path() + " " + std::to_string(uid));
+    return std::nullopt;
 }
 
 Status ScriptedHelper::setOwnerGroupMode(const platform::Item& item, uid_t uid, gid_t gid,

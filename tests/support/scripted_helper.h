@@ -21,6 +21,8 @@ struct ScriptedItem {
     std::set<std::string> refusedRemovals;
     int aclCode = 0;
     bool headUnreadable = false;  // its first bytes can't be read
+    platform::ItemIdentity identity;
+    nlink_t links = 1;
 };
 
 // Every helper service, answered from a table of items: for what real
@@ -49,6 +51,7 @@ class ScriptedHelper final : public platform::Accounts,
     platform::Result<platform::Item> open(const std::string& path) override;
     platform::Status setOwnerGroupMode(const platform::Item& item, uid_t uid, gid_t gid,
                                        mode_t mode) override;
+    platform::Status setOwner(const platform::Item& item, uid_t uid) override;
 
     platform::Result<platform::KernelLocks> read(const platform::Item& item) override;
     platform::Status setImmutable(const platform::Item& item, bool immutable) override;
