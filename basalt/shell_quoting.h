@@ -1,7 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace basalt {
 
@@ -17,5 +19,12 @@ std::string appleScriptEscaped(std::string_view text);
 // A path ready to be placed inside the "do shell script" literal: its
 // literal value is the path as one shell word.
 std::string shellEscapedPath(std::string_view path);
+
+// The words of a command line written the way shellQuoted writes them:
+// single-quoted text, a backslash before one character, plain characters
+// that no shell treats specially; blanks between words. Anything a shell
+// would expand or interpret (unquoted $, backquotes, ;, |, &, redirections,
+// globs, double quotes) makes it none: such a line is not ours.
+std::optional<std::vector<std::string>> splitQuotedWords(std::string_view line);
 
 }  // namespace basalt

@@ -11,7 +11,7 @@ GRANTWELL_PACKAGES=(
   libacl1-dev libplist-dev libssl-dev
   shared-mime-info hicolor-icon-theme adwaita-icon-theme qt6-qpa-plugins
   acl attr e2fsprogs util-linux pkexec
-  xvfb xauth
+  xvfb xauth libxml2-utils
 )
 
 as_root() {

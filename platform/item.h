@@ -126,6 +126,10 @@ class LinuxItemFiles final : public ItemFiles {
     LinkPolicy policy_;
 };
 
+// PATH with every folder on the way resolved and the last component kept as
+// it is (a final link stays the link); PATH itself when a folder can't be.
+std::string withFoldersResolved(const std::string& path);
+
 // Opens PATH (absolute) as O_PATH without following a symbolic link in any
 // component; a link as the last component is opened as the link. ELOOP
 // when a folder on the way is a link.

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <cstdlib>
 
 #include "item.h"
 #include "path_text.h"
@@ -108,6 +109,20 @@ UniqueFd openWithoutLinks(const std::string& path) {
         return UniqueFd();
     }
     return openComponentByComponent(path);
+}
+
+std::string withFoldersResolved(const std::string& path) {
+    const std::string name = lastPathComponent(path);
+    if (name.empty() || name == "/" || name == "." || name == "..") {
+        return path;
+    }
+    char* folder = ::realpath(parentPath(path).c_str(), nullptr);
+    if (!folder) {
+        return path;
+    }
+    std::string resolved(folder);
+    std::free(folder);
+    return (resolved == "/" ? "" : resolved) + "/" + name;
 }
 
 std::string descriptorPathOf(int fd) {

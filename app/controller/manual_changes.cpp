@@ -1,6 +1,9 @@
 // The single changes the user makes by hand from the detail panels.
+#include <cerrno>
+
 #include <QString>
 
+#include "app/controller/elevated_helper.h"
 #include "app/controller/reset_controller.h"
 #include "basalt/desktop/alerts.h"
 
@@ -53,12 +56,38 @@ void ResetController::toggleLock() {
     }
     // An item that can't carry the lock reports no value; nothing is written.
     if (locked->has_value()) {
-        if (auto failure = services_.changes.setUserImmutable(*info_.url, !**locked)) {
+        const bool lock = !**locked;
+        if (auto failure = services_.changes.setUserImmutable(*info_.url, lock)) {
+            // Only an administrator may change the lock: ask, as a reset does.
+            if (failure->code == EPERM && helperLocation()) {
+                toggleLockAsAdministrator(lock);
+                return;
+            }
             showAlert(QStringLiteral("Unable to toggle file lock"), describe(*failure));
             return;
         }
     }
     scheduleRefresh();
+}
+
+void ResetController::toggleLockAsAdministrator(bool lock) {
+    std::vector<std::string> arguments{lock ? "lock" : "unlock"};
+    for (auto& argument : itemArguments(*info_.url, info_.identity)) {
+        arguments.push_back(std::move(argument));
+    }
+    runHelperAsAdministrator(this, *helperLocation(), arguments, kLockPrompt,
+                             [this](const basalt::ScriptOutcome& outcome) {
+                                 using basalt::ElevationResult;
+                                 if (outcome.kind == ElevationResult::succeeded) {
+                                     scheduleRefresh();
+                                 } else if (outcome.kind == ElevationResult::noAgent) {
+                                     showAlert(QStringLiteral("Unable to toggle file lock"),
+                                               QString::fromLatin1(basalt::kNoAgentMessage));
+                                 } else if (outcome.kind != ElevationResult::cancelled) {
+                                     showAlert(QStringLiteral("Unable to toggle file lock"),
+                                               basalt::authorizationStatus(outcome).second);
+                                 }
+                             });
 }
 
 void ResetController::getOriginalFile() {

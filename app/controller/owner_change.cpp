@@ -1,20 +1,9 @@
 #include "app/controller/owner_change.h"
 
-#include <QCoreApplication>
-#include <QMetaObject>
-#include <QPointer>
-
+#include "app/controller/elevated_helper.h"
 #include "app/controller/reset_controller.h"
-#include "basalt/desktop/authorization.h"
-#include "basalt/shell_quoting.h"
 
 namespace gw::controller {
-
-std::string ownerChangeCommand(const QString& ownerName, const std::string& path) {
-    // "--" keeps a name or path that starts with "-" from being read as an option.
-    return "chown -- " + basalt::appleScriptEscaped(basalt::shellQuoted(ownerName.toStdString())) +
-           ' ' + basalt::shellEscapedPath(path);
-}
 
 OwnerChangeSheet::OwnerChangeSheet(ResetController& controller, QObject* parent)
     : QObject(parent), controller_(controller) {}
@@ -43,23 +32,24 @@ void OwnerChangeSheet::cancel() {
 }
 
 void OwnerChangeSheet::set() {
-    const auto& url = controller_.info().url;
-    if (!url) {
+    const auto& info = controller_.info();
+    const auto helper = controller_.helperLocation();
+    if (!info.url) {
         return;
     }
-    basalt::executeWithAuthorization(
-        ownerChangeCommand(name_, *url), kPrompt, QPointer<QObject>(this),
-        [](int status, const QString& message, QPointer<QObject> sender) {
-            // Arrives on a background thread; the sheet belongs to the main
-            // thread, which also checks whether it still exists.
-            QMetaObject::invokeMethod(
-                QCoreApplication::instance(),
-                [sender, status, message]() {
-                    if (auto* sheet = qobject_cast<OwnerChangeSheet*>(sender.data())) {
-                        sheet->finished(status, message);
-                    }
-                },
-                Qt::QueuedConnection);
+    if (!helper) {
+        controller_.showAlert(QStringLiteral("Unable to change the file owner"),
+                              QStringLiteral("Couldn't find the helper process"));
+        return;
+    }
+    std::vector<std::string> arguments{"owner", "-username", name_.toStdString()};
+    for (auto& argument : itemArguments(*info.url, info.identity)) {
+        arguments.push_back(std::move(argument));
+    }
+    runHelperAsAdministrator(
+        this, *helper, arguments, kPrompt, [this](const basalt::ScriptOutcome& outcome) {
+            const auto [status, message] = basalt::authorizationStatus(outcome);
+            finished(status, message);
         });
 }
 

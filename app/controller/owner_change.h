@@ -9,13 +9,8 @@ namespace gw::controller {
 
 class ResetController;
 
-// The shell command that gives the item to the named account. Name and path
-// each reach chown as one word whatever they hold, and the text is ready to
-// be placed inside the "do shell script" literal.
-std::string ownerChangeCommand(const QString& ownerName, const std::string& path);
-
 // The state behind the "Set the File Owner" sheet: the name being edited and
-// whether the sheet is shown. "Set" runs chown as administrator; the sheet
+// whether the sheet is shown. "Set" runs the helper's owner command as administrator; the sheet
 // closes on success or a cancelled prompt and stays open on failure so the
 // user can correct the name.
 class OwnerChangeSheet : public QObject {

@@ -1,4 +1,5 @@
 #include "app/controller/reset_controller.h"
+#include "app/controller/reset_run.h"
 
 #include <ostream>
 

@@ -21,6 +21,8 @@ class AMRecentItemController;
 
 namespace gw::controller {
 
+class ResetRun;
+
 // The two lines of the progress panel.
 struct ProgressMessage {
     QString title;
@@ -95,7 +97,9 @@ class ResetController : public QObject {
 
     // Changes the user makes by hand.
     void manuallyTogglePermission(unsigned bit);
+    // With the user's rights, then (the lock needs them) as administrator.
     void toggleLock();
+    static constexpr auto kLockPrompt = "Please Authorize Grantwell to lock or unlock this item";
     void getOriginalFile();
 
     // The reset, with the user's rights first and as administrator when
@@ -103,6 +107,8 @@ class ResetController : public QObject {
     void resetPermissions();
     void resetAtNewLocation();
     std::vector<std::string> helperArguments() const;
+    // The helper, when it is there to be run.
+    std::optional<std::string> helperLocation() const;
 
     // The progress panel's buttons.
     void progressCancelPressed();
@@ -138,13 +144,12 @@ class ResetController : public QObject {
   private:
     bool beginReset();
     void runHelper(const std::string& url, bool allowEscalation);
-    void helperFinished(const platform::ChildOutcome& task, bool allowEscalation);
-    void runHelperWithAuthorization(bool offerNewLocation);
+    void toggleLockAsAdministrator(bool lock);
     void reportProgress(const QString& title, const QString& detail);
     void resetCompleted();
     void resetFailed(const QString& reason);
     void engineLog(const QString& text) const;
-    std::optional<std::string> helperLocation() const;
+
     void chooseNewLocation(const std::string& url);
     void copyToNewLocation(const std::optional<std::string>& newLocation, const std::string& url);
     void copyFinished(const platform::ChildOutcome& task, const std::string& newLocation);
@@ -171,6 +176,7 @@ class ResetController : public QObject {
     bool awaitingAttributeUpdate_ = false;
     bool fileTrackerIsPaused_ = false;
     bool resetRunning_ = false;  // from the start of a reset to its outcome
+    std::unique_ptr<ResetRun> resetRun_;
 };
 
 using controllerProgressState = ResetController::controllerProgressState;

@@ -37,6 +37,7 @@ FileInfo::FileInfo(const std::optional<std::string>& location, InspectionPlatfor
         lockedUser = attributes->immutable == 1 ? variableValue::yes : variableValue::no;
         if (attributes->size)
             size = *attributes->size;
+        identity = attributes->identity;
         if (attributes->fileType == AttributeDictionary::FileType::Directory) {
             typeIsFolder = true;
         } else if (attributes->fileType == AttributeDictionary::FileType::SymbolicLink) {

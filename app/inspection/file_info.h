@@ -25,6 +25,9 @@ struct FileInfo {
     QString name = QStringLiteral("Unknown");
     std::optional<QString> icon;     // the icon's name in the desktop theme
     std::optional<std::string> url;  // the item's path, as bytes
+    // The inode the record describes; changes made as administrator insist
+    // on it, so a path swapped since is refused rather than followed.
+    std::optional<platform::ItemIdentity> identity;
     QString typeName = QStringLiteral("Unknown");
     int64_t size = 0;
     QString infoSummary = QStringLiteral("Unknown");

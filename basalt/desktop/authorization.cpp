@@ -1,5 +1,7 @@
 #include "authorization.h"
 
+#include <unistd.h>
+
 #include <mutex>
 #include <ostream>
 
@@ -8,7 +10,9 @@
 #include <QThreadPool>
 
 #include "basalt/diagnostics.h"
+#include "basalt/shell_quoting.h"
 #include "platform/child_process.h"
+#include "platform/program_trust.h"
 
 namespace basalt {
 
@@ -18,8 +22,13 @@ constexpr int kDismissed = 126;
 constexpr int kNotAuthorized = 127;
 constexpr int kUserCancelled = -128;
 
+constexpr auto kNoAgentText = "No authentication agent found";
+
+constexpr auto kPkexec = "/usr/bin/pkexec";
+
 std::mutex programMutex;
-std::string programName = "pkexec";
+std::string programName = kPkexec;
+uid_t trustedOwner = 0;
 
 class StatementParser {
   public:
@@ -136,9 +145,10 @@ std::optional<ShellScriptStatement> parseDoShellScript(std::string_view source) 
     return StatementParser(source).parse();
 }
 
-void setElevationProgram(std::string program) {
+void setElevationProgram(std::string program, uid_t owner) {
     const std::lock_guard lock(programMutex);
     programName = std::move(program);
+    trustedOwner = owner;
 }
 
 std::string elevationProgram() {
@@ -146,19 +156,51 @@ std::string elevationProgram() {
     return programName;
 }
 
+namespace {
+
+ScriptOutcome notStarted(QString message, ElevationResult kind = ElevationResult::notStarted) {
+    ScriptOutcome outcome;
+    outcome.kind = kind;
+    outcome.started = false;
+    outcome.errorMessage = std::move(message);
+    return outcome;
+}
+
+}  // namespace
+
 ScriptOutcome runShellScript(const ShellScriptStatement& statement) {
-    std::vector<std::string> argv;
-    if (statement.withAdministratorPrivileges) {
-        argv.push_back(elevationProgram());
+    auto words = splitQuotedWords(statement.command);
+    if (!words || words->empty() || words->front().empty() || words->front().front() != '/') {
+        return notStarted(QStringLiteral("The command is not one program given by its full path"));
     }
-    argv.insert(argv.end(), {"/bin/sh", "-c", statement.command});
-    auto child = gw::platform::runChild(argv);
+    uid_t owner = 0;
+    std::string program;
+    {
+        const std::lock_guard lock(programMutex);
+        owner = trustedOwner;
+        program = programName;
+    }
+    // Through pkexec unless this process is root already; a substitute
+    // (a test's) is always gone through, so its outcomes can be had as root.
+    const bool throughElevation =
+        statement.withAdministratorPrivileges && (::geteuid() != 0 || program != kPkexec);
+    if (statement.withAdministratorPrivileges) {
+        if (const auto problem = gw::platform::untrustedProgramReason(words->front(), owner)) {
+            return notStarted(
+                QStringLiteral("Grantwell will not run its helper as administrator: ") +
+                    QString::fromLocal8Bit(*problem),
+                ElevationResult::untrusted);
+        }
+        if (throughElevation) {
+            words->insert(words->begin(), program);
+        }
+    }
+    auto child = gw::platform::runChild(*words);
 
     ScriptOutcome outcome;
     if (child.startError) {
-        outcome.started = false;
-        outcome.errorMessage =
-            QString::fromStdString(argv.front() + ": " + child.startError->description);
+        outcome = notStarted(
+            QString::fromStdString(words->front() + ": " + child.startError->description));
         return outcome;
     }
     if (!child.exitStatus) {
@@ -167,21 +209,54 @@ ScriptOutcome runShellScript(const ShellScriptStatement& statement) {
     }
     const int status = *child.exitStatus;
     if (status == 0) {
+        outcome.kind = ElevationResult::succeeded;
         outcome.succeeded = true;
         outcome.result = withoutFinalNewline(std::move(child.output));
         return outcome;
     }
-    if (statement.withAdministratorPrivileges && status == kDismissed) {
+    if (throughElevation && status == kDismissed) {
+        outcome.kind = ElevationResult::cancelled;
         outcome.errorNumber = kUserCancelled;
         outcome.errorMessage = QStringLiteral("User canceled.");
         return outcome;
     }
     outcome.errorNumber = status;
-    const bool elevationRefused = statement.withAdministratorPrivileges && status == kNotAuthorized;
+    const bool elevationRefused = throughElevation && status == kNotAuthorized;
+    if (elevationRefused) {
+        outcome.kind = child.errors.find(kNoAgentText) != std::string::npos
+                           ? ElevationResult::noAgent
+                           : ElevationResult::notAuthorized;
+    }
     const std::string& text =
         child.errors.empty() && !elevationRefused ? child.output : child.errors;
     outcome.errorMessage = messageText(text);
     return outcome;
+}
+
+std::pair<int, QString> authorizationStatus(const ScriptOutcome& outcome) {
+    if (!outcome.started) {
+        // Why an untrusted helper was refused is the user's to know; a
+        // program that would not start is only a failure to begin.
+        return {-1, outcome.kind == ElevationResult::untrusted
+                        ? outcome.errorMessage.value_or(QString())
+                        : QStringLiteral("Failed to begin authorization")};
+    }
+    if (outcome.succeeded) {
+        // Success is 0: the thread's errno after a run means nothing.
+        return {0, QString::fromLocal8Bit(outcome.result)};
+    }
+    if (!outcome.errorNumber) {
+        return {-42, QStringLiteral("Unable to get error code")};
+    }
+    const int number = *outcome.errorNumber;
+    if (number == kUserCancelled) {
+        return {kUserCancelled, QStringLiteral("Operation Cancelled")};
+    }
+    QString message = outcome.errorMessage.value_or(QStringLiteral("Unknown"));
+    if (number == 1) {
+        message.prepend(QStringLiteral("macOS Security denied operation: "));
+    }
+    return {number, message};
 }
 
 void executeWithAuthorization(const std::string& script, const std::string& prompt,
@@ -199,36 +274,21 @@ void executeWithAuthorization(const std::string& script, const std::string& prom
         if (!outcome.started) {
             diagnostics() << "executeWithAuthorization: "
                           << outcome.errorMessage.value_or(QString()).toStdString() << '\n';
-            completion(-1, QStringLiteral("Failed to begin authorization"), sender);
-            return;
+        } else if (!outcome.succeeded && outcome.errorNumber &&
+                   *outcome.errorNumber != kUserCancelled) {
+            writeScriptLine(script);
         }
-        if (outcome.succeeded) {
-            // Success is 0: the thread's errno after a run means nothing.
-            completion(0, QString::fromLocal8Bit(outcome.result), sender);
-            return;
-        }
-        if (!outcome.errorNumber) {
+        const auto [status, message] = authorizationStatus(outcome);
+        if (status == -42) {
+            // The run without a number is reported from the main thread.
             if (QCoreApplication* app = QCoreApplication::instance()) {
                 QMetaObject::invokeMethod(
-                    app,
-                    [completion, sender]() {
-                        completion(-42, QStringLiteral("Unable to get error code"), sender);
-                    },
+                    app, [completion, sender, message]() { completion(-42, message, sender); },
                     Qt::QueuedConnection);
             }
             return;
         }
-        const int number = *outcome.errorNumber;
-        if (number == kUserCancelled) {
-            completion(kUserCancelled, QStringLiteral("Operation Cancelled"), sender);
-            return;
-        }
-        writeScriptLine(script);
-        QString message = outcome.errorMessage.value_or(QStringLiteral("Unknown"));
-        if (number == 1) {
-            message.prepend(QStringLiteral("macOS Security denied operation: "));
-        }
-        completion(number, message, sender);
+        completion(status, message, sender);
     });
 }
 

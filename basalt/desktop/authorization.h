@@ -4,6 +4,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+
+#include <sys/types.h>
 
 #include <QObject>
 #include <QPointer>
@@ -23,8 +26,21 @@ struct ShellScriptStatement {
 };
 std::optional<ShellScriptStatement> parseDoShellScript(std::string_view source);
 
+// How a run behind the administrator prompt ended, named at the one place
+// where pkexec's statuses are told apart from the program's.
+enum class ElevationResult {
+    succeeded,
+    cancelled,      // the prompt was dismissed
+    notAuthorized,  // the password was refused, or the policy says no
+    noAgent,        // no polkit authentication agent could show a prompt
+    failed,         // the program ran and failed: its status and output
+    notStarted,     // nothing ran: the line was not ours, or the program would not start
+    untrusted,      // nothing ran: someone other than root could change the program
+};
+
 // How one statement ended, as the scripting layer reports it.
 struct ScriptOutcome {
+    ElevationResult kind = ElevationResult::failed;
     bool started = true;  // false: the program could not be run at all
     bool succeeded = false;
     std::string result;              // the command's output, one final newline removed
@@ -32,17 +48,33 @@ struct ScriptOutcome {
     std::optional<QString> errorMessage;
 };
 
-// Runs the statement: `ELEVATION /bin/sh -c COMMAND` with administrator
-// privileges, `/bin/sh -c COMMAND` without. The elevation program answers
-// 126 when its dialog is dismissed (error -128) and 127 when the user is
-// not authorized (its message); any other failure carries the exit status
-// and standard error (else standard output). Blocks until the command ends.
+// Runs the statement's command without a shell: its words (as
+// splitQuotedWords reads them) are a program by absolute path and its
+// arguments. With administrator privileges that is `ELEVATION PROGRAM
+// ARGS...`, and only for a program that belongs to root and that no one
+// else can change; when this process is root already, the program runs
+// directly. The elevation program answers 126 when its dialog is dismissed
+// (error -128) and 127 when the user is not authorized or no agent can ask
+// (its message); the programs run this way never exit 126 or 127, so any
+// other failure carries the program's exit status and standard error (else
+// standard output). Blocks until the command ends.
 ScriptOutcome runShellScript(const ShellScriptStatement& statement);
 
-// "pkexec" unless replaced (tests run a substitute that records what the
-// shell was given).
-void setElevationProgram(std::string program);
+// "/usr/bin/pkexec" unless replaced: by absolute path, never found through
+// the user's PATH. Tests run a substitute that records what it was given,
+// and trust programs of their own account.
+void setElevationProgram(std::string program, uid_t trustedOwner = 0);
 std::string elevationProgram();
+
+// The plain-words reason shown when no polkit agent can show the prompt.
+inline constexpr auto kNoAgentMessage =
+    "No administrator prompt is available: no polkit authentication agent is running";
+
+// The status and message a finished run reports to its caller: 0 and the
+// output on success, -128 when the prompt was dismissed, 1 with
+// "macOS Security denied operation: " and the program's message, another
+// number with its message, -1 when nothing could be run.
+std::pair<int, QString> authorizationStatus(const ScriptOutcome& outcome);
 
 using AuthorizationCompletion =
     std::function<void(int status, const QString& message, QPointer<QObject> sender)>;

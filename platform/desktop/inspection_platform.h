@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include "platform/item.h"
 #include "platform/sys_error.h"
 
 namespace gw::platform {
@@ -27,6 +28,8 @@ struct AttributeDictionary {
     std::optional<int64_t> size;
     std::optional<FileType> fileType;
     std::optional<uint32_t> hfsTypeCode;
+    // Which inode was looked at, so that a later change can insist on it.
+    std::optional<ItemIdentity> identity;
     // Attribute name to value; no value where it could not be read.
     using Xattrs = std::vector<std::pair<QString, std::optional<QByteArray>>>;
     std::optional<Xattrs> extendedAttributes;

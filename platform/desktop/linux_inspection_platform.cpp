@@ -153,6 +153,7 @@ std::optional<AttributeDictionary> LinuxInspectionPlatform::attributes(const std
     dictionary.posixPermissions = facts->mode;
     dictionary.immutable = facts->immutable ? 1 : 0;
     dictionary.size = facts->size;
+    dictionary.identity = item->identity();
     switch (facts->kind) {
         case FileKind::Directory:
             dictionary.fileType = AttributeDictionary::FileType::Directory;

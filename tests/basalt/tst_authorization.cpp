@@ -4,8 +4,14 @@
 #include <QTest>
 #include <QThread>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <fstream>
 #include <mutex>
+
+#include <QTemporaryDir>
 
 #include "basalt/desktop/authorization.h"
 #include "basalt/shell_quoting.h"
@@ -123,10 +129,11 @@ class AuthorizationTest : public QObject {
     // reaches the program as exactly one argument, unchanged.
     void hostileWordsReachTheProgramAsOneArgument() {
         SubstituteElevation elevation(SubstituteElevation::Behaviour::Run);
+        const std::string program = writeProgram("printf '%s|' \"$@\"\n");
         for (const auto& word : kHostileWords) {
             const std::string literal = basalt::shellEscapedPath(word);
-            const std::string source =
-                "do shell script \"printf '%s|' " + literal + "\" with administrator privileges";
+            const std::string source = "do shell script \"" + basalt::shellEscapedPath(program) +
+                                       " " + literal + "\" with administrator privileges";
             const auto statement = basalt::parseDoShellScript(source);
             QVERIFY2(statement.has_value(), word.c_str());
             const auto outcome = basalt::runShellScript(*statement);
@@ -137,51 +144,159 @@ class AuthorizationTest : public QObject {
         QVERIFY(!QFile::exists(QStringLiteral("/tmp/gw-pwned")));
     }
 
+    // The words a command line holds, as the quoting writes them; what a
+    // shell would interpret is no line of ours.
+    void splitsOnlyQuotedWords_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QByteArrayList>("words");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("quoted") << QByteArray("'/a b' 'c'") << QByteArrayList{"/a b", "c"} << true;
+        QTest::newRow("quote inside")
+            << QByteArray("'it'\\''s' -x") << QByteArrayList{"it's", "-x"} << true;
+        QTest::newRow("empty word") << QByteArray("'/p' ''") << QByteArrayList{"/p", ""} << true;
+        QTest::newRow("blanks") << QByteArray("  /p\t\n x ") << QByteArrayList{"/p", "x"} << true;
+        for (const char* line : {"/p; rm x", "/p $(id)", "/p `id`", "/p | x", "/p > f", "/p & x",
+                                 "/p *", "'/p", "/p \"x\"", "/p \\"}) {
+            QTest::newRow(line) << QByteArray(line) << QByteArrayList{} << false;
+        }
+    }
+    void splitsOnlyQuotedWords() {
+        QFETCH(QByteArray, line);
+        QFETCH(QByteArrayList, words);
+        QFETCH(bool, valid);
+        const auto split = basalt::splitQuotedWords(line.toStdString());
+        QCOMPARE(split.has_value(), valid);
+        if (valid) {
+            QByteArrayList got;
+            for (const auto& word : *split) {
+                got << QByteArray::fromStdString(word);
+            }
+            QCOMPARE(got, words);
+        }
+    }
+
     void completionReportsEachOutcome_data() {
         QTest::addColumn<int>("behaviour");
-        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("body");  // the program's; empty: the command is `raw`
+        QTest::addColumn<QString>("raw");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("message");
         const int run = static_cast<int>(SubstituteElevation::Behaviour::Run);
-        QTest::newRow("success") << run << u"echo done"_qs << 0 << u"done"_qs;
-        QTest::newRow("exit 1") << run << u"echo 'no such user' >&2; exit 1"_qs << 1
+        QTest::newRow("success") << run << u"echo done"_qs << QString() << 0 << u"done"_qs;
+        QTest::newRow("exit 1") << run << u"echo 'no such user' >&2; exit 1"_qs << QString() << 1
                                 << u"macOS Security denied operation: no such user"_qs;
         QTest::newRow("exit 3, output only")
-            << run << u"echo partial; exit 3"_qs << 3 << u"partial"_qs;
-        QTest::newRow("dismissed") << static_cast<int>(SubstituteElevation::Behaviour::Dismiss)
-                                   << u"echo never"_qs << -128 << u"Operation Cancelled"_qs;
+            << run << u"echo partial; exit 3"_qs << QString() << 3 << u"partial"_qs;
+        QTest::newRow("dismissed")
+            << static_cast<int>(SubstituteElevation::Behaviour::Dismiss) << u"echo never"_qs
+            << QString() << -128 << u"Operation Cancelled"_qs;
         QTest::newRow("not authorized")
-            << static_cast<int>(SubstituteElevation::Behaviour::Refuse) << u"echo never"_qs << 127
-            << u"Error executing command as another user: Not authorized"_qs;
-        QTest::newRow("statement can't be made")
-            << run << u"echo \" unbalanced"_qs << -1 << u"Failed to begin authorization"_qs;
+            << static_cast<int>(SubstituteElevation::Behaviour::Refuse) << u"echo never"_qs
+            << QString() << 127 << u"Error executing command as another user: Not authorized"_qs;
+        QTest::newRow("statement can't be made") << run << QString() << u"echo \" unbalanced"_qs
+                                                 << -1 << u"Failed to begin authorization"_qs;
+        QTest::newRow("a shell line is not run")
+            << run << QString() << u"/bin/touch /tmp/gw-pwned; echo"_qs << -1
+            << u"Failed to begin authorization"_qs;
+        QTest::newRow("a program found through PATH is not run")
+            << run << QString() << u"echo hi"_qs << -1 << u"Failed to begin authorization"_qs;
         QTest::newRow("no exit status")
-            << run << u"kill -9 $$"_qs << -42 << u"Unable to get error code"_qs;
+            << run << u"kill -9 $$"_qs << QString() << -42 << u"Unable to get error code"_qs;
     }
     void completionReportsEachOutcome() {
         QFETCH(int, behaviour);
-        QFETCH(QString, script);
+        QFETCH(QString, body);
+        QFETCH(QString, raw);
         QFETCH(int, status);
         QFETCH(QString, message);
         SubstituteElevation elevation(static_cast<SubstituteElevation::Behaviour>(behaviour));
+        const std::string script = body.isEmpty()
+                                       ? raw.toStdString()
+                                       : basalt::shellEscapedPath(writeProgram(body.toStdString()));
         QObject sender;
-        const Outcome outcome = execute(script.toStdString(), &sender);
+        const Outcome outcome = execute(script, &sender);
         QCOMPARE(outcome.calls, 1);
         QCOMPARE(outcome.status, status);
         QCOMPARE(outcome.message, message);
         QCOMPARE(outcome.sender.data(), &sender);
         // Only the run without a number comes back on the main thread.
         QCOMPARE(outcome.onMainThread, status == -42);
+        QCOMPARE(elevation.receivedCommands().empty(), status == -1);
+        QVERIFY(!QFile::exists(QStringLiteral("/tmp/gw-pwned")));
+    }
+
+    // pkexec's own 126 and 127 are told apart from the program's statuses,
+    // and a missing agent from a refusal.
+    void elevationResultsAreNamed_data() {
+        QTest::addColumn<int>("behaviour");
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<int>("kind");
+        using B = SubstituteElevation::Behaviour;
+        using R = basalt::ElevationResult;
+        QTest::newRow("ran") << int(B::Run) << u"exit 0"_qs << int(R::succeeded);
+        QTest::newRow("program failed") << int(B::Run) << u"exit 1"_qs << int(R::failed);
+        QTest::newRow("dismissed") << int(B::Dismiss) << u"exit 0"_qs << int(R::cancelled);
+        QTest::newRow("refused") << int(B::Refuse) << u"exit 0"_qs << int(R::notAuthorized);
+        QTest::newRow("no agent") << int(B::NoAgent) << u"exit 0"_qs << int(R::noAgent);
+    }
+    void elevationResultsAreNamed() {
+        QFETCH(int, behaviour);
+        QFETCH(QString, body);
+        QFETCH(int, kind);
+        SubstituteElevation elevation(static_cast<SubstituteElevation::Behaviour>(behaviour));
+        basalt::ShellScriptStatement statement;
+        statement.command = basalt::shellQuoted(writeProgram(body.toStdString()));
+        statement.withAdministratorPrivileges = true;
+        QCOMPARE(int(basalt::runShellScript(statement).kind), kind);
+    }
+
+    // A helper that someone other than its owner could change is never
+    // handed to the elevation program.
+    void untrustedHelperIsRefused_data() {
+        QTest::addColumn<unsigned>("programMode");
+        QTest::addColumn<unsigned>("folderMode");
+        QTest::newRow("program writable by all") << 0777U << 0755U;
+        QTest::newRow("program writable by its group") << 0775U << 0755U;
+        QTest::newRow("folder writable by all") << 0755U << 0777U;
+    }
+    void untrustedHelperIsRefused() {
+        QFETCH(unsigned, programMode);
+        QFETCH(unsigned, folderMode);
+        SubstituteElevation elevation(SubstituteElevation::Behaviour::Run);
+        const std::string program = writeProgram("echo ran\n");
+        ::chmod(program.c_str(), programMode);
+        ::chmod(programs_.path().toLocal8Bit().constData(), folderMode);
+        const Outcome outcome = execute(basalt::shellEscapedPath(program));
+        ::chmod(programs_.path().toLocal8Bit().constData(), 0700);
+        QCOMPARE(outcome.status, -1);
+        QVERIFY2(outcome.message.startsWith(
+                     u"Grantwell will not run its helper as administrator: "_qs) &&
+                     outcome.message.endsWith(u"can be changed by other users"_qs),
+                 qPrintable(outcome.message));
+        QVERIFY(elevation.receivedCommands().empty());
     }
 
     void missingElevationProgramFailsToBegin() {
-        basalt::setElevationProgram("/nonexistent/pkexec");
-        const Outcome outcome = execute("echo hi");
-        basalt::setElevationProgram("pkexec");
+        const std::string program = writeProgram("echo hi\n");
+        basalt::setElevationProgram("/nonexistent/pkexec", ::geteuid());
+        const Outcome outcome = execute(basalt::shellEscapedPath(program));
+        basalt::setElevationProgram("/usr/bin/pkexec");
         QCOMPARE(outcome.calls, 1);
         QCOMPARE(outcome.status, -1);
         QCOMPARE(outcome.sender.data(), nullptr);
     }
+
+  private:
+    // A program of this test's own, by absolute path.
+    std::string writeProgram(const std::string& body) {
+        const std::string path =
+            programs_.filePath(u"program-"_qs + QString::number(++programs)).toStdString();
+        std::ofstream(path) << "#!/bin/sh\n" << body << '\n';
+        ::chmod(path.c_str(), 0755);
+        return path;
+    }
+    QTemporaryDir programs_;
+    int programs = 0;
 };
 
 QTEST_GUILESS_MAIN(AuthorizationTest)

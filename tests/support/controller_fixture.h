@@ -19,6 +19,8 @@ class ControllerFixture {
   public:
     platform::LinuxInspectionPlatform inspection;
     platform::LinuxItemChanges changes;
+    // What the controllers made from now on change items through.
+    platform::ItemChanges* changesInUse = &changes;
     ScriptedPanels panels;
 
     QSettings& settings() { return *settings_; }
@@ -37,7 +39,7 @@ class ControllerFixture {
                                             QString loginName = {}) {
         return controller::ControllerServices{
             .inspection = inspection,
-            .changes = changes,
+            .changes = *changesInUse,
             .panels = panels,
             .settings = *settings_,
             .applicationIcon = QIcon(),

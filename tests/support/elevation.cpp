@@ -1,6 +1,7 @@
 #include "elevation.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -14,9 +15,10 @@ SubstituteElevation::SubstituteElevation(Behaviour behaviour) {
     log_ = dir + "/commands";
     const std::string program = dir + "/elevate";
     std::ofstream script(program);
-    // Each received command is kept NUL-terminated, so any byte survives.
+    // Each received word is kept NUL-terminated, so any byte survives; an
+    // empty record ends each run.
     script << "#!/bin/sh\n"
-           << "printf '%s\\0' \"$3\" >> '" << log_ << "'\n";
+           << "printf '%s\\0' \"$@\" '' >> '" << log_ << "'\n";
     switch (behaviour) {
         case Behaviour::Run:
             script << "export GRANTWELL_TEST_ELEVATED=1\nexec \"$@\"\n";
@@ -28,6 +30,11 @@ SubstituteElevation::SubstituteElevation(Behaviour behaviour) {
         case Behaviour::Dismiss:
             script << "exit 126\n";
             break;
+        case Behaviour::NoAgent:
+            script << "echo 'Error executing command as another user: No authentication agent "
+                      "found.' >&2\n"
+                   << "exit 127\n";
+            break;
         case Behaviour::Refuse:
             script << "echo 'Error executing command as another user: Not authorized' >&2\n"
                    << "exit 127\n";
@@ -35,20 +42,26 @@ SubstituteElevation::SubstituteElevation(Behaviour behaviour) {
     }
     script.close();
     ::chmod(program.c_str(), 0755);
-    basalt::setElevationProgram(program);
+    // The programs this test made are its account's, not root's.
+    basalt::setElevationProgram(program, ::geteuid());
 }
 
 SubstituteElevation::~SubstituteElevation() {
-    basalt::setElevationProgram("pkexec");
+    basalt::setElevationProgram("/usr/bin/pkexec");
 }
 
-std::vector<std::string> SubstituteElevation::receivedCommands() const {
+std::vector<std::vector<std::string>> SubstituteElevation::receivedCommands() const {
     std::ifstream in(log_, std::ios::binary);
-    std::vector<std::string> commands;
-    std::string command;
-    while (std::getline(in, command, '\0')) {
-        commands.push_back(command);
+    std::vector<std::vector<std::string>> commands(1);
+    std::string word;
+    while (std::getline(in, word, '\0')) {
+        if (word.empty()) {
+            commands.emplace_back();
+        } else {
+            commands.back().push_back(word);
+        }
     }
+    commands.pop_back();
     return commands;
 }
 

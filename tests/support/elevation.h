@@ -1,13 +1,14 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include <QTemporaryDir>
 
 namespace gw::test {
 
 // A stand-in for pkexec, installed as the elevation program while it lives.
-// It is given "/bin/sh -c COMMAND" as pkexec would be.
+// It is given the program's absolute path and its arguments, as pkexec is.
 class SubstituteElevation {
   public:
     enum class Behaviour {
@@ -16,12 +17,14 @@ class SubstituteElevation {
         Dismiss,  // the dialog was dismissed: 126
         Refuse,   // not authorized: 127 and pkexec's message
         Fail,     // authorized, but the command fails: 1 and its message
+        NoAgent,  // no authentication agent to ask: 127 and pkexec's message
     };
     explicit SubstituteElevation(Behaviour behaviour);
     ~SubstituteElevation();
 
-    // The commands the shell was given, in order, each as received.
-    std::vector<std::string> receivedCommands() const;
+    // The command lines it was given, in order, each word as received. A
+    // word can't be empty here: the helper's arguments never are.
+    std::vector<std::vector<std::string>> receivedCommands() const;
 
   private:
     QTemporaryDir dir_;

@@ -35,6 +35,33 @@ QString systemMessage(int code) {
     return QString::fromLocal8Bit(::strerror(code));
 }
 
+// The user's own rights, as an ordinary user has them: the lock is refused.
+class LockRefusingChanges final : public gw::platform::ItemChanges {
+  public:
+    explicit LockRefusingChanges(gw::platform::ItemChanges& real) : real_(real) {}
+    gw::platform::Status setPermissions(const std::string& path, mode_t mode) override {
+        return real_.setPermissions(path, mode);
+    }
+    gw::platform::Result<std::optional<bool>> userImmutable(const std::string& path) override {
+        return real_.userImmutable(path);
+    }
+    gw::platform::Status setUserImmutable(const std::string&, bool) override {
+        return gw::platform::SysError::fromErrno(EPERM);
+    }
+    gw::platform::Result<std::string> resolveLinks(const std::string& path) override {
+        return real_.resolveLinks(path);
+    }
+
+  private:
+    gw::platform::ItemChanges& real_;
+};
+
+std::string identityOf(const std::string& path) {
+    struct stat st {};
+    ::lstat(path.c_str(), &st);
+    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+}
+
 }  // namespace
 
 class ResetControllerTest : public QObject {
@@ -306,10 +333,10 @@ class ResetControllerTest : public QObject {
 
     void changingTheOwner() {
         if (!gw::test::runningAsRoot()) {
-            QSKIP("the substitute runs chown with this test's rights");
+            QSKIP("the substitute runs the helper with this test's rights");
         }
         const std::string path = sandbox_->file("own'er $(id) `x` \"q\"\nnew line");
-        auto controller = makeController();
+        auto controller = std::make_unique<ResetController>(fixture_.services(VOSKER_PATH));
         controller->loadFile(path);
         OwnerChangeSheet sheet(*controller);
         sheet.open();
@@ -321,8 +348,9 @@ class ResetControllerTest : public QObject {
             sheet.setName(u"nobody; touch /tmp/gw-owner-pwned"_qs);
             sheet.set();
             QTRY_VERIFY_WITH_TIMEOUT(sawAlert(u"Unable to change the file owner"_qs), 5000);
-            QVERIFY(alerts_.requests().back().informativeText.startsWith(
-                u"Error: 1 macOS Security denied operation: chown: invalid user"_qs));
+            QCOMPARE(alerts_.requests().back().informativeText,
+                     u"Error: 1 macOS Security denied operation: error: There is no user account "
+                     u"named \"nobody; touch /tmp/gw-owner-pwned\""_qs);
             QVERIFY(sheet.shown());
             QVERIFY(!QFile::exists(u"/tmp/gw-owner-pwned"_qs));
 
@@ -331,7 +359,17 @@ class ResetControllerTest : public QObject {
             QTRY_VERIFY_WITH_TIMEOUT(!sheet.shown(), 5000);
             QCOMPARE(gw::test::ownerOf(path), 65534U);
             QTRY_COMPARE(controller->info().owner.name, u"nobody"_qs);
-            QCOMPARE(elevation.receivedCommands().size(), 2U);
+            const auto commands = elevation.receivedCommands();
+            QCOMPARE(commands.size(), 2U);
+            // Root runs the helper's own command on the inode shown, no shell.
+            const std::vector<std::string> expected{gw::platform::withFoldersResolved(VOSKER_PATH),
+                                                    "owner",
+                                                    "-username",
+                                                    "nobody",
+                                                    "-identity",
+                                                    identityOf(path),
+                                                    path};
+            QCOMPARE(commands.back(), expected);
         }
         {
             SubstituteElevation elevation(SubstituteElevation::Behaviour::Dismiss);
@@ -346,6 +384,45 @@ class ResetControllerTest : public QObject {
         }
         sheet.cancel();
         QVERIFY(!sheet.shown());
+    }
+
+    // An ordinary user can't change the lock: the helper's lock command runs
+    // behind the prompt instead, and a dismissed prompt changes nothing.
+    void lockAsksForAdministratorRights() {
+        if (!gw::test::runningAsRoot()) {
+            QSKIP("the substitute runs the helper with this test's rights");
+        }
+        const std::string path = sandbox_->file("to lock", "x", 0644);
+        if (!gw::test::setImmutable(path, true) || !gw::test::setImmutable(path, false)) {
+            QSKIP("this file system has no immutable flag");
+        }
+        LockRefusingChanges refusing(fixture_.changes);
+        fixture_.changesInUse = &refusing;
+        auto controller = std::make_unique<ResetController>(fixture_.services(VOSKER_PATH));
+        fixture_.changesInUse = &fixture_.changes;
+        controller->loadFile(path);
+        {
+            SubstituteElevation elevation(SubstituteElevation::Behaviour::Dismiss);
+            controller->toggleLock();
+            QTRY_COMPARE(elevation.receivedCommands().size(), 1U);
+            QTest::qWait(100);
+            QVERIFY(!gw::test::isImmutable(path));
+            QVERIFY(alerts_.requests().empty());
+        }
+        for (const bool lock : {true, false}) {
+            SubstituteElevation elevation(SubstituteElevation::Behaviour::Run);
+            controller->toggleLock();
+            QTRY_COMPARE_WITH_TIMEOUT(gw::test::isImmutable(path), lock, 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(
+                controller->info().lockedUser,
+                lock ? gw::inspection::variableValue::yes : gw::inspection::variableValue::no,
+                kRefreshWaitMs * 2);
+            const std::vector<std::string> expected{gw::platform::withFoldersResolved(VOSKER_PATH),
+                                                    lock ? "lock" : "unlock", "-identity",
+                                                    identityOf(path), path};
+            QCOMPARE(elevation.receivedCommands().front(), expected);
+        }
+        QVERIFY(alerts_.requests().empty());
     }
 
     void alertsAttachToTheWindowWhileItExists() {
