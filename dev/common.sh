@@ -10,7 +10,7 @@ GRANTWELL_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libacl1-dev libplist-dev libssl-dev
   shared-mime-info hicolor-icon-theme adwaita-icon-theme qt6-qpa-plugins
-  acl attr e2fsprogs util-linux pkexec
+  acl attr e2fsprogs util-linux pkexec polkitd dbus
   xvfb xauth libxml2-utils
 )
 
