@@ -83,6 +83,20 @@ void VoskerCliTest::argumentErrors_data() {
                            << u"Nested scanning is not yet available, sorry\n"_qs << 0;
     QTest::newRow("unknown option")
         << QStringList{u"reset"_qs, u"-x"_qs, u"%F"_qs} << u"Unknown argument \"-x\"\n"_qs << 0;
+    QTest::newRow("owner without a name")
+        << QStringList{u"owner"_qs, u"%F"_qs}
+        << u"error: The owner command needs -username NAME\n"_qs << 1;
+    QTest::newRow("owner of an unknown account")
+        << QStringList{u"owner"_qs, u"-username"_qs, u"no-such-account-here"_qs, u"%F"_qs}
+        << u"error: There is no user account named \"no-such-account-here\"\n"_qs << 1;
+    QTest::newRow("identity not DEVICE:INODE")
+        << QStringList{u"reset"_qs, u"-identity"_qs, u"12"_qs, u"%F"_qs}
+        << u"error: The identity \"12\" is not DEVICE:INODE\n"_qs << 1;
+    QTest::newRow("identity without a value") << QStringList{u"reset"_qs, u"%F"_qs, u"-identity"_qs}
+                                              << u"error: Not enough arguments.\n"_qs << 1;
+    QTest::newRow("identity of another inode")
+        << QStringList{u"unlock"_qs, u"-identity"_qs, u"1:1"_qs, u"%F"_qs}
+        << u"error: The item changed since it was checked\n"_qs << 1;
 }
 
 void VoskerCliTest::argumentErrors() {
