@@ -12,6 +12,7 @@ GRANTWELL_PACKAGES=(
   shared-mime-info hicolor-icon-theme adwaita-icon-theme qt6-qpa-plugins
   acl attr e2fsprogs util-linux pkexec polkitd dbus
   xvfb xauth libxml2-utils
+  openbox dbus-x11 at-spi2-core python3-pyatspi gir1.2-atspi-2.0 xdotool imagemagick x11-utils
 )
 
 as_root() {

@@ -205,7 +205,8 @@ int runApplication(int& argc, char** argv, const StartOptions& options) {
     QApplication::setDesktopFileName(QString::fromLatin1(basalt::bundle::kIdentifier));
     QApplication app(argc, argv);
     app.setProperty("launchDate", QDateTime::currentDateTimeUtc());
-    QApplication::setApplicationDisplayName(QString::fromLatin1(basalt::bundle::kName));
+    // No display name: Qt would append it to every window title, doubling
+    // "Grantwell Updates — Grantwell". The application name says it once.
     QApplication::setWindowIcon(ui::applicationIcon());
     // File icons: the desktop's theme first, then the common GNOME one.
     QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));

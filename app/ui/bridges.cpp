@@ -32,7 +32,8 @@ QSize AutoHeightTextEdit::sizeHint() const {
 }
 
 TranslucentBackground::TranslucentBackground(QWidget* parent) : QWidget(parent) {
-    setAttribute(Qt::WA_TransparentForMouseEvents);
+    // Never transparent for mouse events: Qt extends that to every child,
+    // and the whole window would ignore clicks and drops.
 }
 
 void TranslucentBackground::paintEvent(QPaintEvent*) {

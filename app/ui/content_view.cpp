@@ -169,8 +169,11 @@ QMenu* ContentViewGW2::makeContextMenu(QWidget* parent) {
 }
 
 void ContentViewGW2::contextMenuEvent(QContextMenuEvent* event) {
-    if (QMenu* menu = makeContextMenu(this)) {
+    // A top-level menu: only those reach the accessibility tree as the
+    // application's own windows, so a screen reader follows it.
+    if (QMenu* menu = makeContextMenu(nullptr)) {
         menu->setAttribute(Qt::WA_DeleteOnClose);
+        connect(this, &QObject::destroyed, menu, &QObject::deleteLater);
         menu->popup(event->globalPos());
     }
 }

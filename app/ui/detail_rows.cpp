@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/ui/status_view.h"
@@ -68,17 +69,23 @@ AttributeViewPretty::AttributeViewPretty(const inspection::PrettyAttribute& item
     layout->addWidget(symbolLabel(item.icon, colors::primary(), 20), 0, Qt::AlignTop);
     auto* column = new QVBoxLayout;
     column->setSpacing(2);
-    label_ = textLabel(item.label, 12, QFont::Medium);
-    label_->setWordWrap(true);
     if (hasMoreDetails_) {
-        QFont font = label_->font();
-        font.setUnderline(true);
-        label_->setFont(font);
-        QPalette palette = label_->palette();
-        palette.setColor(QPalette::WindowText, basalt::linkTextColor());
-        label_->setPalette(palette);
-        label_->setCursor(Qt::PointingHandCursor);
-        label_->installEventFilter(this);
+        // A link a person can also reach with Tab and press with Space.
+        auto* link = new QPushButton(item.label, this);
+        link->setFlat(true);
+        link->setCursor(Qt::PointingHandCursor);
+        link->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        link->setToolTip(item.label);
+        link->setStyleSheet(QStringLiteral("QPushButton { text-align: left; padding: 0px; "
+                                           "border: none; color: %1; text-decoration: underline; "
+                                           "font-weight: 500; }")
+                                .arg(basalt::linkTextColor().name()));
+        connect(link, &QPushButton::clicked, this, &AttributeViewPretty::showMoreURLInfo);
+        label_ = link;
+    } else {
+        auto* label = textLabel(item.label, 12, QFont::Medium);
+        label->setWordWrap(true);
+        label_ = label;
     }
     column->addWidget(label_);
     if (item.details && !hasMoreDetails_) {
@@ -92,15 +99,6 @@ AttributeViewPretty::AttributeViewPretty(const inspection::PrettyAttribute& item
     if (item.helpTag) {
         setToolTip(*item.helpTag);
     }
-}
-
-bool AttributeViewPretty::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == label_ && event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        showMoreURLInfo();
-        return true;
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 void AttributeViewPretty::showMoreURLInfo() {

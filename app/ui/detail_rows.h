@@ -24,14 +24,13 @@ class AttributeViewPretty : public QWidget {
                                  QWidget* parent = nullptr);
     bool hasMoreDetails() const { return hasMoreDetails_; }
     void showMoreURLInfo();
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    // The label, or the link button when there is more to show.
+    QWidget* label() const { return label_; }
 
   private:
     inspection::PrettyAttribute item_;
     bool hasMoreDetails_;
-    QLabel* label_;
+    QWidget* label_;
 };
 
 }  // namespace gw::ui

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QScrollArea>
 #include <QSettings>
@@ -21,6 +22,7 @@
 #include "app/ui/quick_look.h"
 #include "app/ui/symbols.h"
 #include "app/ui/theme.h"
+#include "app/ui/widgets.h"
 #include "basalt/desktop/desktop_utilities.h"
 #include "basalt/update/vexa_lite.h"
 
@@ -43,6 +45,7 @@ MainWindow::MainWindow(controller::ResetController& controller,
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* backdrop = new TranslucentBackground;
+    backdrop_ = backdrop;
     auto* stack = new QVBoxLayout(backdrop);
     stack->setContentsMargins(0, 0, 0, 0);
     content_ = new ContentViewGW2(controller_, *ownerSheet_, backdrop);
@@ -76,14 +79,16 @@ MainWindow::MainWindow(controller::ResetController& controller,
         showProgressSheet(!panelShown && controller_.progressShow());
     });
     connect(&controller_, &RC::quickLookURLChanged, this, &MainWindow::showQuickLook);
-    for (auto signal : {&RC::infoChanged, &RC::fileDetailsShowChanged}) {
-        connect(&controller_, signal, this,
-                [this]() { QTimer::singleShot(0, this, &MainWindow::fitToContent); });
-    }
+    // Whatever changes the content's layout (another item, a section shown
+    // or hidden after a reset, a wrapped line) refits the window once.
+    backdrop->installEventFilter(this);
+    fitTimer_.setSingleShot(true);
+    fitTimer_.setInterval(0);
+    connect(&fitTimer_, &QTimer::timeout, this, &MainWindow::fitToContent);
     refreshCommands();
     refreshUpdateBadge();
     resize(400, 10);
-    QTimer::singleShot(0, this, &MainWindow::fitToContent);
+    fitTimer_.start();
 }
 
 MainWindow::~MainWindow() {
@@ -149,6 +154,10 @@ QAction* MainWindow::action(const QString& text) const {
 
 void MainWindow::refreshCommands() {
     const bool shown = controller_.fileDetailsShow();
+    // Which item, and where: a copy made by "Reset to..." has the same name.
+    const auto& url = controller_.info().url;
+    setWindowTitle(url ? controller_.info().name + QStringLiteral(" — ") + itemFolder(*url)
+                       : QStringLiteral("Grantwell"));
     reveal_->setEnabled(shown);
     reset_->setEnabled(controller_.info().url.has_value());
     for (QAction* command : itemCommands_) {
@@ -188,10 +197,43 @@ void MainWindow::showQuickLook() {
 }
 
 void MainWindow::fitToContent() {
-    // Height by content, as far as the screen allows.
-    const int wanted = content_->sizeHint().height() + (height() - centralWidget()->height());
-    const int available = screen() ? screen()->availableGeometry().height() - 40 : wanted;
-    resize(std::clamp(width(), 350, 500), std::min(wanted, available));
+    // Height by content at the width the content has, as far as the screen
+    // allows; no narrower than the content can be.
+    auto* scroll = static_cast<QScrollArea*>(centralWidget());
+    QWidget* inner = scroll->widget();
+    inner->layout()->activate();
+    const int minimum = std::clamp(inner->minimumSizeHint().width(), 350, 500);
+    setMinimumWidth(minimum);
+    const int width = std::clamp(this->width(), minimum, 500);
+    const int chromeWidth = this->width() - scroll->viewport()->width();
+    const int innerWidth = width - chromeWidth;
+    const int content =
+        inner->hasHeightForWidth() ? inner->heightForWidth(innerWidth) : inner->sizeHint().height();
+    const int chrome = height() - scroll->viewport()->height();
+    const int available =
+        screen() ? screen()->availableGeometry().height() - frameChrome() : content + chrome;
+    resize(width, std::min(content + chrome, available));
+}
+
+int MainWindow::frameChrome() const {
+    // The window manager's title bar and borders, which the screen must hold too.
+    const int frame = frameGeometry().height() - geometry().height();
+    return frame > 0 ? frame : 40;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::LayoutRequest && watched == backdrop_) {
+        fitTimer_.start();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    // Another width wraps the text anew.
+    if (event->oldSize().width() != event->size().width()) {
+        fitTimer_.start();
+    }
 }
 
 void MainWindow::refreshUpdateBadge() {

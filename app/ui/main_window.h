@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QMainWindow>
 #include <QPointer>
+#include <QTimer>
 
 #include "app/ui/quick_look.h"
 
@@ -60,6 +61,8 @@ class MainWindow : public QMainWindow {
 
   protected:
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:
@@ -69,6 +72,7 @@ class MainWindow : public QMainWindow {
     void showProgressSheet(bool show);
     void showQuickLook();
     void fitToContent();
+    int frameChrome() const;
 
     controller::ResetController& controller_;
     basalt::AMRecentItemController& recentItems_;
@@ -83,6 +87,8 @@ class MainWindow : public QMainWindow {
     QToolButton* reset_ = nullptr;
     QList<QAction*> itemCommands_;  // need an item shown
     QAction* openOriginal_ = nullptr;
+    QWidget* backdrop_ = nullptr;  // the scrolled content's own widget
+    QTimer fitTimer_;
 };
 
 }  // namespace gw::ui

@@ -4,11 +4,11 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMouseEvent>
+#include <QToolButton>
 
 #include "app/controller/owner_change.h"
 #include "app/controller/reset_controller.h"
-#include "app/ui/status_view.h"
+#include "app/ui/status_check_box.h"
 #include "app/ui/symbols.h"
 #include "app/ui/theme.h"
 #include "app/ui/widgets.h"
@@ -23,25 +23,28 @@ constexpr double kCell = 16;
 constexpr unsigned kValues[3] = {4, 2, 1};  // read, write, execute
 constexpr unsigned kLevels[3] = {6, 3, 0};  // owner, group, others
 
-void showRight(GWStatusView* cell, bool granted, bool writeColumn) {
+void showRight(StatusCheckBox* cell, bool granted, bool writeColumn) {
     if (granted) {
-        cell->setSymbol(QStringLiteral("checkmark.circle.fill"), colors::green());
+        cell->show(Qt::Checked, QStringLiteral("checkmark.circle.fill"), colors::green());
     } else {
-        cell->setSymbol(QStringLiteral("lock.circle.fill"),
-                        writeColumn ? colors::orange() : colors::secondary());
+        cell->show(Qt::Unchecked, QStringLiteral("lock.circle.fill"),
+                   writeColumn ? colors::orange() : colors::secondary());
     }
 }
 
-void showLock(GWStatusView* cell, variableValue value) {
+// A lock reads as a lock: closed when set, open and quiet when not (a green
+// check would read as "locked: yes"), a question mark when unknown.
+void showLock(StatusCheckBox* cell, variableValue value) {
     switch (value) {
         case variableValue::yes:
-            cell->setSymbol(QStringLiteral("lock.circle.fill"), colors::orange());
+            cell->show(Qt::Checked, QStringLiteral("lock.circle.fill"), colors::orange());
             break;
         case variableValue::no:
-            cell->setSymbol(QStringLiteral("checkmark.circle.fill"), colors::green());
+            cell->show(Qt::Unchecked, QStringLiteral("lock.open.circle"), colors::secondary());
             break;
         default:
-            cell->setSymbol(QStringLiteral("questionmark.circle"), colors::secondary());
+            cell->show(Qt::PartiallyChecked, QStringLiteral("questionmark.circle"),
+                       colors::secondary());
             break;
     }
 }
@@ -61,22 +64,30 @@ PermissionsView::PermissionsView(controller::ResetController& controller,
     for (int column = 0; column < 3; ++column) {
         auto* header = textLabel(headers[column], 11, QFont::DemiBold, colors::secondary());
         header->setAlignment(Qt::AlignCenter);
-        header->setMinimumWidth(52);
+        // Whole at any width: the names give way, the headers don't.
+        header->setMinimumWidth(std::max(44, header->sizeHint().width()));
         grid->addWidget(header, 0, column + 1, Qt::AlignHCenter);
     }
 
-    owner_ = new QWidget(this);
+    // A flat button: the owner's name is what a person clicks or reaches with
+    // Tab to give the item to someone else.
+    owner_ = new QToolButton(this);
+    owner_->setAutoRaise(true);
     owner_->setCursor(Qt::PointingHandCursor);
-    auto* ownerRow = new QHBoxLayout(owner_);
-    ownerRow->setContentsMargins(0, 0, 0, 0);
-    ownerRow->setSpacing(6);
-    ownerRow->addWidget(symbolLabel(QStringLiteral("person.circle.fill"), colors::primary(), 16));
-    ownerName_ = textLabel(QString(), 13, QFont::Medium);
-    ownerRow->addWidget(ownerName_, 1);
-    owner_->installEventFilter(this);
+    owner_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    owner_->setIcon(symbolIcon(QStringLiteral("person.circle.fill"), colors::primary()));
+    owner_->setIconSize(QSize(16, 16));
+    owner_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    QFont ownerFont = owner_->font();
+    ownerFont.setPointSizeF(13);
+    ownerFont.setWeight(QFont::Medium);
+    owner_->setFont(ownerFont);
+    owner_->setStyleSheet(QStringLiteral("QToolButton { padding: 0px; text-align: left; }"));
+    connect(owner_, &QToolButton::clicked, this, [this]() { ownerSheet_.open(); });
     grid->addWidget(owner_, 1, 0);
 
     groupName_ = textLabel(QString(), 13);
+    groupName_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     groupName_->setToolTip(QStringLiteral("The group that can access this file"));
     groupName_->setContentsMargins(22, 0, 0, 0);
     grid->addWidget(groupName_, 2, 0);
@@ -86,15 +97,19 @@ PermissionsView::PermissionsView(controller::ResetController& controller,
     others->setContentsMargins(22, 0, 0, 0);
     grid->addWidget(others, 3, 0);
 
+    const QStringList classes{QStringLiteral("Owner"), QStringLiteral("Group"),
+                              QStringLiteral("Others")};
+    const QStringList rights{QStringLiteral("read"), QStringLiteral("write"),
+                             QStringLiteral("execute")};
     for (int row = 0; row < 3; ++row) {
         for (int column = 0; column < 3; ++column) {
-            auto* cell = new GWStatusView(QStringLiteral("questionmark.circle"), kCell,
-                                          colors::secondary(), this);
+            auto* cell = new StatusCheckBox(classes[row] + u' ' + rights[column], kCell, this);
             cell->setCursor(Qt::PointingHandCursor);
+            cell->setToolTip(classes[row] + u' ' + rights[column]);
             cells_[row][column] = cell;
             grid->addWidget(cell, row + 1, column + 1, Qt::AlignCenter);
             const unsigned bit = kValues[column] << kLevels[row];
-            connect(cell, &GWStatusView::clicked, this,
+            connect(cell, &QCheckBox::clicked, this,
                     [this, bit]() { controller_.manuallyTogglePermission(bit); });
         }
     }
@@ -102,21 +117,24 @@ PermissionsView::PermissionsView(controller::ResetController& controller,
     grid->addWidget(divider(this), 4, 0, 1, 4);
     auto* flags = new QHBoxLayout;
     flags->setSpacing(8);
-    deletable_ = new GWStatusView(QStringLiteral("trash"), kCell, colors::primary(), this);
+    // Facts, not controls: in the accessibility tree, read-only check boxes.
+    deletable_ = new StatusCheckBox(QStringLiteral("Can be deleted"), kCell, this);
+    deletable_->setEnabled(false);
     deletable_->setToolTip(QStringLiteral("Indicates if the file can be deleted or not"));
     flags->addWidget(deletable_);
     flags->addStretch(1);
-    flags->addWidget(textLabel(QStringLiteral("Locked"), 12, QFont::Normal, colors::secondary()));
-    lock_ =
-        new GWStatusView(QStringLiteral("questionmark.circle"), kCell, colors::secondary(), this);
+    auto* lockedLabel = textLabel(QStringLiteral("Locked"), 12, QFont::Normal, colors::secondary());
+    flags->addWidget(lockedLabel);
+    lock_ = new StatusCheckBox(QStringLiteral("Locked"), kCell, this);
+    lockedLabel->setBuddy(lock_);
     lock_->setCursor(Qt::PointingHandCursor);
     lock_->setToolTip(QStringLiteral("Lock or unlock the file"));
-    connect(lock_, &GWStatusView::clicked, this, [this]() { controller_.toggleLock(); });
+    connect(lock_, &QCheckBox::clicked, this, [this]() { controller_.toggleLock(); });
     flags->addWidget(lock_);
     flags->addSpacing(12);
     flags->addWidget(textLabel(QStringLiteral("System"), 12, QFont::Normal, colors::secondary()));
-    system_ =
-        new GWStatusView(QStringLiteral("questionmark.circle"), kCell, colors::secondary(), this);
+    system_ = new StatusCheckBox(QStringLiteral("System lock"), kCell, this);
+    system_->setEnabled(false);
     system_->setToolTip(
         QStringLiteral("Locked by the system: only an administrator can change it"));
     flags->addWidget(system_);
@@ -127,18 +145,10 @@ PermissionsView::PermissionsView(controller::ResetController& controller,
     refresh();
 }
 
-bool PermissionsView::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == owner_ && event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        ownerSheet_.open();
-        return true;
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
 void PermissionsView::refresh() {
     const auto& info = controller_.info();
-    ownerName_->setText(info.owner.name);
+    owner_->setText(info.owner.name);
+    owner_->setAccessibleName(QStringLiteral("Owner ") + info.owner.name);
     owner_->setToolTip(info.ownedByMe ? QStringLiteral("You're the owner of this ") + info.typeName
                                       : QStringLiteral("The owner of the file"));
     groupName_->setText(info.group.name);
@@ -149,9 +159,9 @@ void PermissionsView::refresh() {
         showRight(cells_[row][2], branches[row]->execute, false);
     }
     if (info.isDeletable) {
-        deletable_->setSymbol(QStringLiteral("trash"), colors::primary());
+        deletable_->show(Qt::Checked, QStringLiteral("trash"), colors::primary());
     } else {
-        deletable_->setSymbol(QStringLiteral("nosign"), colors::red());
+        deletable_->show(Qt::Unchecked, QStringLiteral("nosign"), colors::red());
     }
     showLock(lock_, info.lockedUser);
     showLock(system_, info.lockedSystem);

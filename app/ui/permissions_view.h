@@ -4,6 +4,7 @@
 
 class QGridLayout;
 class QLabel;
+class QToolButton;
 
 namespace gw::controller {
 class ResetController;
@@ -12,7 +13,7 @@ class OwnerChangeSheet;
 
 namespace gw::ui {
 
-class GWStatusView;
+class StatusCheckBox;
 
 // The owner/group/others grid of read, write and execute rights, and the
 // deletable, lock and system-lock flags. Cells change what they show.
@@ -23,25 +24,21 @@ class PermissionsView : public QWidget {
                     controller::OwnerChangeSheet& ownerSheet, QWidget* parent = nullptr);
 
     // The right's cell: row 0 owner, 1 group, 2 others; column 0 read, 1 write, 2 execute.
-    GWStatusView* cell(int row, int column) const { return cells_[row][column]; }
-    GWStatusView* lockCell() const { return lock_; }
-    QWidget* ownerLabel() const { return owner_; }
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    StatusCheckBox* cell(int row, int column) const { return cells_[row][column]; }
+    StatusCheckBox* lockCell() const { return lock_; }
+    QToolButton* ownerLabel() const { return owner_; }
 
   private:
     void refresh();
 
     controller::ResetController& controller_;
     controller::OwnerChangeSheet& ownerSheet_;
-    QWidget* owner_;
-    QLabel* ownerName_;
+    QToolButton* owner_;
     QLabel* groupName_;
-    GWStatusView* cells_[3][3];
-    GWStatusView* deletable_;
-    GWStatusView* lock_;
-    GWStatusView* system_;
+    StatusCheckBox* cells_[3][3];
+    StatusCheckBox* deletable_;
+    StatusCheckBox* lock_;
+    StatusCheckBox* system_;
 };
 
 }  // namespace gw::ui

@@ -76,6 +76,17 @@ QPainterPath shackle(double scale = 1.0, QPointF centre = {50, 52}) {
     return path;
 }
 
+// The shackle lifted out of the body on the right: unlocked.
+QPainterPath openShackle(QPointF centre = {50, 52}) {
+    QPainterPath path;
+    const double r = 11;
+    path.moveTo(centre.x() - r, centre.y() - 2);
+    path.lineTo(centre.x() - r, centre.y() - 20);
+    path.arcTo(QRectF(centre.x() - r, centre.y() - 20 - r, 2 * r, 2 * r), 180, -180);
+    path.lineTo(centre.x() + r, centre.y() - 14);
+    return path;
+}
+
 QPainterPath person(QPointF at, double scale) {
     QPainterPath path;
     path.addEllipse(QRectF(at.x() - 11 * scale, at.y() - 30 * scale, 22 * scale, 22 * scale));
@@ -153,6 +164,12 @@ const std::map<QString, Painter>& painters() {
              pen.disc(pen.ink);
              pen.fill(lockShape(), pen.cut);
              pen.stroke(shackle(), 7, pen.cut);
+         }},
+        {QStringLiteral("lock.open.circle"),
+         [](const Pen& pen) {
+             pen.ring(pen.ink);
+             pen.fill(lockShape(0.8, {50, 56}), pen.ink);
+             pen.stroke(openShackle({50, 56}), 6, pen.ink);
          }},
         {QStringLiteral("lock.fill"),
          [](const Pen& pen) {

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "app/controller/reset_controller.h"
+#include "app/ui/elided_label.h"
 #include "app/ui/status_view.h"
 #include "app/ui/theme.h"
 #include "app/ui/widgets.h"
@@ -26,10 +27,10 @@ TopPanel::TopPanel(controller::ResetController& controller, QWidget* parent)
     icon_->setAlignment(Qt::AlignCenter);
     column->addWidget(icon_, 0, Qt::AlignHCenter);
 
-    title_ = textLabel(QString(), 18, QFont::Light, QColor(), this);
+    // Names of any length: shortened in the middle, whole in the tooltip.
+    title_ = new ElidedLabel(this);
+    styleLabel(title_, 18, QFont::Light);
     title_->setAlignment(Qt::AlignCenter);
-    title_->setWordWrap(true);
-    title_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     title_->setObjectName(QStringLiteral("mainString"));
     column->addWidget(title_);
     column->addSpacing(6);
@@ -37,7 +38,14 @@ TopPanel::TopPanel(controller::ResetController& controller, QWidget* parent)
     summary_ = textLabel(QString(), 11, QFont::Normal, colors::secondary(), this);
     summary_->setAlignment(Qt::AlignCenter);
     summary_->setObjectName(QStringLiteral("infoSummary"));
+    summary_->setWordWrap(true);
     column->addWidget(summary_);
+    // Which folder the item is in, so two items of one name are told apart.
+    folder_ = new ElidedLabel(this);
+    styleLabel(folder_, 10, QFont::Normal, colors::secondary());
+    folder_->setAlignment(Qt::AlignCenter);
+    folder_->setObjectName(QStringLiteral("folder"));
+    column->addWidget(folder_);
     column->addSpacing(6);
 
     prompt_ = new QWidget(this);
@@ -87,10 +95,12 @@ void TopPanel::refresh() {
         icon = QIcon::fromTheme(QStringLiteral("text-x-generic"));
     }
     icon_->setPixmap(icon.pixmap(QSize(64, 64), devicePixelRatioF()));
-    title_->setText(controller_.mainString());
+    title_->setFullText(controller_.mainString());
     const auto& info = controller_.info();
     summary_->setText(info.url ? info.infoSummary : QString());
     summary_->setVisible(info.url.has_value());
+    folder_->setFullText(info.url ? QStringLiteral("in ") + itemFolder(*info.url) : QString());
+    folder_->setVisible(info.url.has_value());
     prompt_->setVisible(!details);
     criticalRow_->setVisible(info.criticalError.has_value());
     criticalText_->setText(info.criticalError.value_or(QString()));

@@ -11,6 +11,8 @@ class ResetController;
 
 namespace gw::ui {
 
+class ElidedLabel;
+
 // The header: the item's icon and name and its one-line summary; before an
 // item is loaded, the prompt and "Choose..."; the critical-error row.
 class TopPanel : public QWidget {
@@ -26,8 +28,9 @@ class TopPanel : public QWidget {
     controller::ResetController& controller_;
     QWidget* spacer_;
     QLabel* icon_;
-    QLabel* title_;
+    ElidedLabel* title_;
     QLabel* summary_;
+    ElidedLabel* folder_;
     QWidget* prompt_;
     QPushButton* choose_;
     QWidget* criticalRow_;

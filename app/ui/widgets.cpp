@@ -1,10 +1,12 @@
 #include "app/ui/widgets.h"
 
+#include <QFile>
 #include <QPainter>
 #include <QPainterPath>
 
 #include "app/ui/symbols.h"
 #include "app/ui/theme.h"
+#include "platform/path_text.h"
 
 namespace gw::ui {
 
@@ -24,6 +26,15 @@ void clearLayout(QLayout* layout) {
 QLabel* textLabel(const QString& text, double pointSize, QFont::Weight weight, const QColor& color,
                   QWidget* parent) {
     auto* label = new QLabel(text, parent);
+    styleLabel(label, pointSize, weight, color);
+    return label;
+}
+
+QString itemFolder(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(platform::parentPath(path)));
+}
+
+void styleLabel(QLabel* label, double pointSize, QFont::Weight weight, const QColor& color) {
     QFont font = label->font();
     font.setPointSizeF(pointSize);
     font.setWeight(weight);
@@ -33,7 +44,6 @@ QLabel* textLabel(const QString& text, double pointSize, QFont::Weight weight, c
         palette.setColor(QPalette::WindowText, color);
         label->setPalette(palette);
     }
-    return label;
 }
 
 QFrame* divider(QWidget* parent) {

@@ -6,6 +6,8 @@
 #include <QLayout>
 #include <QString>
 
+#include <string>
+
 namespace gw::ui {
 
 // Removes and deletes every item of a layout, nested layouts included.
@@ -14,6 +16,13 @@ void clearLayout(QLayout* layout);
 // A label in the system font at a point size and weight.
 QLabel* textLabel(const QString& text, double pointSize, QFont::Weight weight = QFont::Normal,
                   const QColor& color = QColor(), QWidget* parent = nullptr);
+
+// The same look given to a label made elsewhere.
+void styleLabel(QLabel* label, double pointSize, QFont::Weight weight = QFont::Normal,
+                const QColor& color = QColor());
+
+// The folder that holds PATH, as the user reads it.
+QString itemFolder(const std::string& path);
 
 QFrame* divider(QWidget* parent = nullptr);
 

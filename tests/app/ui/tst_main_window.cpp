@@ -19,7 +19,7 @@
 #include "app/ui/main_window.h"
 #include "app/ui/permissions_view.h"
 #include "app/ui/progress_panel.h"
-#include "app/ui/status_view.h"
+#include "app/ui/status_check_box.h"
 #include "app/ui/top_panel.h"
 #include "basalt/desktop/recent_items.h"
 #include "platform/desktop/linux_inspection_platform.h"
@@ -166,11 +166,11 @@ class MainWindowTest : public QObject {
         const std::string path = sandbox_->file("grid.txt", "x", 0640);
         controller_->loadFile(path);
         QTRY_VERIFY(content()->details()->isVisible());
-        gw::ui::GWStatusView* groupWrite = content()->details()->permissions()->cell(1, 1);
-        QCOMPARE(groupWrite->icon(), u"lock.circle.fill"_qs);
+        gw::ui::StatusCheckBox* groupWrite = content()->details()->permissions()->cell(1, 1);
+        QCOMPARE(groupWrite->symbol(), u"lock.circle.fill"_qs);
         QTest::mouseClick(groupWrite, Qt::LeftButton);
         QCOMPARE(gw::test::modeOf(path), 0660U);
-        QTRY_COMPARE(groupWrite->icon(), u"checkmark.circle.fill"_qs);
+        QTRY_COMPARE(groupWrite->symbol(), u"checkmark.circle.fill"_qs);
     }
 
     void resetSwitchesWriteTheirKeys() {
