@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/controller/reset_controller.h"
@@ -20,7 +21,10 @@ SimpleProgressPanel::SimpleProgressPanel(controller::ResetController& controller
     setWindowTitle(QStringLiteral("Resetting"));
     setWindowModality(Qt::WindowModal);
     setMinimumWidth(400);
+    setMaximumWidth(520);
     auto* column = new QVBoxLayout(this);
+    // Long reasons wrap and the sheet grows to hold them, never cut.
+    column->setSizeConstraint(QLayout::SetMinimumSize);
     column->setContentsMargins(20, 20, 20, 20);
     column->setSpacing(8);
     status_ = new GWStatusView(QStringLiteral("checkmark.circle.fill"), 32, colors::green(), this);
@@ -83,6 +87,11 @@ void SimpleProgressPanel::refresh() {
     detail_->setText(controller_.progressDisplayMessage().detail);
     button_->setText(state == controllerProgressState::working ? QStringLiteral("Cancel")
                                                                : QStringLiteral("Done"));
+    QTimer::singleShot(0, this, [this]() {
+        if (isVisible()) {
+            adjustSize();
+        }
+    });
 }
 
 }  // namespace gw::ui

@@ -2,9 +2,15 @@
 
 #include <QFile>
 
+#include "app/ui/symbols.h"
 #include "basalt/desktop/recent_items.h"
 
 namespace gw::ui {
+
+namespace {
+// Wide enough for most names, narrow enough for any screen.
+constexpr int kNameWidth = 360;
+}  // namespace
 
 RecentItemsMenu::RecentItemsMenu(basalt::AMRecentItemController& controller, QWidget* parent)
     : QMenu(QStringLiteral("Open Recent"), parent), controller_(controller) {
@@ -16,8 +22,14 @@ RecentItemsMenu::RecentItemsMenu(basalt::AMRecentItemController& controller, QWi
 
 void RecentItemsMenu::rebuild() {
     clear();
+    const QFontMetrics metrics(font());
     for (const auto& item : controller_.itemList()) {
-        QAction* action = addAction(QIcon(item.icon.pixmap(QSize(16, 16))), item.name);
+        // "&" would mark a shortcut letter; long names are shortened in the
+        // middle, whole in the tooltip.
+        QString shown = metrics.elidedText(item.name, Qt::ElideMiddle, kNameWidth);
+        shown.replace(u'&', QStringLiteral("&&"));
+        // A theme without even the generic icon still gets a drawn page.
+        QAction* action = addAction(item.icon.isNull() ? fileIcon(QString()) : item.icon, shown);
         action->setToolTip(QFile::decodeName(QByteArray::fromStdString(item.id)));
         const auto chosen = item;
         connect(action, &QAction::triggered, this,

@@ -15,6 +15,8 @@ SettingsWindow::SettingsWindow(QWidget* parent) : QDialog(parent) {
     setMinimumHeight(220);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(12, 12, 12, 12);
+    // Never smaller than what its pages hold: shown debugging rows grow it.
+    column->setSizeConstraint(QLayout::SetMinimumSize);
     tabs_ = new QTabWidget(this);
     column->addWidget(tabs_);
     new KeyDownHandler(this, [this](QKeyEvent* event) {

@@ -4,9 +4,10 @@
 #include <map>
 
 #include <QIconEngine>
-#include <QMimeDatabase>
 #include <QPainterPath>
 #include <QPixmap>
+
+#include "basalt/desktop/desktop_utilities.h"
 
 namespace gw::ui {
 
@@ -450,20 +451,7 @@ void paintSymbol(QPainter& painter, const QString& name, const QRectF& rect, con
 }
 
 QIcon fileIcon(const QString& themeName) {
-    QIcon themed = QIcon::fromTheme(themeName);
-    if (themed.isNull()) {
-        // MIME icons are named after their type ("text-plain"); most themes
-        // only draw the generic one of each family ("text-x-generic").
-        QString typeName = themeName;
-        const qsizetype dash = typeName.indexOf(u'-');
-        if (dash > 0) {
-            typeName[dash] = u'/';
-        }
-        const QMimeType type = QMimeDatabase().mimeTypeForName(typeName);
-        if (type.isValid()) {
-            themed = QIcon::fromTheme(type.genericIconName());
-        }
-    }
+    const QIcon themed = basalt::themedFileIcon(themeName);
     if (!themed.isNull()) {
         return themed;
     }

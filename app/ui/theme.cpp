@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QPalette>
 #include <QStyleFactory>
+#include <QToolTip>
 
 namespace gw::ui {
 
@@ -63,6 +64,8 @@ void applyDarkAppearance(QApplication& app) {
     }
     palette.setColor(QPalette::Disabled, QPalette::Button, QColor(44, 44, 48));
     app.setPalette(palette);
+    // Tooltips keep a palette of their own, light unless told.
+    QToolTip::setPalette(palette);
 }
 
 }  // namespace gw::ui

@@ -264,7 +264,11 @@ void VEXASettingsView::refresh() {
 
     const bool more = settings_.value(key::showMoreOptions, false).toBool();
     showMore_->setChecked(more);
-    moreOptions_->setVisible(more);
+    if (moreOptions_->isVisibleTo(this) != more) {
+        moreOptions_->setVisible(more);
+        // The window takes the height the rows need, and gives it back.
+        QTimer::singleShot(0, this, [this]() { window()->adjustSize(); });
+    }
     ignoreMaintenance_->setChecked(settings_.value(key::ignoreMaintenance, false).toBool());
 }
 

@@ -77,7 +77,8 @@ void WidgetFilePanels::chooseSaveLocation(QPointer<QObject> window,
     }
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
-    dialog->setWindowTitle(request.message);
+    // The message stands inside the panel; the title only names it.
+    dialog->setWindowTitle(QStringLiteral("Choose a New Location"));
     dialog->setLabelText(QFileDialog::Accept, request.prompt);
     dialog->setDirectory(QFile::decodeName(QByteArray::fromStdString(request.folder)));
     dialog->selectFile(request.name);

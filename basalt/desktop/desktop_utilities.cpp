@@ -7,6 +7,8 @@
 #include <cstring>
 #include <ostream>
 
+#include <QMimeDatabase>
+
 #include <QGuiApplication>
 #include <QPalette>
 #include <QUrlQuery>
@@ -85,6 +87,24 @@ QColor linkTextColor() {
         return QGuiApplication::palette().color(QPalette::Link);
     }
     return QColor(Qt::blue);
+}
+
+QIcon themedFileIcon(const QString& iconName) {
+    QIcon themed = QIcon::fromTheme(iconName);
+    if (themed.isNull()) {
+        // MIME icons are named after their type ("text-plain"); most themes
+        // only draw the generic one of each family ("text-x-generic").
+        QString typeName = iconName;
+        const qsizetype dash = typeName.indexOf(u'-');
+        if (dash > 0) {
+            typeName[dash] = u'/';
+        }
+        const QMimeType type = QMimeDatabase().mimeTypeForName(typeName);
+        if (type.isValid()) {
+            themed = QIcon::fromTheme(type.genericIconName());
+        }
+    }
+    return themed;
 }
 
 }  // namespace basalt

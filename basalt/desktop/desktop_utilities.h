@@ -3,6 +3,7 @@
 #include <string>
 
 #include <QColor>
+#include <QIcon>
 #include <QString>
 
 #include "platform/desktop/workspace.h"
@@ -22,5 +23,10 @@ void URLShow(const QString& text);
 void composeEmail(const QString& to, const QString& subject, const QString& body);
 // The colour links are drawn in.
 QColor linkTextColor();
+
+// The desktop theme's icon for a MIME icon name ("text-plain"), else the
+// theme's generic icon of that type's family ("text-x-generic"); null when
+// the theme has neither.
+QIcon themedFileIcon(const QString& iconName);
 
 }  // namespace basalt

@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include "basalt/desktop/alerts.h"
+#include "basalt/desktop/desktop_utilities.h"
 #include "basalt/diagnostics.h"
 #include "platform/path_text.h"
 
@@ -33,12 +34,13 @@ AMRecentItem::AMRecentItem(const std::string& path, gw::platform::InspectionPlat
                       << "init(withURL:)"
                       << " error while getting properties "
                       << "the item can't be looked at: " << path << '\n';
-        icon = QIcon::fromTheme(platform.iconNameForFileName(lastComponent), dataIcon);
+        const QIcon byName = themedFileIcon(platform.iconNameForFileName(lastComponent));
+        icon = byName.isNull() ? dataIcon : byName;
         return;
     }
     name = platform.displayName(path);
     if (auto iconName = platform.iconName(path)) {
-        const QIcon themed = QIcon::fromTheme(*iconName);
+        const QIcon themed = themedFileIcon(*iconName);
         if (!themed.isNull()) {
             icon = themed;
         }

@@ -241,6 +241,35 @@ class LayoutTest(WindowTestCase):
                 time.sleep(0.5)  # the refit is queued after the record
                 self.check_window_fits(gw)
 
+    def test_settings_grow_with_the_debugging_rows(self):
+        gw = self.start()
+        self.desktop.key("ctrl+comma")
+        settings = wait_for(lambda: gw.frame("Settings"), what="the settings window")
+        show = gw.find("Show", role="check box", root=settings)
+        gw.click(show)
+        gw.find("Test", role="push button", root=settings)
+        time.sleep(0.5)
+        self.check_inside(gw.frame("Settings"))
+        boxes = [extents(n) for n in find_all(gw.frame("Settings"))
+                 if n.getRoleName() in ("push button", "check box", "combo box", "label")]
+        for i, a in enumerate(boxes):
+            for b in boxes[i + 1:]:
+                overlap = min(a[0] + a[2], b[0] + b[2]) - max(a[0], b[0]) > 2 and \
+                    min(a[1] + a[3], b[1] + b[3]) - max(a[1], b[1]) > 2
+                self.assertFalse(overlap, f"rows overlap: {a} and {b}")
+
+    def check_inside(self, frame):
+        x, y, width, height = extents(frame)
+        for node in find_all(frame):
+            nx, ny, nw, nh = extents(node)
+            # A closed combo box's list stays in the tree; it is not on screen.
+            if node.getRoleName() in ("list item", "menu item"):
+                continue
+            if nw > 0 and nh > 0:
+                self.assertTrue(x <= nx and nx + nw <= x + width and y <= ny and
+                                ny + nh <= y + height,
+                                f"{node.getRoleName()} {node.name!r} lies outside its window")
+
     def open_with_the_panel(self, gw, path):
         self.desktop.key("ctrl+o")
         panel = wait_for(lambda: next(iter(find_all(gw.app, role="dialog")), None),
