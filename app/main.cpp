@@ -51,7 +51,11 @@ int main(int argc, char** argv) {
     gw::shell::StartOptions options;
     bool optionsEnded = false;
     for (const auto& arg : args) {
-        if (optionsEnded || arg.empty() || arg[0] != '-') {
+        if (arg.empty()) {
+            std::cerr << "grantwell: an empty path names no item\n";
+            return 2;
+        }
+        if (optionsEnded || arg[0] != '-') {
             options.items.push_back(arg);
         } else if (arg == "--") {
             optionsEnded = true;

@@ -126,6 +126,12 @@ class LinuxItemFiles final : public ItemFiles {
     LinkPolicy policy_;
 };
 
+// A regular file opened for reading, judged by the descriptor after a
+// non-blocking open that doesn't follow a final link: a FIFO, device or
+// socket swapped in is never waited on. Invalid (errno set, EINVAL for
+// anything but a regular file) otherwise; `size` gets the file's size.
+UniqueFd openRegularFile(const std::string& path, off_t* size = nullptr);
+
 // PATH with every folder on the way resolved and the last component kept as
 // it is (a final link stays the link); PATH itself when a folder can't be.
 std::string withFoldersResolved(const std::string& path);

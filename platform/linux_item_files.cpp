@@ -125,6 +125,22 @@ std::string withFoldersResolved(const std::string& path) {
     return (resolved == "/" ? "" : resolved) + "/" + name;
 }
 
+UniqueFd openRegularFile(const std::string& path, off_t* size) {
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
+    struct stat st {};
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0) {
+        return UniqueFd();
+    }
+    if (!S_ISREG(st.st_mode)) {
+        errno = EINVAL;
+        return UniqueFd();
+    }
+    if (size) {
+        *size = st.st_size;
+    }
+    return fd;
+}
+
 std::string descriptorPathOf(int fd) {
     return "/proc/self/fd/" + std::to_string(fd);
 }

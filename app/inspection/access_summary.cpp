@@ -15,8 +15,9 @@ std::pair<variableValue, QString> decide(const platform::AccessValues& v, const 
     if (is(v.isApplication)) {
         if (!is(v.isExecutable))
             return {V::error, u"Not able to run "_qs + kind};
+        // A program runs without being read (mode 711): usable, with a caveat.
         if (!is(v.isReadable))
-            return {V::error, u"Not able to open "_qs + kind};
+            return {V::yesButAlso, u"You can run this "_qs + kind + u", but not read it"_qs};
         return {V::yes, u"You can use this "_qs + kind};
     }
     if (is(v.isDirectory) && !is(v.isPackage)) {
@@ -24,10 +25,12 @@ std::pair<variableValue, QString> decide(const platform::AccessValues& v, const 
             return {V::error, u"Not able to open "_qs + kind};
         if (!is(v.isReadable))
             return {V::error, u"Not able to see inside "_qs + kind};
-        if (!is(v.isWritable))
-            return {V::error, u"Not able to save files to "_qs + kind};
+        // A read-only disk refuses every write: say so before the write check,
+        // which it makes fail too.
         if (is(v.volumeIsReadOnly))
             return {V::error, u"Disk locked, can't save to "_qs + kind};
+        if (!is(v.isWritable))
+            return {V::error, u"Not able to save files to "_qs + kind};
         return {V::yes, u"You can open & save files to "_qs + kind};
     }
     if (!is(v.isReadable))

@@ -5,7 +5,19 @@
 namespace gw::inspection {
 namespace {
 
-QString abbreviated(const QString& identifier) {
+// An id without a name: the decimal number the owner and group fields show
+// for such ids, read from the identifier the ACL text gives Linux ids;
+// other identifiers shortened.
+QString nameless(const QString& identifier) {
+    static const QStringList prefixes{u"FFFFEEEE-DDDD-CCCC-BBBB-AAAA"_qs,
+                                      u"ABCDEFAB-CDEF-ABCD-EFAB-CDEF"_qs};
+    for (const auto& prefix : prefixes) {
+        bool ok = false;
+        const uint id = identifier.mid(prefix.size()).toUInt(&ok, 16);
+        if (identifier.size() == prefix.size() + 8 && identifier.startsWith(prefix) && ok) {
+            return QString::number(id);
+        }
+    }
     return identifier.left(4) + u"..."_qs + identifier.right(4);
 }
 
@@ -30,7 +42,7 @@ PrettyACLItem parseACLLine(const QString& line) {
         item.action = actionOf(fields[4]);
         permissions = fields[5];
     } else if (fields.size() == 4) {
-        item.name = abbreviated(fields[1]);
+        item.name = nameless(fields[1]);
         item.action = actionOf(fields[2]);
         permissions = fields[3];
     } else {

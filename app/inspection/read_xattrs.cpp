@@ -3,6 +3,7 @@
 #include <limits>
 #include <memory>
 
+#include <QStringDecoder>
 #include <QUrl>
 
 #include "file_info.h"
@@ -28,6 +29,9 @@ struct PlistDeleter {
 };
 using PlistPtr = std::unique_ptr<std::remove_pointer_t<plist_t>, PlistDeleter>;
 
+// One address is never this long; a longer entry is not one.
+constexpr qsizetype kMaxEntryBytes = 1 << 20;
+
 // A property list (binary or XML) holding a list of texts. No value when
 // it is not a property list; an empty list also for any other shape.
 std::optional<QStringList> decodeTextList(const QByteArray& bytes) {
@@ -50,10 +54,20 @@ std::optional<QStringList> decodeTextList(const QByteArray& bytes) {
         if (plist_get_node_type(item) != PLIST_STRING) {
             return QStringList();
         }
-        char* text = nullptr;
-        plist_get_string_val(item, &text);
-        entries.append(QString::fromUtf8(text ? text : ""));
-        free(text);
+        // Read with its length: a string holding a NUL byte is data, and
+        // libplist's copying getter aborts on it.
+        uint64_t length = 0;
+        const char* text = plist_get_string_ptr(item, &length);
+        const QByteArray utf8(text ? text : "", text ? static_cast<qsizetype>(length) : 0);
+        if (utf8.contains('\0') || length > static_cast<uint64_t>(kMaxEntryBytes)) {
+            return std::nullopt;  // not a list of texts: the attribute's warning applies
+        }
+        QStringDecoder decoder(QStringDecoder::Utf8);
+        const QString entry = decoder.decode(utf8);
+        if (decoder.hasError()) {
+            return std::nullopt;
+        }
+        entries.append(entry);
     }
     return entries;
 }

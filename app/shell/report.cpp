@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <iostream>
 #include <ostream>
 
 #include <QDateTime>
@@ -220,9 +221,16 @@ int runReport(const std::vector<std::string>& paths, bool json,
               platform::InspectionPlatform& platform, std::ostream& out) {
     int status = 0;
     QJsonArray records;
-    for (size_t i = 0; i < paths.size(); ++i) {
-        std::string path = paths[i];
-        if (path.empty() || path.front() != '/') {
+    bool first = true;
+    for (const auto& given : paths) {
+        std::string path = given;
+        // Not the current folder: an empty path names nothing.
+        if (path.empty()) {
+            std::cerr << "grantwell: an empty path names no item\n";
+            status = 1;
+            continue;
+        }
+        if (path.front() != '/') {
             char cwd[4096];
             if (::getcwd(cwd, sizeof cwd))
                 path = std::string(cwd) + "/" + path;
@@ -235,7 +243,8 @@ int runReport(const std::vector<std::string>& paths, bool json,
         if (json) {
             records.append(reportJson(info));
         } else {
-            out << (i ? "\n" : "") << reportText(info);
+            out << (first ? "" : "\n") << reportText(info);
+            first = false;
         }
     }
     if (json) {

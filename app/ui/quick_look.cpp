@@ -13,6 +13,7 @@
 
 #include "app/ui/theme.h"
 #include "app/ui/widgets.h"
+#include "platform/item.h"
 #include "platform/path_text.h"
 
 namespace gw::ui {
@@ -32,15 +33,18 @@ QuickLookWindow::QuickLookWindow(const std::string& path, QWidget* parent) : QDi
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(16, 16, 16, 16);
 
-    struct stat st {};
-    const bool regular = ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    // Opened first, then judged: an item swapped for a FIFO between a check
+    // and an open would hang the window.
+    off_t size = 0;
+    platform::UniqueFd fd = platform::openRegularFile(path, &size);
+    QFile content;
+    const bool regular = fd.valid() && content.open(fd.get(), QIODevice::ReadOnly);
     QMimeDatabase mimes;
     const QMimeType mime =
         regular ? mimes.mimeTypeForFile(localPath, QMimeDatabase::MatchExtension) : QMimeType();
 
-    if (regular && mime.name().startsWith(QStringLiteral("image/")) &&
-        st.st_size <= kImagePreviewBytes) {
-        QImageReader reader(localPath);
+    if (regular && mime.name().startsWith(QStringLiteral("image/")) && size <= kImagePreviewBytes) {
+        QImageReader reader(&content);
         reader.setAutoTransform(true);
         const QImage image = reader.read();
         if (!image.isNull()) {
@@ -53,15 +57,12 @@ QuickLookWindow::QuickLookWindow(const std::string& path, QWidget* parent) : QDi
             kind_ = Kind::image;
         }
     } else if (regular && mime.inherits(QStringLiteral("text/plain"))) {
-        QFile file(localPath);
-        if (file.open(QIODevice::ReadOnly)) {
-            auto* text = new QPlainTextEdit(this);
-            text->setReadOnly(true);
-            text->setPlainText(QString::fromUtf8(file.read(kTextPreviewBytes)));
-            text->setMinimumSize(560, 380);
-            column->addWidget(text);
-            kind_ = Kind::text;
-        }
+        auto* text = new QPlainTextEdit(this);
+        text->setReadOnly(true);
+        text->setPlainText(QString::fromUtf8(content.read(kTextPreviewBytes)));
+        text->setMinimumSize(560, 380);
+        column->addWidget(text);
+        kind_ = Kind::text;
     }
     if (kind_ == Kind::facts) {
         auto* icon = new QLabel(this);
@@ -73,6 +74,7 @@ QuickLookWindow::QuickLookWindow(const std::string& path, QWidget* parent) : QDi
         auto* title = textLabel(name, 15, QFont::DemiBold);
         title->setAlignment(Qt::AlignCenter);
         column->addWidget(title);
+        struct stat st {};
         const QString facts =
             ::lstat(path.c_str(), &st) == 0
                 ? type.comment() + QStringLiteral(" — ") + QLocale().formattedDataSize(st.st_size)

@@ -27,15 +27,55 @@ Timestamp timestampOf(const timespec& ts) {
 }
 
 // Reads the start of a regular file without blocking: a FIFO or a /proc
-// file that would wait answers with what it has, or nothing.
-QByteArray firstBytes(const Item& item) {
+// file that would wait answers with what it has, or nothing. None when the
+// content can't be read at all.
+std::optional<QByteArray> firstBytes(const Item& item) {
     if (item.kind() != FileKind::Regular || item.ioFd() < 0) {
-        return {};
+        return std::nullopt;
     }
     QByteArray data(kSniffBytes, Qt::Uninitialized);
     const ssize_t got = ::pread(item.ioFd(), data.data(), static_cast<size_t>(data.size()), 0);
-    data.resize(got > 0 ? got : 0);
+    if (got < 0) {
+        return std::nullopt;
+    }
+    data.resize(got);
     return data;
+}
+
+template <class T>
+T readAt(const QByteArray& data, qsizetype offset, bool bigEndian) {
+    T value = 0;
+    for (qsizetype i = 0; i < static_cast<qsizetype>(sizeof(T)); ++i) {
+        const auto byte = static_cast<unsigned char>(data[offset + i]);
+        const auto shift = static_cast<unsigned>(8 * (bigEndian ? sizeof(T) - 1 - i : i));
+        value = static_cast<T>(value | (static_cast<T>(byte) << shift));
+    }
+    return value;
+}
+
+// A shared object that asks for a program interpreter is a program (every
+// PIE is one); a plain library is not.
+bool elfHasInterpreter(const QByteArray& data) {
+    constexpr uint32_t kInterpreter = 3;  // PT_INTERP
+    if (data.size() < 64 || !data.startsWith("\x7f"
+                                             "ELF")) {
+        return false;
+    }
+    const bool wide = data[4] == 2;
+    const bool big = data[5] == 2;
+    const auto phoff = wide ? readAt<uint64_t>(data, 32, big) : readAt<uint32_t>(data, 28, big);
+    const auto entrySize = readAt<uint16_t>(data, wide ? 54 : 42, big);
+    const auto count = readAt<uint16_t>(data, wide ? 56 : 44, big);
+    for (uint16_t i = 0; i < count; ++i) {
+        const uint64_t at = phoff + uint64_t{i} * entrySize;
+        if (entrySize < 4 || at + 4 > static_cast<uint64_t>(data.size())) {
+            return false;
+        }
+        if (readAt<uint32_t>(data, static_cast<qsizetype>(at), big) == kInterpreter) {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace
@@ -119,10 +159,39 @@ std::optional<QMimeType> LinuxInspectionPlatform::mimeTypeOf(const Item& item,
         case FileKind::Other:
             break;
     }
-    if (facts.kind == FileKind::Regular && facts.size == 0) {
-        return mimeDatabase_.mimeTypeForFileNameAndData(name, QByteArray());
+    // Read even when the size says 0: /proc files have content all the same.
+    if (const auto head = firstBytes(item)) {
+        return mimeDatabase_.mimeTypeForFileNameAndData(name, *head);
     }
-    return mimeDatabase_.mimeTypeForFileNameAndData(name, firstBytes(item));
+    // The content can't be read: the name tells, or the mode does (an
+    // execute bit on a name without extension is a program), or nothing.
+    const QMimeType byName = mimeDatabase_.mimeTypeForFile(name, QMimeDatabase::MatchExtension);
+    if (!byName.isDefault()) {
+        return byName;
+    }
+    if ((facts.mode & 0111) != 0 && pathExtension(item.path()).empty()) {
+        return mimeDatabase_.mimeTypeForName(QStringLiteral("application/x-executable"));
+    }
+    return std::nullopt;
+}
+
+bool LinuxInspectionPlatform::isProgram(Opened& opened) {
+    const auto& mime = mimeOf(opened);
+    if (!mime) {
+        return false;
+    }
+    // The type itself, not what it inherits from: shared-mime-info makes
+    // scripts, JSON and JavaScript inherit application/x-executable.
+    const QString type = mime->name();
+    if (type == u"application/x-executable"_qs || type == u"application/x-pie-executable"_qs ||
+        type == u"application/vnd.appimage"_qs || type == u"application/x-iso9660-appimage"_qs) {
+        return true;
+    }
+    if (type == u"application/x-sharedlib"_qs) {
+        const auto head = firstBytes(opened.item);
+        return head && elfHasInterpreter(*head);
+    }
+    return false;
 }
 
 std::optional<QString> LinuxInspectionPlatform::iconName(const std::string& path) {
@@ -235,13 +304,7 @@ std::optional<AccessValues> LinuxInspectionPlatform::accessValues(const std::str
     const FileFacts* facts = &opened->facts;
     AccessValues values;
     values.isDirectory = facts->kind == FileKind::Directory;
-    bool application = false;
-    if (facts->kind == FileKind::Regular) {
-        const auto& mime = mimeOf(*opened);
-        application = mime && (mime->inherits(QStringLiteral("application/x-executable")) ||
-                               mime->name() == u"application/vnd.appimage"_qs);
-    }
-    values.isApplication = application;
+    values.isApplication = facts->kind == FileKind::Regular && isProgram(*opened);
     const AccessJudgement access = judgeAccess(path, facts->appendOnly);
     values.isReadable = access.readable;
     values.isWritable = access.writable;

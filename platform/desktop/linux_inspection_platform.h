@@ -40,6 +40,8 @@ class LinuxInspectionPlatform final : public InspectionPlatform {
     Opened* look(const std::string& path);
     const std::optional<QMimeType>& mimeOf(Opened& opened);
     const std::optional<bool>& readOnlyVolumeOf(Opened& opened);
+    // An ELF program or an AppImage, never a script or a library.
+    bool isProgram(Opened& opened);
 
     // The MIME type of an item, from its name and (for regular files) its
     // first bytes, read without ever blocking. None for symbolic links.

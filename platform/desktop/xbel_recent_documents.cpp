@@ -1,6 +1,8 @@
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 
 #include <QDateTime>
 #include <QDir>
@@ -13,6 +15,7 @@
 
 #include "platform/desktop/recent_documents.h"
 #include "platform/desktop/xml_tree.h"
+#include "platform/unique_fd.h"
 
 namespace gw::platform {
 
@@ -174,6 +177,9 @@ XmlDocument emptyDocument() {
     return document;
 }
 
+// Far beyond any real list of recent documents.
+constexpr qint64 kMaxFileSize = 64LL * 1024 * 1024;
+
 SysError fileError(const QString& what) {
     return SysError::withText(what.toStdString());
 }
@@ -181,15 +187,33 @@ SysError fileError(const QString& what) {
 // Reads the file: an empty document when there is none, an error when it
 // can't be read or parsed.
 Result<XmlDocument> load(const QString& filePath) {
-    QFile file(filePath);
-    if (!file.exists()) {
-        return emptyDocument();
+    // Opened without blocking and judged by the descriptor: a FIFO or a
+    // device in its place is refused, never waited on.
+    const UniqueFd fd(::open(QFile::encodeName(filePath).constData(),
+                             O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd.valid()) {
+        if (errno == ENOENT) {
+            return emptyDocument();
+        }
+        return SysError::fromErrno(errno);
     }
-    if (!file.open(QIODevice::ReadOnly)) {
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) {
+        return SysError::fromErrno(errno);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return fileError(QStringLiteral("%1 is not a regular file").arg(filePath));
+    }
+    if (st.st_size > kMaxFileSize) {
+        return fileError(
+            QStringLiteral("%1 is larger than %2 bytes").arg(filePath).arg(kMaxFileSize));
+    }
+    QFile file;
+    if (!file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
         return fileError(file.errorString());
     }
     QString error;
-    auto document = parseXml(file.readAll(), &error);
+    auto document = parseXml(file.read(kMaxFileSize + 1), &error);
     if (!document) {
         return fileError(QStringLiteral("%1 can't be read: %2").arg(filePath, error));
     }

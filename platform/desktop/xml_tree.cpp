@@ -83,6 +83,17 @@ std::optional<XmlDocument> parseXml(const QByteArray& bytes, QString* error,
                                                 reader.namespaceUri().toString());
                 node.namespaces = reader.namespaceDeclarations();
                 node.attributes = reader.attributes();
+                if (static_cast<int>(open.size()) >= options.maxDepth) {
+                    if (error) {
+                        *error = QStringLiteral("elements are nested more than %1 deep")
+                                     .arg(options.maxDepth);
+                    }
+                    // Unwound here, one level at a time, not by recursive destructors.
+                    while (!open.empty()) {
+                        open.pop_back();
+                    }
+                    return std::nullopt;
+                }
                 open.push_back(std::move(node));
                 break;
             }

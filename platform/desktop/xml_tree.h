@@ -43,6 +43,10 @@ struct XmlParseOptions {
     // holds nothing beyond XML's own five entities: no expansion bombs, no
     // external entities. A DOCTYPE without declarations is fine either way.
     bool allowDeclarations = true;
+    // Elements nested deeper than this make the document unreadable: every
+    // walk over the tree (writing, finding, freeing it) then stays within
+    // the stack. Real bookmark files and update pages nest a handful deep.
+    int maxDepth = 256;
 };
 
 // No value when the text is not well-formed XML; the reader never fetches

@@ -126,6 +126,22 @@ class RecentItemsTest : public QObject {
         QTest::newRow("truncated") << kForeignFile.left(kForeignFile.size() / 2);
         QTest::newRow("not xbel") << QByteArray("<html><body/></html>");
         QTest::newRow("binary") << QByteArray("\x00\x01\x02garbage", 10);
+        QTest::newRow("nested 30,000 deep")
+            << QByteArray("<?xml version=\"1.0\"?><xbel version=\"1.0\">") +
+                   QByteArray("<folder>").repeated(30000) +
+                   QByteArray("</folder>").repeated(30000) + QByteArray("</xbel>");
+    }
+
+    // A FIFO in its place is refused at once, never waited on, and stays.
+    void neverBlocksOnAFifo() {
+        QFile::remove(xbel_);
+        QVERIFY(::mkfifo(QFile::encodeName(xbel_).constData(), 0600) == 0);
+        auto docs = documents();
+        QVERIFY(docs.note(sandbox_.file("c.txt")).has_value());
+        QVERIFY(docs.paths().empty());
+        struct stat st {};
+        QVERIFY(::lstat(QFile::encodeName(xbel_).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+        QFile::remove(xbel_);
     }
     void leavesAnUnreadableFileAlone() {
         QFETCH(QByteArray, content);

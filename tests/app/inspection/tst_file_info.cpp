@@ -6,10 +6,12 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <QFile>
 #include <QTest>
 
 #include "app/inspection/file_info.h"
 #include "platform/desktop/linux_inspection_platform.h"
+#include "support/process_runner.h"
 #include "support/test_files.h"
 
 using namespace gw::inspection;
@@ -50,6 +52,8 @@ class FileInfoTest : public QObject {
     void explainedAttributes();
     void lockedFile();
     void refreshFollowsTheItem();
+    void kindAndVerdictOfRealFiles_data();
+    void kindAndVerdictOfRealFiles();
 
   private:
     gw::platform::LinuxInspectionPlatform platform_;
@@ -143,11 +147,11 @@ void FileInfoTest::aclEntries() {
     QCOMPARE(info.prettyACLS.size(), size_t(4));
     QCOMPARE(info.prettyACLS[0].name, u"nobody"_qs);
     QCOMPARE(info.prettyACLS[0].properties, u"read, write"_qs);
-    // An id without a name: the identifier, shortened.
-    QCOMPARE(info.prettyACLS[1].name, u"FFFF...EB40"_qs);
+    // An id without a name: its decimal number, as the owner field shows it.
+    QCOMPARE(info.prettyACLS[1].name, u"4123456"_qs);
     QCOMPARE(info.prettyACLS[1].action, aclAction::deny);
     QCOMPARE(info.prettyACLS[2].type, aclType::group);
-    QCOMPARE(info.prettyACLS[2].name, u"ABCD...EB41"_qs);
+    QCOMPARE(info.prettyACLS[2].name, u"4123457"_qs);
     QCOMPARE(info.prettyACLS[3].name, u"mask"_qs);
 
     const std::string dir = box.folder("d", 0755);
@@ -196,6 +200,18 @@ void FileInfoTest::explainedAttributes() {
     QCOMPARE(broken.warnings.size(), 1);
     QVERIFY(broken.warningsHave);
 
+    // A NUL inside a string (libplist aborts when it is copied out) and text
+    // that isn't UTF-8: not a list of addresses, the warning, no crash.
+    for (const std::string inside : {std::string("a\0b", 3), std::string("\xff\xfe")}) {
+        const std::string hostile = box.file("h", "", 0644);
+        QVERIFY(gw::test::setXattr(hostile, "com.apple.metadata:kMDItemWhereFroms",
+                                   "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><string>" +
+                                       inside + "</string></array></plist>"));
+        const FileInfo nul(hostile, platform_);
+        QVERIFY(nul.prettyAttrs.empty());
+        QCOMPARE(nul.warnings.size(), 1);
+    }
+
     const std::string browser = box.file("b", "", 0644);
     QVERIFY(gw::test::setXattr(browser, "xdg.origin.url", "https://files.example.net/b"));
     QVERIFY(gw::test::setXattr(browser, "xdg.referrer.url", "https://example.net/"));
@@ -238,6 +254,69 @@ void FileInfoTest::refreshFollowsTheItem() {
     QCOMPARE(info.lockedUser, variableValue::unknown);
     QVERIFY(info.xattrs.empty());
     QVERIFY(!info.typeIsFolder);
+}
+
+// What the record says of real files as an ordinary user sees them: a
+// script or JSON is a document, only an ELF program is an application, and a
+// file whose content can't be read is judged by its name and mode.
+void FileInfoTest::kindAndVerdictOfRealFiles_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("copyOf");  // else the content written
+    QTest::addColumn<QString>("content");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("kind");  // empty: not checked
+    QTest::addColumn<QString>("verdict");
+    const QString mine = u"You can open & save changes"_qs;
+    for (const char* name :
+         {"settings.json", "notes.sh", "tool.py", "conf.pl", "app.js", "m.lua"}) {
+        QTest::newRow(name) << QString::fromLatin1(name) << QString() << u"#!/bin/sh\n{}\n"_qs
+                            << 0755 << QString() << mine;
+    }
+    QTest::newRow("a program") << u"prog"_qs << u"/usr/bin/true"_qs << QString() << 0755
+                               << QString() << u"You can use this "_qs;
+    QTest::newRow("a library is not a program")
+        << u"libacl.so.1"_qs << u"/usr/lib/x86_64-linux-gnu/libacl.so.1"_qs << QString() << 0644
+        << QString() << mine;
+    QTest::newRow("a program run but not read")
+        << u"runonly"_qs << u"/usr/bin/true"_qs << QString() << 0111 << u"Executable"_qs
+        << u"You can run this Executable, but not read it"_qs;
+    QTest::newRow("unreadable, named") << u"secret.txt"_qs << QString() << u"words"_qs << 0200
+                                       << u"Plain text document"_qs << u"Not able to open item"_qs;
+    QTest::newRow("unreadable, unnamed") << u"secret"_qs << QString() << u"words"_qs << 0200
+                                         << u"Unknown File Type"_qs << u"Not able to open item"_qs;
+}
+
+void FileInfoTest::kindAndVerdictOfRealFiles() {
+    if (gw::test::runningAsRoot()) {
+        const auto run = gw::test::rerunAsNobody("kindAndVerdictOfRealFiles");
+        QVERIFY2(run.status == 0, (run.output + run.errors).c_str());
+        return;
+    }
+    QFETCH(QString, name);
+    QFETCH(QString, copyOf);
+    QFETCH(QString, content);
+    QFETCH(int, mode);
+    QFETCH(QString, kind);
+    QFETCH(QString, verdict);
+    Sandbox box;
+    std::string body = content.toStdString();
+    if (!copyOf.isEmpty()) {
+        QFile source(copyOf);
+        if (!source.open(QIODevice::ReadOnly)) {
+            QSKIP("no such file on this machine");
+        }
+        body = source.readAll().toStdString();
+    }
+    const std::string path = box.file(name.toStdString(), body, static_cast<mode_t>(mode));
+    const FileInfo info(path, platform_);
+    if (!kind.isEmpty()) {
+        QCOMPARE(info.typeName, kind);
+    }
+    QVERIFY2(info.accessSummary.second.startsWith(verdict),
+             qPrintable(info.typeName + u": "_qs + info.accessSummary.second));
+    // A file the user can read but whose size reads 0 still has a kind.
+    const FileInfo status("/proc/self/status", platform_);
+    QVERIFY(status.typeName != u"Empty document"_qs);
 }
 
 QTEST_GUILESS_MAIN(FileInfoTest)

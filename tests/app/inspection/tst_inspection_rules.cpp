@@ -70,8 +70,12 @@ void InspectionRulesTest::aclLines_data() {
     QTest::newRow("six fields, deny")
         << u"user:FFFFEEEE-DDDD-CCCC-BBBB-AAAA000001F5:bob:501:deny:delete,chown"_qs << user
         << u"bob"_qs << deny << u"delete, chown"_qs;
-    QTest::newRow("four fields") << u"group:ABCDEFAB-CDEF-ABCD-EFAB-CDEF00000FA1:allow:read"_qs
-                                 << group << u"ABCD...0FA1"_qs << allow << u"read"_qs;
+    QTest::newRow("four fields, a Linux id")
+        << u"group:ABCDEFAB-CDEF-ABCD-EFAB-CDEF00000FA1:allow:read"_qs << group << u"4001"_qs
+        << allow << u"read"_qs;
+    QTest::newRow("four fields, another identifier")
+        << u"user:12345678-AAAA-BBBB-CCCC-DDDDEEEEFFFF:allow:read"_qs << user << u"1234...FFFF"_qs
+        << allow << u"read"_qs;
     QTest::newRow("short identifier")
         << u"user:ab:allow:read"_qs << user << u"ab...ab"_qs << allow << u"read"_qs;
     QTest::newRow("Allow is not allow")
@@ -172,8 +176,8 @@ void InspectionRulesTest::accessVerdict_data() {
     const QString file = u"/home/mia/doc"_qs;
     QTest::newRow("1 app, not executable")
         << u"AR"_qs << file << V::error << u"Not able to run Kind"_qs;
-    QTest::newRow("2 app, unreadable")
-        << u"AX"_qs << file << V::error << u"Not able to open Kind"_qs;
+    QTest::newRow("2 app, runs but can't be read")
+        << u"AX"_qs << file << V::yesButAlso << u"You can run this Kind, but not read it"_qs;
     QTest::newRow("3 app") << u"AXR"_qs << file << V::yes << u"You can use this Kind"_qs;
     QTest::newRow("4 folder, no enter")
         << u"DRW"_qs << file << V::error << u"Not able to open Kind"_qs;
@@ -183,6 +187,8 @@ void InspectionRulesTest::accessVerdict_data() {
         << u"DXR"_qs << file << V::error << u"Not able to save files to Kind"_qs;
     QTest::newRow("7 folder, disk locked")
         << u"DXRWV"_qs << file << V::error << u"Disk locked, can't save to Kind"_qs;
+    QTest::newRow("7 folder, disk locked, so not writable")
+        << u"DXRV"_qs << file << V::error << u"Disk locked, can't save to Kind"_qs;
     QTest::newRow("8 folder") << u"DXRW"_qs << file << V::yes
                               << u"You can open & save files to Kind"_qs;
     QTest::newRow("9 file, unreadable")

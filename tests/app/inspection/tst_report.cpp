@@ -78,6 +78,12 @@ void ReportTest::hostileNamesAndSpecialFiles() {
 void ReportTest::usage() {
     QCOMPARE(report({"--report"}).status, 2);
     QCOMPARE(report({"--no-such-option"}).status, 2);
+    // An empty path is no item, not the current folder.
+    const auto empty = report({"--report", ""});
+    QCOMPARE(empty.status, 1);
+    QCOMPARE(empty.output, std::string());
+    QCOMPARE(empty.errors, std::string("grantwell: an empty path names no item\n"));
+    QCOMPARE(report({""}).status, 2);
 }
 
 QTEST_GUILESS_MAIN(ReportTest)

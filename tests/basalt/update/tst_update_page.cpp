@@ -158,6 +158,11 @@ class UpdatePageTest : public QObject {
             << signedPage(plainDoctype) << VEXALiteStatus::updateAvailable << QString();
         QTest::newRow("not XML") << QByteArray("<html><head></html>") << VEXALiteStatus::error
                                  << u"XML: "_qs;
+        // Signed, but nested far beyond any page: refused, not a crash.
+        PageParts deep = good;
+        deep.body = u"<div>"_qs.repeated(140000) + u"</div>"_qs.repeated(140000);
+        QTest::newRow("nested 140,000 deep")
+            << signedPage(deep) << VEXALiteStatus::error << u"XML: "_qs;
         QTest::newRow("not UTF-8")
             << QByteArray("<html>\xff\xfe</html>") << VEXALiteStatus::error << u"XML: "_qs;
     }
