@@ -45,8 +45,8 @@ std::optional<QByteArray> firstBytes(const Item& item) {
 template <class T>
 T readAt(const QByteArray& data, qsizetype offset, bool bigEndian) {
     T value = 0;
-    for (qsizetype i = 0; i < static_cast<qsizetype>(sizeof(T)); ++i) {
-        const auto byte = static_cast<unsigned char>(data[offset + i]);
+    for (size_t i = 0; i < sizeof(T); ++i) {
+        const auto byte = static_cast<unsigned char>(data[offset + static_cast<qsizetype>(i)]);
         const auto shift = static_cast<unsigned>(8 * (bigEndian ? sizeof(T) - 1 - i : i));
         value = static_cast<T>(value | (static_cast<T>(byte) << shift));
     }

@@ -202,7 +202,7 @@ void FileInfoTest::explainedAttributes() {
 
     // A NUL inside a string (libplist aborts when it is copied out) and text
     // that isn't UTF-8: not a list of addresses, the warning, no crash.
-    for (const std::string inside : {std::string("a\0b", 3), std::string("\xff\xfe")}) {
+    for (const std::string& inside : {std::string("a\0b", 3), std::string("\xff\xfe")}) {
         const std::string hostile = box.file("h", "", 0644);
         QVERIFY(gw::test::setXattr(hostile, "com.apple.metadata:kMDItemWhereFroms",
                                    "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><string>" +
