@@ -1,6 +1,8 @@
 // Choosing the update among the page body's version entries.
 #include <cmath>
 
+#include <QVersionNumber>
+
 #include "basalt/update/page_nodes.h"
 #include "basalt/update/vexa_lite.h"
 #include "platform/desktop/xml_tree.h"
@@ -35,6 +37,19 @@ std::optional<double> fullNumber(const std::optional<QString>& text) {
         return std::nullopt;
     }
     return value;
+}
+
+// A version written as numbers and dots ("6.18"), nothing before or after.
+std::optional<QVersionNumber> fullVersion(const std::optional<QString>& text) {
+    if (!text || text->isEmpty() || !fullNumber(text)) {
+        return std::nullopt;
+    }
+    qsizetype suffix = 0;
+    const QVersionNumber version = QVersionNumber::fromString(*text, &suffix);
+    if (version.isNull() || suffix != text->size()) {
+        return std::nullopt;
+    }
+    return version;
 }
 
 std::optional<int64_t> fullInteger(const std::optional<QString>& text) {
@@ -98,10 +113,15 @@ void VEXALite::examineEntry(const XmlNode& entry, bool& flag) {
     const QString date =
         page::attributeOf(entry, QStringLiteral("date")).value_or(QStringLiteral("?"));
     const QString id = page::attributeOf(entry, QStringLiteral("id")).value_or(QStringLiteral("?"));
-    const double minOS =
-        fullNumber(page::attributeOf(entry, QStringLiteral("minOS"))).value_or(-1.0);
-    const double maxOS =
-        fullNumber(page::attributeOf(entry, QStringLiteral("maxOS"))).value_or(-1.0);
+    const auto minOSText = page::attributeOf(entry, QStringLiteral("minOS"));
+    const auto maxOSText = page::attributeOf(entry, QStringLiteral("maxOS"));
+    const auto minOS = fullVersion(minOSText);
+    const auto maxOS = fullVersion(maxOSText);
+    // The text is OSVersion written precisely; a number set on its own wins.
+    const QString systemText = !OSVersionText.isEmpty() && OSVersionText.toDouble() == OSVersion
+                                   ? OSVersionText
+                                   : page::printedNumber(OSVersion);
+    const QVersionNumber system = QVersionNumber::fromString(systemText);
     const int64_t build =
         fullInteger(page::attributeOf(entry, QStringLiteral("build"))).value_or(-1);
     std::optional<QString> version;
@@ -112,9 +132,9 @@ void VEXALite::examineEntry(const XmlNode& entry, bool& flag) {
 
     QString line = QStringLiteral("--- Version ") + version.value_or(QString()) +
                    QStringLiteral("; ") + date + QStringLiteral(" (") + QString::number(build) +
-                   QStringLiteral(") { minOS ") + page::printedNumber(minOS);
-    if (maxOS > -1) {
-        line += QStringLiteral(", maxOS ") + page::printedNumber(maxOS);
+                   QStringLiteral(") { minOS ") + (minOS ? *minOSText : QStringLiteral("-1"));
+    if (maxOS) {
+        line += QStringLiteral(", maxOS ") + *maxOSText;
     }
     log.append(line + QStringLiteral(" }"));
 
@@ -127,18 +147,17 @@ void VEXALite::examineEntry(const XmlNode& entry, bool& flag) {
             QStringLiteral("Group ") + id + QStringLiteral(" invalid ") + QString::fromLatin1(what),
             false);
     };
-    if (minOS == -1.0) {
+    if (!minOS) {
         invalid("minOS");
         return;
     }
-    if (OSVersion < minOS) {
-        log.append(QStringLiteral("Reject: Requires macOS ") + page::printedNumber(minOS));
+    if (system < *minOS) {
+        log.append(QStringLiteral("Reject: Requires macOS ") + *minOSText);
         flag = true;
         return;
     }
-    if (maxOS > -1 && OSVersion > maxOS) {
-        log.append(QStringLiteral("Reject: incompatible with macOS ") +
-                   page::printedNumber(OSVersion));
+    if (maxOS && system > *maxOS) {
+        log.append(QStringLiteral("Reject: incompatible with macOS ") + systemText);
         return;
     }
     if (build == -1) {

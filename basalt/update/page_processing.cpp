@@ -79,13 +79,12 @@ bool VEXALite::readHeads(const XmlNode& root, std::optional<QString>& signature,
 
 bool VEXALite::verifyPage(const QByteArray& data, const QString& signature) {
     // The publisher signed the page with the placeholder where the signature
-    // now stands: put it back, everywhere the signature text occurs.
+    // now stands: put it back, everywhere the signature text occurs. In the
+    // bytes as they came, so a byte-order mark the signing tool kept is kept
+    // here too (the signature is ASCII: no UTF-8 character hides it).
     QByteArray signedData = data;
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    QString text = decoder.decode(data);
-    if (!decoder.hasError() && !signature.isEmpty()) {
-        text.replace(signature, kPlaceholder);
-        signedData = text.toUtf8();
+    if (!signature.isEmpty()) {
+        signedData.replace(signature.toUtf8(), kPlaceholder.toUtf8());
     }
     QString failure;
     const auto decoded = strictBase64Decode(signature.toUtf8());

@@ -183,7 +183,10 @@ void VEXALite::showUpdatePage(const QString& inURLString, const QString&) {
                                                                : QStringLiteral("Unknown");
         };
         const auto group = queryValue(text("groupID"));
-        const auto version = queryValue(text("displayVersion"));
+        // An empty display version is a value like any other: newver= stays.
+        const QString displayVersion = text("displayVersion");
+        const auto version = displayVersion.isEmpty() ? std::optional<QString>(QString())
+                                                      : queryValue(displayVersion);
         if (!updateDetails || !group || !version) {
             recordError(QStringLiteral("Failed to get update details"), false);
         } else {

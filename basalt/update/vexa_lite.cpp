@@ -4,6 +4,7 @@
 #include <QMetaObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QTimer>
 #include <QUrl>
 
 #include "basalt/bundle_info.h"
@@ -34,30 +35,58 @@ QString cachePolicyText(QNetworkRequest::CacheLoadControl policy) {
                                                     : QStringLiteral("useProtocolCachePolicy");
 }
 
-// The reason phrase the server gave, else the standard one.
-QString reasonPhrase(QNetworkReply* reply, int code) {
-    const QString given = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
-    if (!given.isEmpty()) {
-        return given.toLower();
-    }
+// The status's standard phrase: what a server adds is its own text and
+// never reaches the user.
+QString reasonPhrase(int code) {
     switch (code) {
         case 301:
             return QStringLiteral("moved permanently");
         case 302:
             return QStringLiteral("found");
+        case 303:
+            return QStringLiteral("see other");
         case 304:
             return QStringLiteral("not modified");
+        case 307:
+            return QStringLiteral("temporary redirect");
+        case 308:
+            return QStringLiteral("permanent redirect");
+        case 400:
+            return QStringLiteral("bad request");
+        case 401:
+            return QStringLiteral("unauthorized");
         case 403:
             return QStringLiteral("forbidden");
         case 404:
             return QStringLiteral("not found");
+        case 405:
+            return QStringLiteral("method not allowed");
+        case 408:
+            return QStringLiteral("request timeout");
+        case 410:
+            return QStringLiteral("gone");
+        case 429:
+            return QStringLiteral("too many requests");
         case 500:
             return QStringLiteral("internal server error");
+        case 502:
+            return QStringLiteral("bad gateway");
         case 503:
             return QStringLiteral("service unavailable");
+        case 504:
+            return QStringLiteral("gateway timeout");
         default:
             return QStringLiteral("unknown");
     }
+}
+
+// Errors Qt derives from an HTTP status: the status tells. Anything else
+// (TLS, a connection cut short, too many redirects) is the transport's own.
+bool isStatusError(QNetworkReply::NetworkError error) {
+    return (error >= QNetworkReply::ContentAccessDenied &&
+            error <= QNetworkReply::UnknownContentError) ||
+           (error >= QNetworkReply::InternalServerError &&
+            error <= QNetworkReply::UnknownServerError);
 }
 
 QString headerOrUnknown(QNetworkReply* reply, const char* name) {
@@ -116,7 +145,8 @@ VEXALite::VEXALite(QSettings* standardStore, QObject* parent)
         QString::fromStdString(gw::platform::kernelVersionNumbers()).split(u'.');
     bool parsed = false;
     if (parts.size() >= 2) {
-        OSVersion = (parts[0] + u'.' + parts[1]).toDouble(&parsed);
+        OSVersionText = parts[0] + u'.' + parts[1];
+        OSVersion = OSVersionText.toDouble(&parsed);
     }
     if (!parsed) {
         OSVersion = 0;
@@ -220,7 +250,17 @@ void VEXALite::checkURL(const QString& inURLString, const std::optional<QString>
     });
     connect(reply, &QNetworkReply::downloadProgress, this,
             [guardSize](qint64 received, qint64) { guardSize(received); });
-    connect(reply, &QNetworkReply::finished, this, [this, reply, sender, tooLarge]() {
+    // Inactivity alone is measured by the transfer timeout; a server sending
+    // a byte now and then would keep the check open for ever without this.
+    auto deadline = std::make_shared<QTimer>();
+    deadline->setSingleShot(true);
+    connect(deadline.get(), &QTimer::timeout, reply, [reply]() {
+        reply->setProperty("overdue", true);
+        reply->abort();
+    });
+    deadline->start(deadlineMs);
+    connect(reply, &QNetworkReply::finished, this, [this, reply, sender, tooLarge, deadline]() {
+        deadline->stop();
         reply->deleteLater();
         if (cancelled) {
             return;
@@ -237,8 +277,12 @@ void VEXALite::checkURL(const QString& inURLString, const std::optional<QString>
 
 void VEXALite::responseArrived(QNetworkReply* reply, const std::optional<QString>& sender) {
     const QVariant code = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (reply->error() != QNetworkReply::NoError && !code.isValid()) {
-        const QString description = reply->error() == QNetworkReply::OperationCanceledError
+    // The final response decides: a transport error after a redirect, or a
+    // body cut short, is not hidden behind a status seen on the way.
+    if (reply->error() != QNetworkReply::NoError &&
+        (!code.isValid() || !isStatusError(reply->error()))) {
+        const QString description = reply->error() == QNetworkReply::OperationCanceledError ||
+                                            reply->property("overdue").toBool()
                                         ? QStringLiteral("The request timed out.")
                                         : reply->errorString();
         recordError(QStringLiteral("Error: ") + description, true);
@@ -251,7 +295,7 @@ void VEXALite::responseArrived(QNetworkReply* reply, const std::optional<QString
     const int statusCode = code.toInt();
     if (statusCode != 200) {
         recordError(QStringLiteral("Error: Server said ") + QString::number(statusCode) + u' ' +
-                        reasonPhrase(reply, statusCode),
+                        reasonPhrase(statusCode),
                     true);
         return;
     }

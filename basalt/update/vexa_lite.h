@@ -82,6 +82,10 @@ class VEXALite : public QObject {
     // Environment, filled at creation (tests may change them).
     int64_t appVersion = 0;
     double OSVersion = 0;
+    // The same version as written ("6.18"): versions are compared component
+    // by component, as numbers 6.18 would read less than 6.2. When it no
+    // longer reads as OSVersion (or is empty), OSVersion's printed form stands in.
+    QString OSVersionText;
     QString bundleIdentifier;
     QString architecture;
 
@@ -96,6 +100,8 @@ class VEXALite : public QObject {
     bool cancelled = false;
     // How long a fetch may take, and how large a page may be.
     int timeoutMs = 60000;
+    // The whole check, however the server trickles: then it has timed out.
+    int deadlineMs = 120000;
     static constexpr qint64 kMaximumPageBytes = 1024 * 1024;
 
     void resetState();

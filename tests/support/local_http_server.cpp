@@ -1,6 +1,7 @@
 #include "local_http_server.h"
 
 #include <QTcpSocket>
+#include <QTimer>
 
 namespace gw::test {
 
@@ -41,8 +42,16 @@ void LocalHttpServer::answer(QTcpSocket* socket) {
     if (!hasLength) {
         out += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
     }
-    out += "Connection: close\r\n\r\n" + response.body;
-    socket->write(out);
+    out += "Connection: close\r\n\r\n";
+    if (response.trickle) {
+        // Never silent for long, never done: only a deadline ends it.
+        socket->write(out);
+        auto* timer = new QTimer(socket);
+        connect(timer, &QTimer::timeout, socket, [socket]() { socket->write("x"); });
+        timer->start(100);
+        return;
+    }
+    socket->write(out + response.body);
     socket->disconnectFromHost();
 }
 

@@ -18,6 +18,7 @@ class LocalHttpServer : public QObject {
         QList<QPair<QByteArray, QByteArray>> headers;
         QByteArray body;
         bool neverAnswer = false;  // a server that accepts and then stalls
+        bool trickle = false;      // headers, then one byte of the body every 100 ms
     };
 
     LocalHttpServer();

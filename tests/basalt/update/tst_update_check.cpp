@@ -98,6 +98,23 @@ class UpdateCheckTest : public QObject {
         server_.route(u"/slow"_qs, {200, "OK", {}, {}, true});
         server_.route(u"/empty"_qs, {200, "OK", {}, {}});
         server_.route(u"/garbage"_qs, {200, "OK", {}, "this is not a page"});
+        server_.route(u"/kaboom"_qs, {500, "kaboom happened", {}, "oops"});
+        server_.route(u"/loop-a"_qs, {302, "Found", {{"Location", "/loop-b"}}, {}});
+        server_.route(u"/loop-b"_qs, {302, "Found", {{"Location", "/loop-a"}}, {}});
+        server_.route(u"/to-nowhere"_qs,
+                      {301, "Moved Permanently", {{"Location", "http://127.0.0.1:1/page"}}, {}});
+        server_.route(u"/short"_qs, {200, "OK", {{"Content-Length", "5000"}}, "<html>"});
+        server_.route(u"/trickle"_qs, {200, "OK", {{"Content-Length", "100000"}}, {}, false, true});
+        server_.route(
+            u"/blank-version"_qs,
+            {200,
+             "OK",
+             {},
+             page(QStringLiteral(
+                      "<div class=\"VEXAGroup\" id=\"g130\" build=\"130\" date=\"20261201\" "
+                      "%1><h2>Version <span><vexagroupversion></vexagroupversion></span></h2>%2"
+                      "</div>\n")
+                      .arg(kCompatible, gw::test::archive(u"ub"_qs)))});
     }
     void init() {
         settings_ =
@@ -135,6 +152,38 @@ class UpdateCheckTest : public QObject {
             << u"http://"_qs << VEXALiteStatus::error << u"URL is invalid"_qs;
         QTest::newRow("nobody listening")
             << u"http://127.0.0.1:1/page"_qs << VEXALiteStatus::error << u"Error: "_qs;
+        // The status's standard phrase, never the server's own words.
+        QTest::newRow("500 with a reason of its own")
+            << server_.url(u"/kaboom"_qs) << VEXALiteStatus::error
+            << u"Error: Server said 500 internal server error"_qs;
+    }
+
+    // The final response decides: what failed on the way is told, not a
+    // status seen before it; a trickle ends at the check's deadline.
+    void transportErrorsAreNotMasked_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addRow("redirect loop") << u"/loop-a"_qs;
+        QTest::addRow("redirect to nobody") << u"/to-nowhere"_qs;
+        QTest::addRow("body shorter than its length") << u"/short"_qs;
+        QTest::addRow("a byte now and then") << u"/trickle"_qs;
+    }
+    void transportErrorsAreNotMasked() {
+        QFETCH(QString, path);
+        auto vexa = checker();
+        vexa->timeoutMs = 2000;
+        vexa->deadlineMs = 1500;
+        auto done = std::make_shared<int>(0);
+        vexa->onCompletion = [done]() { ++*done; };
+        vexa->checkURL(server_.url(path), u"manualUpdateCheck"_qs);
+        QVERIFY(QTest::qWaitFor([&]() { return *done > 0; }, 5000));
+        QCOMPARE(vexa->status, VEXALiteStatus::error);
+        const QString message = vexa->errorMessage.value_or(QString());
+        QVERIFY2(message.startsWith(u"Error: "_qs) && !message.contains(u"Server said"_qs) &&
+                     !message.startsWith(u"XML"_qs),
+                 qPrintable(message));
+        if (path == u"/trickle"_qs) {
+            QCOMPARE(message, u"Error: The request timed out."_qs);
+        }
     }
     void fetchOutcomes() {
         QFETCH(QString, address);
@@ -254,6 +303,7 @@ class UpdateCheckTest : public QObject {
         QTest::addColumn<bool>("withUpdate");
         QTest::newRow("update") << u"/page"_qs << u"2"_qs << true;
         QTest::newRow("up to date") << u"/uptodate"_qs << u"1"_qs << false;
+        QTest::newRow("blank display version") << u"/blank-version"_qs << u"2"_qs << true;
     }
     void manualCheckOpensTheUpdatePage() {
         QFETCH(QString, path);
@@ -278,7 +328,9 @@ class UpdateCheckTest : public QObject {
         QString expected =
             server_.url(path) + u"?arc=ass&appver=3.0.0&macos="_qs + system + u"&state="_qs + state;
         if (withUpdate) {
-            expected += u"&groupid=g120&newver=3.120"_qs;
+            // An empty version is a value: sent empty, the group still there.
+            expected += path == u"/blank-version"_qs ? u"&groupid=g130&newver="_qs
+                                                     : u"&groupid=g120&newver=3.120"_qs;
         }
         QCOMPARE(opened, expected);
         QVERIFY(alerts_.requests().empty());

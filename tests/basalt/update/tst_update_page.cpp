@@ -158,6 +158,10 @@ class UpdatePageTest : public QObject {
             << signedPage(plainDoctype) << VEXALiteStatus::updateAvailable << QString();
         QTest::newRow("not XML") << QByteArray("<html><head></html>") << VEXALiteStatus::error
                                  << u"XML: "_qs;
+        // Saved with a byte-order mark, signed as saved: the bytes verify.
+        QTest::newRow("byte-order mark")
+            << gw::test::signPage(QByteArray("\xEF\xBB\xBF") + gw::test::pageText(good))
+            << VEXALiteStatus::updateAvailable << QString();
         // Signed, but nested far beyond any page: refused, not a crash.
         PageParts deep = good;
         deep.body = u"<div>"_qs.repeated(140000) + u"</div>"_qs.repeated(140000);
@@ -287,6 +291,37 @@ class UpdatePageTest : public QObject {
                    u"</li></ul></section>"_qs
             << 14.5 << VEXALiteStatus::updateAvailable << QString();
     }
+    // Kernel versions as versions: 6.18 is newer than 6.2, 6.10 than 6.9.
+    void systemVersionsCompareByComponent_data() {
+        QTest::addColumn<QString>("system");
+        QTest::addColumn<QString>("range");
+        QTest::addColumn<VEXALiteStatus>("status");
+        QTest::newRow("6.18 meets minOS 6.2")
+            << u"6.18"_qs << u"minOS=\"6.2\""_qs << VEXALiteStatus::updateAvailable;
+        QTest::newRow("6.1 is below minOS 6.10")
+            << u"6.1"_qs << u"minOS=\"6.10\""_qs << VEXALiteStatus::noUpdateForThisMac;
+        QTest::newRow("6.10 is above maxOS 6.9") << u"6.10"_qs << u"minOS=\"5.0\" maxOS=\"6.9\""_qs
+                                                 << VEXALiteStatus::noUpdateAtThisTime;
+        QTest::newRow("6.10 meets minOS 6.10")
+            << u"6.10"_qs << u"minOS=\"6.10\""_qs << VEXALiteStatus::updateAvailable;
+    }
+    void systemVersionsCompareByComponent() {
+        QFETCH(QString, system);
+        QFETCH(QString, range);
+        QFETCH(VEXALiteStatus, status);
+        PageParts parts;
+        parts.body = entry(u"g120"_qs, 120, range, archive(u"ass"_qs));
+        auto vexa = checker();
+        vexa->OSVersionText = system;
+        vexa->OSVersion = system.toDouble();
+        vexa->processHTML(signedPage(parts), u"manualUpdateCheck"_qs);
+        QCOMPARE(vexa->status, status);
+        if (status == VEXALiteStatus::noUpdateForThisMac) {
+            // Logged as written, not as a number.
+            QVERIFY(vexa->log.contains(u"Reject: Requires macOS 6.10"_qs));
+        }
+    }
+
     void entrySelection() {
         QFETCH(QString, body);
         QFETCH(double, os);
