@@ -11,7 +11,7 @@ GRANTWELL_PACKAGES=(
   libacl1-dev libplist-dev libssl-dev
   shared-mime-info hicolor-icon-theme adwaita-icon-theme qt6-qpa-plugins
   acl attr e2fsprogs util-linux pkexec polkitd dbus
-  xvfb xauth libxml2-utils
+  xvfb xauth libxml2-utils desktop-file-utils
   openbox dbus-x11 at-spi2-core python3-pyatspi gir1.2-atspi-2.0 xdotool imagemagick x11-utils
 )
 

@@ -85,6 +85,25 @@ Result<std::string> SystemFacts::cpuBrand() const {
     return SysError::withText("no processor brand in /proc/cpuinfo", ENODATA);
 }
 
+Result<double> SystemFacts::cpuMHz() const {
+    std::ifstream in(root_ + "proc/cpuinfo");
+    std::string line;
+    while (std::getline(in, line)) {
+        const auto colon = line.find(':');
+        if (colon != std::string::npos && trimmed(line.substr(0, colon)) == "cpu MHz") {
+            try {
+                const double mhz = std::stod(trimmed(line.substr(colon + 1)));
+                if (mhz > 0) {
+                    return mhz;
+                }
+            } catch (...) {
+            }
+            break;
+        }
+    }
+    return SysError::withText("no clock in /proc/cpuinfo", ENODATA);
+}
+
 Result<int64_t> SystemFacts::cpuMaxFrequencyKHz() const {
     auto text = readText("sys/devices/system/cpu/cpu0/cpufreq/cpuinfo_max_freq");
     if (!text) {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "xattr_view.h"
 
@@ -121,7 +122,48 @@ int removeFromEntry(const char* path, const struct stat*, int type, struct FTW*)
     return 0;
 }
 
+thread_local const std::string* copyFrom = nullptr;
+thread_local const std::string* copyTo = nullptr;
+
+int copyToEntry(const char* path, const struct stat*, int type, struct FTW*) {
+    if (type == FTW_SL || type == FTW_SLN) {
+        return 0;
+    }
+    std::vector<char> value(256);
+    ssize_t length = ::lgetxattr(path, walkedName->c_str(), value.data(), value.size());
+    if (length < 0 && errno == ERANGE) {
+        length = ::lgetxattr(path, walkedName->c_str(), nullptr, 0);
+        value.resize(length > 0 ? static_cast<size_t>(length) : 0);
+        length = ::lgetxattr(path, walkedName->c_str(), value.data(), value.size());
+    }
+    if (length < 0) {
+        return 0;  // the original has none
+    }
+    const std::string copy = *copyTo + std::string(path).substr(copyFrom->size());
+    if (::lsetxattr(copy.c_str(), walkedName->c_str(), value.data(), static_cast<size_t>(length),
+                    0) != 0 &&
+        !walkFailure) {
+        walkFailure = SysError::fromErrno(errno);
+    }
+    return 0;
+}
+
 }  // namespace
+
+Status copyAttributeThroughout(const std::string& from, const std::string& to,
+                               const std::string& name) {
+    const std::string fullName = std::string(kUserPrefix) + name;
+    walkedName = &fullName;
+    copyFrom = &from;
+    copyTo = &to;
+    walkFailure.reset();
+    if (::nftw(from.c_str(), copyToEntry, 32, FTW_PHYS) != 0 && !walkFailure) {
+        walkFailure = SysError::fromErrno(errno);
+    }
+    walkedName = nullptr;
+    copyFrom = copyTo = nullptr;
+    return std::exchange(walkFailure, std::nullopt);
+}
 
 Status removeAttributeThroughout(const std::string& root, const std::string& name) {
     const std::string fullName = std::string(kUserPrefix) + name;

@@ -24,6 +24,9 @@ class SystemFacts {
     Result<std::string> cpuBrand() const;
     // The fastest the first processor runs, in kHz (cpufreq).
     Result<int64_t> cpuMaxFrequencyKHz() const;
+    // The first processor's clock as /proc/cpuinfo gives it ("cpu MHz"),
+    // where cpufreq says nothing (virtual machines).
+    Result<double> cpuMHz() const;
     // The ARM architected timer's frequency in Hz, where the device tree
     // gives it.
     Result<int64_t> timerFrequencyHz() const;

@@ -41,4 +41,10 @@ inline constexpr const char* kQuarantineAttribute = "com.apple.quarantine";
 // failure is reported, after the rest of the tree has been tried.
 Status removeAttributeThroughout(const std::string& root, const std::string& name);
 
+// Gives every item of the copy at `to` the attribute its original under
+// `from` has (the same relative path), never following a symbolic link.
+// The first failure is reported, after the rest of the tree has been tried.
+Status copyAttributeThroughout(const std::string& from, const std::string& to,
+                               const std::string& name);
+
 }  // namespace gw::platform

@@ -33,9 +33,10 @@ std::vector<std::string> copyToolArguments(const std::string& program, bool rese
     return arguments;
 }
 
-bool copyKeepsQuarantine(bool resetACLs, bool resetAttributes) {
-    // The quarantine record goes with the ACL setting.
-    return !resetACLs && !resetAttributes;
+bool copyKeepsQuarantine(bool resetACLs) {
+    // The quarantine record goes with the ACL setting, whatever becomes of
+    // the other attributes.
+    return !resetACLs;
 }
 
 void ResetController::chooseNewLocation(const std::string& url) {
@@ -77,18 +78,29 @@ void ResetController::copyToNewLocation(const std::optional<std::string>& newLoc
     const bool acls = resetACLs();
     const bool attributes = resetAttributes();
     const auto argv = copyToolArguments(services_.copyProgram, acls, attributes, url, *newLocation);
-    const bool stripQuarantine = !attributes && !copyKeepsQuarantine(acls, attributes);
+    // cp carries all attributes or none: the quarantine record is then
+    // taken from the copy, or given to it, as the ACL setting says.
+    const bool keepQuarantine = copyKeepsQuarantine(acls);
+    const bool stripQuarantine = !attributes && !keepQuarantine;
+    const bool addQuarantine = attributes && keepQuarantine;
     engineLog(QStringLiteral("Copying file to new location..."));
     runInBackground(
         this,
-        [argv, stripQuarantine, to = *newLocation]() {
+        [argv, stripQuarantine, addQuarantine, from = url, to = *newLocation]() {
             auto task = platform::runChild(argv, {.mergeOutput = true, .background = true});
-            // cp can't leave one attribute behind; it goes from the copy.
             if (task.exitStatus == 0 && stripQuarantine) {
                 if (auto failure =
                         platform::removeAttributeThroughout(to, platform::kQuarantineAttribute)) {
                     task.exitStatus = 1;
                     task.output += "The quarantine record could not be removed from the copy: " +
+                                   failure->description + '\n';
+                }
+            }
+            if (task.exitStatus == 0 && addQuarantine) {
+                if (auto failure = platform::copyAttributeThroughout(
+                        from, to, platform::kQuarantineAttribute)) {
+                    task.exitStatus = 1;
+                    task.output += "The quarantine record could not be given to the copy: " +
                                    failure->description + '\n';
                 }
             }

@@ -12,6 +12,6 @@ std::vector<std::string> copyToolArguments(const std::string& program, bool rese
                                            bool resetAttributes, const std::string& from,
                                            const std::string& to);
 // Whether the quarantine record travels with the copy.
-bool copyKeepsQuarantine(bool resetACLs, bool resetAttributes);
+bool copyKeepsQuarantine(bool resetACLs);
 
 }  // namespace gw::controller

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -18,6 +19,11 @@ struct PrettyAttribute {
     std::optional<QString> helpTag;
     bool operator==(const PrettyAttribute&) const = default;
 };
+
+// A property list (binary or XML) holding a list of texts, as download
+// origins are recorded. No value when it is not a property list or a text
+// in it is not UTF-8 text; an empty list for any other shape.
+std::optional<QStringList> decodePropertyListTexts(const QByteArray& bytes);
 
 // A byte count as a file manager writes it: decimal units, one short unit
 // name ("Zero KB", "1 byte", "42 bytes", "2 KB", "1.5 MB", "1.23 GB").

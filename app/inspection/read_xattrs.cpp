@@ -32,9 +32,9 @@ using PlistPtr = std::unique_ptr<std::remove_pointer_t<plist_t>, PlistDeleter>;
 // One address is never this long; a longer entry is not one.
 constexpr qsizetype kMaxEntryBytes = 1 << 20;
 
-// A property list (binary or XML) holding a list of texts. No value when
-// it is not a property list; an empty list also for any other shape.
-std::optional<QStringList> decodeTextList(const QByteArray& bytes) {
+}  // namespace
+
+std::optional<QStringList> decodePropertyListTexts(const QByteArray& bytes) {
     if (bytes.isEmpty() || bytes.size() > std::numeric_limits<int32_t>::max()) {
         return std::nullopt;
     }
@@ -71,6 +71,8 @@ std::optional<QStringList> decodeTextList(const QByteArray& bytes) {
     }
     return entries;
 }
+
+namespace {
 
 PrettyAttribute downloadOrigin(const QStringList& entries) {
     const QUrl location(entries.first(), QUrl::StrictMode);
@@ -123,7 +125,7 @@ void FileInfo::readExtendedAttributes(const platform::AttributeDictionary& attri
             continue;
         }
         if (attribute == kWhereFroms) {
-            const auto entries = decodeTextList(*value);
+            const auto entries = decodePropertyListTexts(*value);
             if (!entries) {
                 warnings.append(u"WhereFroms: "_qs + kNotAPropertyList);
             } else if (entries->isEmpty()) {

@@ -51,8 +51,7 @@ double clockFigure(const FeedbackFacts& facts) {
     if (!facts.clockSource) {
         return -1.0;
     }
-    return facts.armBuild ? static_cast<double>(*facts.clockSource) / 10'000'000.0
-                          : static_cast<double>(*facts.clockSource) / 1'000'000.0;
+    return static_cast<double>(*facts.clockSource) / 1'000'000.0;
 }
 
 QString feedbackBody(const QString& introduction, const FeedbackFacts& facts) {
@@ -73,15 +72,19 @@ QString feedbackBody(const QString& introduction, const FeedbackFacts& facts) {
     signer.replace(QStringLiteral("Apple Mac OS Application Signing"),
                    QStringLiteral("\uF8FF App Store: "));
     signer.replace(QStringLiteral("Apple Development: "), QStringLiteral("Development: "));
-    first << signer;
+    // A failure is no fact about the machine: it stays out of the user's mail.
+    if (!signer.isEmpty() && !signer.startsWith(QStringLiteral("Failed"))) {
+        first << signer;
+    }
     body += first.join(QStringLiteral(", ")) + u'\n';
 
     QStringList second{facts.systemVersion};
     if (facts.uptimeSeconds) {
+        // The largest unit of the uptime, with the unit: "up 3 days".
         const QString uptime = shortDuration(static_cast<qint64>(*facts.uptimeSeconds));
-        const QString firstWord = uptime.section(u' ', 0, 0);
-        if (!firstWord.isEmpty()) {
-            second << firstWord;
+        const QString largest = uptime.section(QStringLiteral(", "), 0, 0);
+        if (!largest.isEmpty()) {
+            second << QStringLiteral("up ") + largest;
         }
     }
     if (facts.languageName && !facts.languageName->isEmpty()) {
@@ -89,12 +92,19 @@ QString feedbackBody(const QString& introduction, const FeedbackFacts& facts) {
     }
     body += second.join(QStringLiteral(", ")) + u'\n';
 
-    body += QStringList{facts.marketingName, facts.cpuBrand,
-                        QStringLiteral("@ ") + QString::number(clockFigure(facts)) +
-                            QStringLiteral(" Ghz,"),
-                        memoryCountText(facts.physicalMemory)}
-                .join(u' ') +
-            u'\n';
+    QStringList machine;
+    for (const QString& part : {facts.marketingName, facts.cpuBrand}) {
+        if (!part.isEmpty() && !part.startsWith(QStringLiteral("Failed"))) {
+            machine << part;
+        }
+    }
+    if (facts.clockSource) {
+        machine << QStringLiteral("@ ") + QString::number(clockFigure(facts), 'g', 3) +
+                       QStringLiteral(" GHz");
+    }
+    const QString memory = memoryCountText(facts.physicalMemory);
+    body +=
+        (machine.isEmpty() ? memory : machine.join(u' ') + QStringLiteral(", ") + memory) + u'\n';
     return body;
 }
 
@@ -112,22 +122,25 @@ FeedbackFacts gatherFeedbackFacts(const std::optional<QDateTime>& launchDate) {
     facts.appVersion = appVersionText();
     facts.launchDate = launchDate;
     facts.now = QDateTime::currentDateTimeUtc();
-    facts.codeSigner = AMSystemInfo::codeSigner();
+    // Linux has no code signature: nothing to tell.
     facts.systemVersion = systemVersionText();
     facts.uptimeSeconds = system.uptimeSeconds();
     const QString language = QLocale::languageToString(QLocale().language());
     if (!language.isEmpty() && QLocale().language() != QLocale::C) {
         facts.languageName = language;
     }
-    facts.marketingName = AMSystemInfo::marketingName(system);
-    facts.cpuBrand = AMSystemInfo::cpuBrand(true, system);
-    facts.armBuild = gw::platform::machineName() == "aarch64";
-    if (facts.armBuild) {
-        if (auto timer = system.timerFrequencyHz()) {
-            facts.clockSource = *timer;
-        }
-    } else if (auto frequency = system.cpuMaxFrequencyKHz()) {
+    // What Linux knows, or nothing: the firmware's name for the machine,
+    // the processor's model name, its clock (cpufreq, else /proc/cpuinfo).
+    if (auto name = system.productName()) {
+        facts.marketingName = QString::fromStdString(*name);
+    }
+    if (auto brand = system.cpuBrand()) {
+        facts.cpuBrand = AMSystemInfo::cpuBrand(true, system);
+    }
+    if (auto frequency = system.cpuMaxFrequencyKHz()) {
         facts.clockSource = *frequency;
+    } else if (auto mhz = system.cpuMHz()) {
+        facts.clockSource = static_cast<int64_t>(*mhz * 1000.0);
     }
     facts.physicalMemory = system.physicalMemoryBytes();
     facts.applicationName = QCoreApplication::applicationName().isEmpty()

@@ -14,14 +14,13 @@ struct FeedbackFacts {
     std::optional<QDateTime> launchDate;
     QDateTime now;
     bool translated = false;  // running under emulation
-    QString codeSigner;
+    QString codeSigner;       // empty: none to tell (Linux has no code signature)
     QString systemVersion;
     std::optional<double> uptimeSeconds;
     std::optional<QString> languageName;  // in English: "German"
-    QString marketingName;
-    QString cpuBrand;  // without a leading "Apple "
-    bool armBuild = false;
-    std::optional<int64_t> clockSource;  // ARM timer in Hz, else cpufreq kHz; none: not readable
+    QString marketingName;                // empty: the firmware doesn't say
+    QString cpuBrand;                     // without a leading "Apple "; empty: unknown
+    std::optional<int64_t> clockSource;   // the processor's clock in kHz; none: unknown
     int64_t physicalMemory = 0;
     std::optional<QString> applicationName;
 };

@@ -74,6 +74,11 @@ class RecentItemsTest : public QObject {
     }
 
   private Q_SLOTS:
+    void initTestCase() {
+        // A desktop's icon theme: the offscreen platform has none of its own.
+        QIcon::setThemeSearchPaths(QIcon::themeSearchPaths() << u"/usr/share/icons"_qs);
+        QIcon::setThemeName(u"Adwaita"_qs);
+    }
     void init() {
         xbel_ = dir_.filePath(u"recently-used.xbel"_qs);
         QFile::remove(xbel_);
@@ -192,6 +197,10 @@ class RecentItemsTest : public QObject {
         controller.addRecentItem(gone);
         QCOMPARE(controller.itemList().front().name, u"gone.png"_qs);
         QCOMPARE(controller.itemList().front().url, gone);
+        // The picture a PNG wears, found from the name alone.
+        const QIcon icon = controller.itemList().front().icon;
+        QVERIFY(!icon.isNull());
+        QVERIFY2(icon.name().startsWith(u"image-"_qs), qPrintable(icon.name()));
     }
 
     void openingCallsTheActionOrSaysItIsMissing() {

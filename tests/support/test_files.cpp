@@ -37,6 +37,11 @@ int unlockEntry(const char* path, const struct stat* st, int, FTW*) {
     return 0;
 }
 
+int removeEntry(const char* path, const struct stat*, int, FTW*) {
+    ::remove(path);
+    return 0;
+}
+
 }  // namespace
 
 Sandbox::Sandbox() : dir_(QStringLiteral("/tmp/grantwell-test-XXXXXX")) {
@@ -45,8 +50,10 @@ Sandbox::Sandbox() : dir_(QStringLiteral("/tmp/grantwell-test-XXXXXX")) {
 }
 
 Sandbox::~Sandbox() {
-    // Locked items would make the removal fail.
+    // Locked items would make the removal fail; names that aren't UTF-8 are
+    // beyond QTemporaryDir, so the tree goes here, as bytes.
     ::nftw(root_.c_str(), unlockEntry, 16, FTW_PHYS);
+    ::nftw(root_.c_str(), removeEntry, 16, FTW_PHYS | FTW_DEPTH);
 }
 
 std::string Sandbox::path(const std::string& name) const {
