@@ -241,6 +241,26 @@ class LayoutTest(WindowTestCase):
                 time.sleep(0.5)  # the refit is queued after the record
                 self.check_window_fits(gw)
 
+    def test_grid_is_whole_at_the_narrowest_width(self):
+        gw = self.start(self.item("L" * 120 + ".txt"))
+        window = gw.x_windows()[0]
+        for candidate in gw.x_windows():
+            if subprocess.run(["xdotool", "getwindowname", candidate], env=self.desktop.env,
+                              capture_output=True, text=True).stdout.startswith("LLL"):
+                window = candidate
+        self.desktop.xdotool("windowsize", window, 300, 700)  # the window keeps 350
+        time.sleep(1.0)
+        x, y, width, height = extents(gw.window)
+        self.assertLessEqual(width, 360)
+        self.check_window_fits(gw)
+        header = gw.find("Execute", role="label")
+        hx, hy, hw, hh = extents(header)
+        self.assertGreaterEqual(hw, 44, "the Execute header is squeezed")
+        panel_right = max(extents(n)[0] + extents(n)[2]
+                          for n in find_all(gw.window, role="check box", prefix="Others"))
+        self.assertLessEqual(hx + hw, x + width, "the Execute header runs off the window")
+        self.assertLessEqual(panel_right, x + width)
+
     def test_settings_grow_with_the_debugging_rows(self):
         gw = self.start()
         self.desktop.key("ctrl+comma")
