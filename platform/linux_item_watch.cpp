@@ -99,8 +99,9 @@ std::vector<ItemWatches::Batch> ItemWatches::takeEvents() {
             inotify_event event{};
             std::memcpy(&event, buffer + offset, sizeof event);
             offset += sizeof(inotify_event) + event.len;
+            const int watch = event.wd;
             auto batch = std::find_if(batches.begin(), batches.end(),
-                                      [&](const Batch& b) { return b.id == event.wd; });
+                                      [watch](const Batch& b) { return b.id == watch; });
             if (batch == batches.end()) {
                 batches.push_back(Batch{event.wd, 0, false});
                 batch = batches.end() - 1;
