@@ -95,7 +95,7 @@ void ResetRun::elevatedFinished(const basalt::ScriptOutcome& outcome) {
             break;
     }
     if (outcome.errorNumber == 1) {
-        message.prepend(QStringLiteral("macOS Security denied the operation: "));
+        message.prepend(QStringLiteral("The administrator run failed: "));
     }
     log(QStringLiteral("Escalation failed: ") + message);
     Q_EMIT progress(

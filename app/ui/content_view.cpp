@@ -149,10 +149,10 @@ QMenu* ContentViewGW2::makeContextMenu(QWidget* parent) {
     const QColor ink = colors::primary();
     const std::string url = *info.url;
     menu->addAction(symbolIcon(QStringLiteral("magnifyingglass"), ink),
-                    QStringLiteral("Show In Finder"), menu,
+                    QStringLiteral("Show In File Manager"), menu,
                     [url]() { basalt::revealInFinder(url); });
     menu->addSeparator();
-    menu->addAction(symbolIcon(QStringLiteral("eye"), ink), QStringLiteral("Quicklook"), menu,
+    menu->addAction(symbolIcon(QStringLiteral("eye"), ink), QStringLiteral("Quick Look"), menu,
                     [this, url]() { controller_.setQuickLookURL(url); });
     menu->addSeparator();
     QAction* original = menu->addAction(symbolIcon(QStringLiteral("arrowshape.turn.up.right"), ink),

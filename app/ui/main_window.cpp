@@ -113,7 +113,7 @@ void MainWindow::buildToolbar() {
 
     reveal_ = new QToolButton;
     reveal_->setIcon(symbolIcon(QStringLiteral("magnifyingglass.circle.fill"), colors::primary()));
-    reveal_->setToolTip(QStringLiteral("Shows the current file in the Finder"));
+    reveal_->setToolTip(QStringLiteral("Shows the current file in the file manager"));
     reveal_->setAutoRaise(true);
     connect(reveal_, &QToolButton::clicked, this, [this]() {
         if (controller_.info().url) {

@@ -26,13 +26,13 @@ void MainWindow::buildMenus() {
                     [this]() { controller_.chooseFile(); });
     file->addMenu(new RecentItemsMenu(recentItems_, file));
     file->addSeparator();
-    itemCommands_ << file->addAction(QStringLiteral("Show in Finder"), this, [this]() {
+    itemCommands_ << file->addAction(QStringLiteral("Show in File Manager"), this, [this]() {
         if (controller_.info().url) {
             basalt::revealInFinder(*controller_.info().url);
         }
     });
     file->addSeparator();
-    itemCommands_ << file->addAction(QStringLiteral("QuickLook"), this, [this]() {
+    itemCommands_ << file->addAction(QStringLiteral("Quick Look"), this, [this]() {
         if (controller_.info().url) {
             controller_.setQuickLookURL(*controller_.info().url);
         }

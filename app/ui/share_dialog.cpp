@@ -23,7 +23,7 @@ namespace {
 
 const QString kIgnoreOnCloseKey = QStringLiteral("shareSheetIgnoreOnClose");
 const QString kEmailSubject = QStringLiteral(
-    "Grantwell - Fix, view & change file permissions on Mac, easily, quickly & efficiently");
+    "Grantwell - Fix, view & change file permissions on Linux, easily, quickly & efficiently");
 
 struct Endpoint {
     QString destination;
@@ -56,12 +56,11 @@ const QString& ShareDialog::productPage() {
 
 const QString& ShareDialog::shareMessage() {
     static const QString message = QStringLiteral(
-                                       "Grantwell 3 solves Mac file permission issues with a drag "
+                                       "Grantwell 3 solves file permission issues with a drag "
                                        "& click. New interface makes it "
                                        "easy to view and change permissions. Now 88% smaller. "
                                        "Download the FREE Grantwell today.\n\n") +
-                                   productPage() +
-                                   QStringLiteral("\n\n#macAppRevival #indieMacDev #indiedev");
+                                   productPage() + QStringLiteral("\n\n#Linux #indiedev");
     return message;
 }
 

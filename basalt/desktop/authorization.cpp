@@ -254,7 +254,7 @@ std::pair<int, QString> authorizationStatus(const ScriptOutcome& outcome) {
     }
     QString message = outcome.errorMessage.value_or(QStringLiteral("Unknown"));
     if (number == 1) {
-        message.prepend(QStringLiteral("macOS Security denied operation: "));
+        message.prepend(QStringLiteral("The administrator run failed: "));
     }
     return {number, message};
 }

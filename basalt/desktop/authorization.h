@@ -72,7 +72,7 @@ inline constexpr auto kNoAgentMessage =
 
 // The status and message a finished run reports to its caller: 0 and the
 // output on success, -128 when the prompt was dismissed, 1 with
-// "macOS Security denied operation: " and the program's message, another
+// "The administrator run failed: " and the program's message, another
 // number with its message, -1 when nothing could be run.
 std::pair<int, QString> authorizationStatus(const ScriptOutcome& outcome);
 
@@ -81,7 +81,7 @@ using AuthorizationCompletion =
 
 // Runs one shell command as administrator in the background and reports
 // (status, message, sender) exactly once: 0 and the output on success, -128
-// when the prompt was dismissed, 1 with "macOS Security denied operation: "
+// when the prompt was dismissed, 1 with "The administrator run failed: "
 // and the command's message, another number with its message, -1 when the
 // statement can't be made or the elevation program can't start, -42 (on
 // the main thread) when the run ended without a number. Script and prompt

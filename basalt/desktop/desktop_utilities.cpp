@@ -35,7 +35,7 @@ void setWorkspace(gw::platform::Workspace* ws) {
 void revealInFinder(const std::string& path) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0) {
-        diagnosticAlert(QStringLiteral("Unable to Show the file in the Finder"),
+        diagnosticAlert(QStringLiteral("Unable to Show the file in the file manager"),
                         QString::fromLocal8Bit(std::strerror(errno)), QString(), true);
         return;
     }

@@ -15,7 +15,7 @@ namespace basalt {
 void setWorkspace(gw::platform::Workspace* workspace);
 
 // A file-manager window with the item selected; the diagnostic alert
-// "Unable to Show the file in the Finder" when the item isn't there.
+// "Unable to Show the file in the file manager" when the item isn't there.
 void revealInFinder(const std::string& path);
 // Opens a location given as text with its default application.
 void URLShow(const QString& text);

@@ -13,7 +13,8 @@ QString AMSystemInfo::modelIdentifier(const gw::platform::SystemFacts& facts) {
 QString AMSystemInfo::marketingName(const gw::platform::SystemFacts& facts) {
     auto name = facts.productName();
     if (!name) {
-        diagnostics() << "Failed to get Mac Marketing Name: " << name.error().description << '\n';
+        diagnostics() << "Failed to get the machine's marketing name: " << name.error().description
+                      << '\n';
         return modelIdentifier(facts);
     }
     return QString::fromStdString(*name);

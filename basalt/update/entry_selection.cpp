@@ -152,12 +152,12 @@ void VEXALite::examineEntry(const XmlNode& entry, bool& flag) {
         return;
     }
     if (system < *minOS) {
-        log.append(QStringLiteral("Reject: Requires macOS ") + *minOSText);
+        log.append(QStringLiteral("Reject: Requires system ") + *minOSText);
         flag = true;
         return;
     }
     if (maxOS && system > *maxOS) {
-        log.append(QStringLiteral("Reject: incompatible with macOS ") + systemText);
+        log.append(QStringLiteral("Reject: incompatible with system ") + systemText);
         return;
     }
     if (build == -1) {

@@ -104,7 +104,7 @@ void VEXALite::processHTML(const QByteArray& data, const std::optional<QString>&
     log.append(QStringLiteral("--- processHTML(_:sender:)"));
     log.append(QStringLiteral("--- Application Information"));
     log.append(QStringLiteral("build: ") + QString::number(appVersion) +
-               QStringLiteral("; macOS: ") + page::printedNumber(OSVersion) +
+               QStringLiteral("; system: ") + page::printedNumber(OSVersion) +
                QStringLiteral("; processor: ") + architecture + QStringLiteral("; ") +
                bundleIdentifier);
     log.append(QStringLiteral("--- XML"));

@@ -161,7 +161,7 @@ void VEXALite::showUpdatePage(const QString& inURLString, const QString&) {
     const auto systemVersion =
         queryValue(QString::fromStdString(gw::platform::kernelVersionNumbers()));
     if (!systemVersion) {
-        recordError(QStringLiteral("Failed to get the macOS version."), false);
+        recordError(QStringLiteral("Failed to get the system version."), false);
         URLShow(page.toString(QUrl::FullyEncoded));
         return;
     }

@@ -150,7 +150,7 @@ VEXALite::VEXALite(QSettings* standardStore, QObject* parent)
     }
     if (!parsed) {
         OSVersion = 0;
-        recordError(QStringLiteral("Unable to get the macOS version"), false);
+        recordError(QStringLiteral("Unable to get the system version"), false);
         return;
     }
     architecture =

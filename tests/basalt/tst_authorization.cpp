@@ -184,7 +184,7 @@ class AuthorizationTest : public QObject {
         const int run = static_cast<int>(SubstituteElevation::Behaviour::Run);
         QTest::newRow("success") << run << u"echo done"_qs << QString() << 0 << u"done"_qs;
         QTest::newRow("exit 1") << run << u"echo 'no such user' >&2; exit 1"_qs << QString() << 1
-                                << u"macOS Security denied operation: no such user"_qs;
+                                << u"The administrator run failed: no such user"_qs;
         QTest::newRow("exit 3, output only")
             << run << u"echo partial; exit 3"_qs << QString() << 3 << u"partial"_qs;
         QTest::newRow("dismissed")

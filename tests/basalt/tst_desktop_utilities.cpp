@@ -53,7 +53,7 @@ class DesktopUtilitiesTest : public QObject {
         basalt::revealInFinder(sandbox.path("deleted"));
         QTRY_COMPARE(alerts_.requests().size(), 1U);
         QCOMPARE(alerts_.requests().front().messageText,
-                 u"Unable to Show the file in the Finder"_qs);
+                 u"Unable to Show the file in the file manager"_qs);
         QVERIFY(alerts_.requests().front().informativeText.startsWith(
             u"No such file or directory\n"_qs));
         QCOMPARE(workspace_.shown.size(), 1U);

@@ -121,7 +121,7 @@ class FeedbackTest : public QObject {
         basalt::setDiagnosticsStream(log);
         QCOMPARE(basalt::AMSystemInfo::marketingName(facts), u"Failed with Error: -1"_qs);
         QCOMPARE(QString::fromStdString(log.str()),
-                 u"Failed to get Mac Marketing Name: Failed to get platform\n"_qs);
+                 u"Failed to get the machine's marketing name: Failed to get platform\n"_qs);
 
         write(base + u"sys/class/dmi/id/sys_vendor"_qs, "LENOVO\n");
         write(base + u"sys/class/dmi/id/board_name"_qs, "20XW\n");

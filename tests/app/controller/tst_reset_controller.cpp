@@ -349,7 +349,7 @@ class ResetControllerTest : public QObject {
             sheet.set();
             QTRY_VERIFY_WITH_TIMEOUT(sawAlert(u"Unable to change the file owner"_qs), 5000);
             QCOMPARE(alerts_.requests().back().informativeText,
-                     u"Error: 1 macOS Security denied operation: error: There is no user account "
+                     u"Error: 1 The administrator run failed: error: There is no user account "
                      u"named \"nobody; touch /tmp/gw-owner-pwned\""_qs);
             QVERIFY(sheet.shown());
             QVERIFY(!QFile::exists(u"/tmp/gw-owner-pwned"_qs));

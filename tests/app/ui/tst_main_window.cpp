@@ -141,8 +141,8 @@ class MainWindowTest : public QObject {
                 labels << action->text();
             }
         }
-        QCOMPARE(labels, (QStringList{u"Show In Finder"_qs, u"Quicklook"_qs, u"Open Original"_qs,
-                                      u"Refresh"_qs, u"Remove file"_qs}));
+        QCOMPARE(labels, (QStringList{u"Show In File Manager"_qs, u"Quick Look"_qs,
+                                      u"Open Original"_qs, u"Refresh"_qs, u"Remove file"_qs}));
         QVERIFY(!menu->actions()[4]->isEnabled());  // Open Original, for a plain file
         QVERIFY(!window_->action(u"Open Original"_qs)->isEnabled());
 

@@ -75,14 +75,15 @@ class SecondaryWindowsTest : public QObject {
         QApplication::clipboard()->setText(u"something else"_qs);
         dialog.shareButton(u"Copy Message"_qs)->click();
         QCOMPARE(QApplication::clipboard()->text(), ShareDialog::shareMessage());
-        QVERIFY(
-            ShareDialog::shareMessage().endsWith(u"\n\n#macAppRevival #indieMacDev #indiedev"_qs));
+        // It speaks of Linux, not of a Mac.
+        QVERIFY(ShareDialog::shareMessage().endsWith(u"\n\n#Linux #indiedev"_qs));
+        QVERIFY(!ShareDialog::shareMessage().contains(u"Mac"_qs));
 
         for (const QString& destination : {u"X"_qs, u"Threads"_qs}) {
             const QUrl url = ShareDialog::shareUrl(destination);
             QCOMPARE(textQueryValue(url, u"text"_qs), ShareDialog::shareMessage());
             const QString encoded = url.toString(QUrl::FullyEncoded);
-            QVERIFY(encoded.contains(u"%0A%0A%23macAppRevival"_qs));
+            QVERIFY(encoded.contains(u"%0A%0A%23Linux"_qs));
             QVERIFY(!encoded.contains(u"#"_qs));
         }
         dialog.shareButton(u"Share on X"_qs)->click();

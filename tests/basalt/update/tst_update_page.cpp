@@ -248,7 +248,7 @@ class UpdatePageTest : public QObject {
             << VEXALiteStatus::noUpdateForThisMac << QString();
         QTest::newRow("newer needs newer system")
             << entry(u"g120"_qs, 120, u"minOS=\"15.0\""_qs, archive(u"ass"_qs)) + ours << 14.5
-            << VEXALiteStatus::noUpdateForThisMac << u"Reject: Requires macOS 15.0"_qs;
+            << VEXALiteStatus::noUpdateForThisMac << u"Reject: Requires system 15.0"_qs;
         QTest::newRow("running build first") << ours + older << 14.5 << VEXALiteStatus::upToDate
                                              << u"Build 110 == appVersion 110"_qs;
         QTest::newRow("hidden") << entry(u"g120"_qs, 120, compatible, archive(u"ass"_qs),
@@ -258,7 +258,7 @@ class UpdatePageTest : public QObject {
         QTest::newRow("above maxOS")
             << entry(u"g120"_qs, 120, u"minOS=\"11.0\" maxOS=\"13.0\""_qs, archive(u"ass"_qs)) +
                    ours
-            << 14.1 << VEXALiteStatus::upToDate << u"Reject: incompatible with macOS 14.1"_qs;
+            << 14.1 << VEXALiteStatus::upToDate << u"Reject: incompatible with system 14.1"_qs;
         QTest::newRow("older only") << older << 14.5 << VEXALiteStatus::noUpdateAtThisTime
                                     << u"Reject: build 100 <  appVersion 110"_qs;
         QTest::newRow("no entries")
@@ -318,7 +318,7 @@ class UpdatePageTest : public QObject {
         QCOMPARE(vexa->status, status);
         if (status == VEXALiteStatus::noUpdateForThisMac) {
             // Logged as written, not as a number.
-            QVERIFY(vexa->log.contains(u"Reject: Requires macOS 6.10"_qs));
+            QVERIFY(vexa->log.contains(u"Reject: Requires system 6.10"_qs));
         }
     }
 
