@@ -99,6 +99,24 @@ class Racer {
     pid_t pid_ = -1;
 };
 
+// The three commands root runs for Grantwell, as the window asks for them.
+void addCommandRows() {
+    QTest::addColumn<QStringList>("command");
+    QTest::newRow("reset") << QStringList{u"reset"_qs, u"-username"_qs, u"nobody"_qs};
+    QTest::newRow("owner") << QStringList{u"owner"_qs, u"-username"_qs, u"nobody"_qs};
+    QTest::newRow("lock") << QStringList{u"lock"_qs};
+}
+
+// The command's words, then the item.
+std::vector<std::string> commandLine(const QStringList& command, const std::string& item) {
+    std::vector<std::string> args;
+    for (const auto& word : command) {
+        args.push_back(word.toStdString());
+    }
+    args.push_back(item);
+    return args;
+}
+
 #define REQUIRE_ROOT()              \
     if (!gw::test::runningAsRoot()) \
     QSKIP("needs root: these are the runs behind the administrator prompt")
@@ -120,10 +138,7 @@ class VoskerPrivilegedTest : public QObject {
 };
 
 void VoskerPrivilegedTest::commandsActOnTheItem_data() {
-    QTest::addColumn<QStringList>("command");
-    QTest::newRow("reset") << QStringList{u"reset"_qs, u"-username"_qs, u"nobody"_qs};
-    QTest::newRow("owner") << QStringList{u"owner"_qs, u"-username"_qs, u"nobody"_qs};
-    QTest::newRow("lock") << QStringList{u"lock"_qs};
+    addCommandRows();
 }
 
 // The commands do what they say on an ordinary item: the owner command
@@ -133,12 +148,7 @@ void VoskerPrivilegedTest::commandsActOnTheItem() {
     QFETCH(QStringList, command);
     Sandbox box;
     const std::string file = box.file("f", "text\n", 0600);
-    std::vector<std::string> args;
-    for (const auto& word : command) {
-        args.push_back(word.toStdString());
-    }
-    args.push_back(file);
-    const ProcessResult result = vosker(args);
+    const ProcessResult result = vosker(commandLine(command, file));
     QCOMPARE(result.output, std::string());
     QCOMPARE(result.status, 0);
     struct stat st {};
@@ -161,10 +171,7 @@ void VoskerPrivilegedTest::commandsActOnTheItem() {
 }
 
 void VoskerPrivilegedTest::racerNeverReachesAnotherFile_data() {
-    QTest::addColumn<QStringList>("command");
-    QTest::newRow("reset") << QStringList{u"reset"_qs, u"-username"_qs, u"nobody"_qs};
-    QTest::newRow("owner") << QStringList{u"owner"_qs, u"-username"_qs, u"nobody"_qs};
-    QTest::newRow("lock") << QStringList{u"lock"_qs};
+    addCommandRows();
 }
 
 // Thousands of root runs against a folder that an ordinary user swaps for
@@ -175,11 +182,7 @@ void VoskerPrivilegedTest::racerNeverReachesAnotherFile() {
     QFETCH(QStringList, command);
     Setup setup;
     const Snapshot victimBefore = snapshotOf(setup.victim);
-    std::vector<std::string> args;
-    for (const auto& word : command) {
-        args.push_back(word.toStdString());
-    }
-    args.push_back(setup.item);
+    const std::vector<std::string> args = commandLine(command, setup.item);
 
     int acted = 0;
     int refused = 0;
