@@ -1,5 +1,7 @@
 #include "app/controller/elevated_helper.h"
 
+#include <QCoreApplication>
+
 #include "app/controller/background.h"
 #include "basalt/diagnostics.h"
 #include "basalt/shell_quoting.h"
@@ -23,7 +25,8 @@ void runHelperAsAdministrator(QObject* context, const std::string& helper,
         basalt::ScriptOutcome outcome;
         outcome.kind = basalt::ElevationResult::notStarted;
         outcome.started = false;
-        outcome.errorMessage = QStringLiteral("Failed to begin Authorization");
+        outcome.errorMessage =
+            QCoreApplication::translate("elevated_helper", "Failed to begin Authorization");
         done(outcome);
         return;
     }

@@ -1,6 +1,7 @@
 // The single changes the user makes by hand from the detail panels.
 #include <cerrno>
 
+#include <QCoreApplication>
 #include <QString>
 
 #include "app/controller/elevated_helper.h"
@@ -34,12 +35,14 @@ void ResetController::manuallyTogglePermission(unsigned bit) {
     const unsigned changed = (current & bit) ? (current ^ bit) : (current | bit);
     if (changed == current) {
         basalt::diagnosticAlert(
-            QStringLiteral("Something went wrong"),
-            QStringLiteral("Probably a value, level combination doesn't match."),
+            QCoreApplication::translate("manual_changes", "Something went wrong"),
+            QCoreApplication::translate("manual_changes",
+                                        "Probably a value, level combination doesn't match."),
             QStringLiteral("FileInfo.manuallyTogglePermission(_:)"), true);
     }
     if (auto failure = services_.changes.setPermissions(*info_.url, static_cast<mode_t>(changed))) {
-        showAlert(QStringLiteral("Unable to alter the permissions"), describe(*failure));
+        showAlert(QCoreApplication::translate("manual_changes", "Unable to alter the permissions"),
+                  describe(*failure));
         return;
     }
     scheduleRefresh();
@@ -51,7 +54,8 @@ void ResetController::toggleLock() {
     }
     auto locked = services_.changes.userImmutable(*info_.url);
     if (!locked) {
-        showAlert(QStringLiteral("Unable to toggle file lock"), describe(locked.error()));
+        showAlert(QCoreApplication::translate("manual_changes", "Unable to toggle file lock"),
+                  describe(locked.error()));
         return;
     }
     // An item that can't carry the lock reports no value; nothing is written.
@@ -63,7 +67,8 @@ void ResetController::toggleLock() {
                 toggleLockAsAdministrator(lock);
                 return;
             }
-            showAlert(QStringLiteral("Unable to toggle file lock"), describe(*failure));
+            showAlert(QCoreApplication::translate("manual_changes", "Unable to toggle file lock"),
+                      describe(*failure));
             return;
         }
     }
@@ -81,10 +86,12 @@ void ResetController::toggleLockAsAdministrator(bool lock) {
                                  if (outcome.kind == ElevationResult::succeeded) {
                                      scheduleRefresh();
                                  } else if (outcome.kind == ElevationResult::noAgent) {
-                                     showAlert(QStringLiteral("Unable to toggle file lock"),
+                                     showAlert(QCoreApplication::translate(
+                                                   "manual_changes", "Unable to toggle file lock"),
                                                QString::fromLatin1(basalt::kNoAgentMessage));
                                  } else if (outcome.kind != ElevationResult::cancelled) {
-                                     showAlert(QStringLiteral("Unable to toggle file lock"),
+                                     showAlert(QCoreApplication::translate(
+                                                   "manual_changes", "Unable to toggle file lock"),
                                                basalt::authorizationStatus(outcome).second);
                                  }
                              });
@@ -97,9 +104,9 @@ void ResetController::getOriginalFile() {
     // Linux has no alias files: anything resolvable here is a symbolic link.
     auto original = services_.changes.resolveLinks(*info_.url);
     if (!original) {
-        basalt::diagnosticAlert(QStringLiteral("Unable to find original file"),
-                                describe(original.error()),
-                                QStringLiteral("FileInfo.getOriginalFile()"), true);
+        basalt::diagnosticAlert(
+            QCoreApplication::translate("manual_changes", "Unable to find original file"),
+            describe(original.error()), QStringLiteral("FileInfo.getOriginalFile()"), true);
         return;
     }
     loadFile(original.value());

@@ -1,5 +1,6 @@
 // The reset's last resort: a copy of the item at a place the user chooses,
 // reset with the user's own rights.
+#include <QCoreApplication>
 #include <QFile>
 
 #include "app/controller/background.h"
@@ -44,7 +45,7 @@ void ResetController::chooseNewLocation(const std::string& url) {
     request.message = QStringLiteral(
         "Grantwell wasn't able to reset the permissions at that location, please choose a "
         "different location or file name.");
-    request.prompt = QStringLiteral("Choose");
+    request.prompt = QCoreApplication::translate("new_location", "Choose");
     request.name = QFile::decodeName(QByteArray::fromStdString(platform::lastPathComponent(url)));
     request.folder = platform::parentPath(url);
     const QString extension =
@@ -68,11 +69,11 @@ void ResetController::copyToNewLocation(const std::optional<std::string>& newLoc
                                         const std::string& url) {
     Q_EMIT newLocationPanelShown(false);
     if (!newLocation) {
-        resetFailed(QStringLiteral("Cancelled by customer"));
+        resetFailed(QCoreApplication::translate("new_location", "Cancelled by customer"));
         return;
     }
     if (newLocation->empty()) {
-        resetFailed(QStringLiteral("File is invalid"));
+        resetFailed(QCoreApplication::translate("new_location", "File is invalid"));
         return;
     }
     const bool acls = resetACLs();
@@ -108,8 +109,9 @@ void ResetController::copyToNewLocation(const std::optional<std::string>& newLoc
         },
         [this, to = *newLocation](const platform::ChildOutcome& task) {
             if (task.startError) {
-                resetFailed(QStringLiteral("Failed to reset new file: ") +
-                            QString::fromLocal8Bit(task.startError->description));
+                resetFailed(
+                    QCoreApplication::translate("new_location", "Failed to reset new file: ") +
+                    QString::fromLocal8Bit(task.startError->description));
                 return;
             }
             copyFinished(task, to);

@@ -1,5 +1,7 @@
 #include "app/controller/owner_change.h"
 
+#include <QCoreApplication>
+
 #include "app/controller/elevated_helper.h"
 #include "app/controller/reset_controller.h"
 
@@ -38,8 +40,9 @@ void OwnerChangeSheet::set() {
         return;
     }
     if (!helper) {
-        controller_.showAlert(QStringLiteral("Unable to change the file owner"),
-                              QStringLiteral("Couldn't find the helper process"));
+        controller_.showAlert(
+            QCoreApplication::translate("owner_change", "Unable to change the file owner"),
+            QCoreApplication::translate("owner_change", "Couldn't find the helper process"));
         return;
     }
     std::vector<std::string> arguments{"owner", "-username", name_.toStdString()};
@@ -63,8 +66,10 @@ void OwnerChangeSheet::finished(int status, const QString& message) {
         setShown(false);
         return;
     }
-    controller_.showAlert(QStringLiteral("Unable to change the file owner"),
-                          QStringLiteral("Error: ") + QString::number(status) + u' ' + message);
+    controller_.showAlert(
+        QCoreApplication::translate("owner_change", "Unable to change the file owner"),
+        QCoreApplication::translate("owner_change", "Error: ") + QString::number(status) + u' ' +
+            message);
 }
 
 }  // namespace gw::controller

@@ -3,6 +3,7 @@
 
 #include <ostream>
 
+#include <QCoreApplication>
 #include <QTimer>
 
 #include "basalt/desktop/alerts.h"
@@ -13,8 +14,9 @@ namespace gw::controller {
 
 namespace {
 
-const ProgressMessage kIdleMessage{QStringLiteral("Nothing to see"),
-                                   QStringLiteral("Move along please")};
+const ProgressMessage kIdleMessage{
+    QCoreApplication::translate("reset_controller", "Nothing to see"),
+    QCoreApplication::translate("reset_controller", "Move along please")};
 
 // Attribute events are coalesced for this long into one refresh.
 constexpr int kRefreshDelayMs = 500;
@@ -26,7 +28,7 @@ ResetController::ResetController(ControllerServices services, const std::optiona
     : QObject(parent),
       services_(std::move(services)),
       progressDisplayMessage_(kIdleMessage),
-      mainString_(QStringLiteral("Grantwell 3")),
+      mainString_(QCoreApplication::translate("reset_controller", "Grantwell 3")),
       mainIcon_(services_.applicationIcon) {
     if (url) {
         loadFile(*url);

@@ -1,6 +1,8 @@
 // The reset: Vosker with the user's rights, then as administrator.
 #include <unistd.h>
 
+#include <QCoreApplication>
+
 #include "app/controller/elevated_helper.h"
 #include "app/controller/reset_controller.h"
 #include "app/controller/reset_run.h"
@@ -39,11 +41,13 @@ bool ResetController::beginReset() {
         return false;  // one reset at a time; the panel shows the running one
     }
     if (!info_.url) {
-        basalt::diagnosticAlert(QStringLiteral("Unable to reset the permissions"),
-                                QStringLiteral("File is invalid"), QString(), true);
+        basalt::diagnosticAlert(
+            QCoreApplication::translate("reset_flow", "Unable to reset the permissions"),
+            QCoreApplication::translate("reset_flow", "File is invalid"), QString(), true);
         return false;
     }
-    setProgressDisplayMessage({QStringLiteral("Resetting file permissions..."), mainString_});
+    setProgressDisplayMessage(
+        {QCoreApplication::translate("reset_flow", "Resetting file permissions..."), mainString_});
     setProgressState(controllerProgressState::working);
     setProgressShow(true);
     resetRunning_ = true;
@@ -68,7 +72,7 @@ void ResetController::resetAtNewLocation() {
 void ResetController::runHelper(const std::string& url, bool allowEscalation) {
     const auto helper = helperLocation();
     if (!helper) {
-        resetFailed(QStringLiteral("Couldn't find the helper process"));
+        resetFailed(QCoreApplication::translate("reset_flow", "Couldn't find the helper process"));
         return;
     }
     std::vector<std::string> arguments = helperArguments();
@@ -93,7 +97,8 @@ void ResetController::reportProgress(const QString& title, const QString& detail
 
 void ResetController::resetCompleted() {
     engineLog(QStringLiteral("Reset Completed"));
-    setProgressDisplayMessage({QStringLiteral("Grantwell Completed"), mainString_});
+    setProgressDisplayMessage(
+        {QCoreApplication::translate("reset_flow", "Grantwell Completed"), mainString_});
     setProgressState(controllerProgressState::complete);
     basalt::beep();
     scheduleRefresh();
@@ -103,7 +108,8 @@ void ResetController::resetCompleted() {
 
 void ResetController::resetFailed(const QString& reason) {
     engineLog(QStringLiteral("Reset Failed, reason: ") + reason);
-    setProgressDisplayMessage({QStringLiteral("Unable to reset the permissions"), reason});
+    setProgressDisplayMessage(
+        {QCoreApplication::translate("reset_flow", "Unable to reset the permissions"), reason});
     setProgressState(controllerProgressState::error);
     basalt::beep();
     resetRunning_ = false;

@@ -1,5 +1,6 @@
 #include "app/controller/reset_run.h"
 
+#include <QCoreApplication>
 #include <QStringDecoder>
 
 #include "app/controller/background.h"
@@ -16,7 +17,8 @@ QString failureReason(const platform::ChildOutcome& task) {
     const QString text = decoder.decode(
         QByteArrayView(task.output.data(), static_cast<qsizetype>(task.output.size())));
     if (decoder.hasError()) {
-        return QStringLiteral("Unknown reason, code: ") + QString::number(status);
+        return QCoreApplication::translate("reset_run", "Unknown reason, code: ") +
+               QString::number(status);
     }
     return QString::number(status) + u' ' + text;
 }
@@ -44,7 +46,7 @@ void ResetRun::start() {
 
 void ResetRun::unprivilegedFinished(const platform::ChildOutcome& task) {
     if (task.startError) {
-        Q_EMIT failed(QStringLiteral("Couldn't run helper: ") +
+        Q_EMIT failed(QCoreApplication::translate("reset_run", "Couldn't run helper: ") +
                       QString::fromLocal8Bit(task.startError->description));
         return;
     }
@@ -58,8 +60,9 @@ void ResetRun::unprivilegedFinished(const platform::ChildOutcome& task) {
         Q_EMIT failed(reason);
         return;
     }
-    Q_EMIT progress(QStringLiteral("First attempt failed"),
-                    QStringLiteral("Attempting again with privilege escalation"));
+    Q_EMIT progress(
+        QCoreApplication::translate("reset_run", "First attempt failed"),
+        QCoreApplication::translate("reset_run", "Attempting again with privilege escalation"));
     startElevated();
 }
 
@@ -78,7 +81,7 @@ void ResetRun::elevatedFinished(const basalt::ScriptOutcome& outcome) {
             Q_EMIT completed();
             return;
         case ElevationResult::cancelled:
-            Q_EMIT failed(QStringLiteral("Cancelled by customer"));
+            Q_EMIT failed(QCoreApplication::translate("reset_run", "Cancelled by customer"));
             return;
         case ElevationResult::noAgent:
             // A copy elsewhere would not help: nobody can be asked.
@@ -95,12 +98,13 @@ void ResetRun::elevatedFinished(const basalt::ScriptOutcome& outcome) {
             break;
     }
     if (outcome.errorNumber == 1) {
-        message.prepend(QStringLiteral("The administrator run failed: "));
+        message.prepend(QCoreApplication::translate("reset_run", "The administrator run failed: "));
     }
     log(QStringLiteral("Escalation failed: ") + message);
     Q_EMIT progress(
-        QStringLiteral("Authorized attempt failed"),
-        QStringLiteral("Please select a different location to attempt the next reset."));
+        QCoreApplication::translate("reset_run", "Authorized attempt failed"),
+        QCoreApplication::translate(
+            "reset_run", "Please select a different location to attempt the next reset."));
     Q_EMIT newLocationWanted();
 }
 

@@ -1,4 +1,6 @@
 #include "file_info.h"
+
+#include <QCoreApplication>
 #include "platform/path_text.h"
 
 namespace gw::inspection {
@@ -14,34 +16,49 @@ std::pair<variableValue, QString> decide(const platform::AccessValues& v, const 
     using V = variableValue;
     if (is(v.isApplication)) {
         if (!is(v.isExecutable))
-            return {V::error, u"Not able to run "_qs + kind};
+            return {V::error,
+                    QCoreApplication::translate("access_summary", "Not able to run ") + kind};
         // A program runs without being read (mode 711): usable, with a caveat.
         if (!is(v.isReadable))
-            return {V::yesButAlso, u"You can run this "_qs + kind + u", but not read it"_qs};
-        return {V::yes, u"You can use this "_qs + kind};
+            return {V::yesButAlso,
+                    QCoreApplication::translate("access_summary", "You can run this ") + kind +
+                        QCoreApplication::translate("access_summary", ", but not read it")};
+        return {V::yes, QCoreApplication::translate("access_summary", "You can use this ") + kind};
     }
     if (is(v.isDirectory) && !is(v.isPackage)) {
         if (!is(v.isExecutable))
-            return {V::error, u"Not able to open "_qs + kind};
+            return {V::error,
+                    QCoreApplication::translate("access_summary", "Not able to open ") + kind};
         if (!is(v.isReadable))
-            return {V::error, u"Not able to see inside "_qs + kind};
+            return {
+                V::error,
+                QCoreApplication::translate("access_summary", "Not able to see inside ") + kind};
         // A read-only disk refuses every write: say so before the write check,
         // which it makes fail too.
         if (is(v.volumeIsReadOnly))
-            return {V::error, u"Disk locked, can't save to "_qs + kind};
+            return {V::error,
+                    QCoreApplication::translate("access_summary", "Disk locked, can't save to ") +
+                        kind};
         if (!is(v.isWritable))
-            return {V::error, u"Not able to save files to "_qs + kind};
-        return {V::yes, u"You can open & save files to "_qs + kind};
+            return {
+                V::error,
+                QCoreApplication::translate("access_summary", "Not able to save files to ") + kind};
+        return {
+            V::yes,
+            QCoreApplication::translate("access_summary", "You can open & save files to ") + kind};
     }
     if (!is(v.isReadable))
-        return {V::error, u"Not able to open item"_qs};
+        return {V::error, QCoreApplication::translate("access_summary", "Not able to open item")};
     if (is(v.volumeIsReadOnly))
-        return {V::error, u"Disk locked, can't save changes"_qs};
+        return {V::error,
+                QCoreApplication::translate("access_summary", "Disk locked, can't save changes")};
     if (is(v.isWritable))
-        return {V::yes, u"You can open & save changes"_qs};
+        return {V::yes,
+                QCoreApplication::translate("access_summary", "You can open & save changes")};
     if (lockedUser == V::yes)
-        return {V::error, u"Locked, can't save changes"_qs};
-    return {V::error, u"Not able to save changes"_qs};
+        return {V::error,
+                QCoreApplication::translate("access_summary", "Locked, can't save changes")};
+    return {V::error, QCoreApplication::translate("access_summary", "Not able to save changes")};
 }
 
 }  // namespace
@@ -65,9 +82,11 @@ QString FileInfo::resolveTypeName(const std::string& location, const QString& cu
         if (typeIsFolder) {
             result = u"Folder"_qs;
         } else if (typeIsResolvable) {
-            result = typeIsSymbolicLink ? u"Unknown File Type"_qs : u"Alias"_qs;
+            result = typeIsSymbolicLink
+                         ? QCoreApplication::translate("access_summary", "Unknown File Type")
+                         : u"Alias"_qs;
         } else {
-            result = u"Unknown File Type"_qs;
+            result = QCoreApplication::translate("access_summary", "Unknown File Type");
         }
     } else if (const auto kind = platform.kindForExtension(extension)) {
         result = *kind;
@@ -75,7 +94,7 @@ QString FileInfo::resolveTypeName(const std::string& location, const QString& cu
         result = extension == u"app"_qs ? u"Application"_qs : u"Unknown File Type"_qs;
     }
     if (typeIsSymbolicLink) {
-        result = u"Symbolic Link"_qs;
+        result = QCoreApplication::translate("access_summary", "Symbolic Link");
     }
     return result;
 }
@@ -86,13 +105,16 @@ void FileInfo::buildAccessSummary(InspectionPlatform& platform) {
     }
     const auto values = platform.accessValues(*url);
     if (!values) {
-        accessSummary = {variableValue::error, u"Unable to determine access"_qs};
+        accessSummary = {variableValue::error, QCoreApplication::translate(
+                                                   "access_summary", "Unable to determine access")};
         return;
     }
     accessSummary = decide(*values, typeName, lockedUser);
     if (isInSystemArea(*url)) {
         accessSummary = {variableValue::yesButAlso,
-                         accessSummary.second + u", may not be able to adjust permissions."_qs};
+                         accessSummary.second +
+                             QCoreApplication::translate(
+                                 "access_summary", ", may not be able to adjust permissions.")};
     }
 }
 

@@ -1,4 +1,6 @@
 #include <array>
+
+#include <QCoreApplication>
 #include <cmath>
 
 #include "attribute_items.h"
@@ -7,7 +9,7 @@ namespace gw::inspection {
 
 QString byteCountText(int64_t bytes) {
     if (bytes == 0) {
-        return u"Zero KB"_qs;
+        return QCoreApplication::translate("byte_count", "Zero KB");
     }
     if (bytes == 1 || bytes == -1) {
         return QString::number(bytes) + u" byte"_qs;

@@ -1,5 +1,7 @@
 #include "file_info.h"
 
+#include <QCoreApplication>
+
 namespace gw::inspection {
 namespace {
 
@@ -63,9 +65,9 @@ FileInfo::FileInfo(const std::optional<std::string>& location, InspectionPlatfor
         if (values->isAliasFile)
             typeIsResolvable = *values->isAliasFile;
         if (values->isVolume == true)
-            criticalError = u"Will not reset a volume"_qs;
+            criticalError = QCoreApplication::translate("file_info", "Will not reset a volume");
         if (values->volumeIsReadOnly == true) {
-            criticalError = u"Volume locked"_qs;
+            criticalError = QCoreApplication::translate("file_info", "Volume locked");
             lockedVolume = true;
         }
         applyUnlistableXattrRule(*values);

@@ -3,6 +3,7 @@
 #include <limits>
 #include <memory>
 
+#include <QCoreApplication>
 #include <QStringDecoder>
 #include <QUrl>
 
@@ -21,8 +22,8 @@ const QString kDownloadSymbol = u"square.and.arrow.down"_qs;
 
 // Decoding failed: the text Foundation gives for data that is not a
 // property list.
-const QString kNotAPropertyList =
-    u"The data couldn\u2019t be read because it isn\u2019t in the correct format."_qs;
+const QString kNotAPropertyList = QCoreApplication::translate(
+    "read_xattrs", "The data couldn\u2019t be read because it isn\u2019t in the correct format.");
 
 struct PlistDeleter {
     void operator()(plist_t node) const { plist_free(node); }
@@ -77,9 +78,16 @@ namespace {
 PrettyAttribute downloadOrigin(const QStringList& entries) {
     const QUrl location(entries.first(), QUrl::StrictMode);
     if (location.isValid() && !location.host().isEmpty()) {
-        return PrettyAttribute{kDownloadSymbol, u"From: "_qs + location.host(), entries, {}};
+        return PrettyAttribute{
+            kDownloadSymbol,
+            QCoreApplication::translate("read_xattrs", "From: ") + location.host(),
+            entries,
+            {}};
     }
-    return PrettyAttribute{kDownloadSymbol, u"From "_qs + entries.first(), {}, {}};
+    return PrettyAttribute{kDownloadSymbol,
+                           QCoreApplication::translate("read_xattrs", "From ") + entries.first(),
+                           {},
+                           {}};
 }
 
 }  // namespace
@@ -114,7 +122,7 @@ void FileInfo::readExtendedAttributes(const platform::AttributeDictionary& attri
         if (attribute == kConsent) {
             prettyAttrs.push_back(PrettyAttribute{
                 u"lock.shield"_qs,
-                u"Privacy: App Consent tag"_qs,
+                QCoreApplication::translate("read_xattrs", "Privacy: App Consent tag"),
                 {},
                 u"This file has been approved to work with certain applications without "
                 "asking for permission. Not much is currently available yet."_qs});
@@ -127,7 +135,8 @@ void FileInfo::readExtendedAttributes(const platform::AttributeDictionary& attri
         if (attribute == kWhereFroms) {
             const auto entries = decodePropertyListTexts(*value);
             if (!entries) {
-                warnings.append(u"WhereFroms: "_qs + kNotAPropertyList);
+                warnings.append(QCoreApplication::translate("read_xattrs", "WhereFroms: ") +
+                                kNotAPropertyList);
             } else if (entries->isEmpty()) {
                 xattrs.emplace_back(attribute, attributeSizeText(value->size()));
             } else {
@@ -135,7 +144,10 @@ void FileInfo::readExtendedAttributes(const platform::AttributeDictionary& attri
             }
         } else if (attribute == kVendor) {
             prettyAttrs.push_back(PrettyAttribute{
-                u"building.2.crop.circle"_qs, u"Vendor: "_qs + QString::fromUtf8(*value), {}, {}});
+                u"building.2.crop.circle"_qs,
+                QCoreApplication::translate("read_xattrs", "Vendor: ") + QString::fromUtf8(*value),
+                {},
+                {}});
         } else if (attribute == kOriginUrl) {
             // Browsers on Linux record where a download came from, and the
             // page that linked to it, as two plain-text attributes.

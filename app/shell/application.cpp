@@ -6,6 +6,7 @@
 #include <variant>
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSettings>
 #include <QTabWidget>
@@ -89,7 +90,8 @@ controller::ControllerServices servicesFor(platform::InspectionPlatform& inspect
 
 Grantwell::Grantwell(const StartOptions& options)
     : recentDocuments_(platform::XbelRecentDocuments::defaultFilePath(),
-                       {QStringLiteral("Grantwell"), QStringLiteral("grantwell %f")}),
+                       {QStringLiteral("Grantwell"),
+                        QCoreApplication::translate("application", "grantwell %f")}),
       recentItems_(recentDocuments_, inspection_),
       controller_(servicesFor(inspection_, changes_, panels_, settings_)),
       options_(options) {
@@ -111,8 +113,9 @@ void Grantwell::configureUpdateChecker() {
     auto key =
         basalt::importKey(QString::fromLatin1(kUpdatePublicKey), basalt::KeyClass::publicKey);
     if (const auto* error = std::get_if<basalt::KeyError>(&key)) {
-        basalt::diagnosticAlert(QStringLiteral("Couldn't configure update system"), error->message,
-                                QString(), true);
+        basalt::diagnosticAlert(
+            QCoreApplication::translate("application", "Couldn't configure update system"),
+            error->message, QString(), true);
         return;
     }
     basalt::VEXALite::publicKey = std::get<basalt::UpdateKey>(key);
@@ -157,7 +160,7 @@ void Grantwell::showSettings() {
         settingsWindow_->setAttribute(Qt::WA_DeleteOnClose);
         auto* updates = new ui::VEXASettingsView(settings_);
         updates->makeChecker = [this]() { return makeChecker(); };
-        settingsWindow_->addTab(updates, QStringLiteral("Updates"));
+        settingsWindow_->addTab(updates, QCoreApplication::translate("application", "Updates"));
         settingsWindow_->tabs()->setTabIcon(
             0,
             ui::symbolIcon(QStringLiteral("arrow.triangle.2.circlepath"), ui::colors::primary()));
@@ -175,8 +178,9 @@ void Grantwell::start() {
     hooks.showAbout = [this]() { ui::AMLargeAboutBox::showShared(window_.get()); };
     hooks.showSettings = [this]() { showSettings(); };
     hooks.sendFeedback = []() {
-        basalt::sendFeedback(QStringLiteral("<appName> Feedback"),
-                             QStringLiteral("Please enter your message below:\n"));
+        basalt::sendFeedback(
+            QCoreApplication::translate("application", "<appName> Feedback"),
+            QCoreApplication::translate("application", "Please enter your message below:\n"));
     };
     window_ =
         std::make_unique<ui::MainWindow>(controller_, recentItems_, settings_, std::move(hooks));

@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -35,7 +36,8 @@ CreditsView::CreditsView(const QString& sourceFile, QWidget* parent) : QTextBrow
     setOpenExternalLinks(true);
     setFrameShape(QFrame::NoFrame);
     viewport()->setAutoFillBackground(false);
-    setStyleSheet(QStringLiteral("QTextBrowser { background: transparent; }"));
+    setStyleSheet(
+        QCoreApplication::translate("about_box", "QTextBrowser { background: transparent; }"));
     document()->setDocumentMargin(0);
     if (sourceFile.isEmpty()) {
         basalt::diagnostics() << "Nil file passed in\n";
@@ -52,8 +54,9 @@ CreditsView::CreditsView(const QString& sourceFile, QWidget* parent) : QTextBrow
 
 AMLargeAboutBox::AMLargeAboutBox(const QString& arch, QWidget* parent) : QDialog(parent) {
     const QString appName = QApplication::applicationDisplayName();
-    setWindowTitle(QStringLiteral("About ") +
-                   (appName.isEmpty() ? QStringLiteral("This app") : appName));
+    setWindowTitle(
+        QCoreApplication::translate("about_box", "About ") +
+        (appName.isEmpty() ? QCoreApplication::translate("about_box", "This app") : appName));
     setWindowFlags(Qt::Dialog | Qt::WindowCloseButtonHint | Qt::WindowTitleHint);
     setFixedSize(560, 300);
     auto* column = new QVBoxLayout(this);
@@ -70,9 +73,9 @@ AMLargeAboutBox::AMLargeAboutBox(const QString& arch, QWidget* parent) : QDialog
     const QString version = QString::fromLatin1(basalt::bundle::kShortVersion);
     auto* versionRow = new QHBoxLayout;
     versionRow->setSpacing(0);
-    versionRow->addWidget(textLabel(
-        QStringLiteral("Version ") + (version.isEmpty() ? QStringLiteral("3.0a") : version), 11,
-        QFont::Normal, colors::secondary()));
+    versionRow->addWidget(textLabel(QCoreApplication::translate("about_box", "Version ") +
+                                        (version.isEmpty() ? QStringLiteral("3.0a") : version),
+                                    11, QFont::Normal, colors::secondary()));
     versionRow->addWidget(
         textLabel(QStringLiteral(" - ") + arch, 11, QFont::Normal, colors::secondary()));
     versionRow->addStretch(1);
@@ -89,7 +92,7 @@ AMLargeAboutBox::AMLargeAboutBox(const QString& arch, QWidget* parent) : QDialog
     auto* logo = new QToolButton;
     logo->setText(QStringLiteral("AMBREL"));
     logo->setAutoRaise(true);
-    logo->setToolTip(QStringLiteral("Open the Ambrel website"));
+    logo->setToolTip(QCoreApplication::translate("about_box", "Open the Ambrel website"));
     QFont logoFont = logo->font();
     logoFont.setPointSizeF(9);
     logoFont.setBold(true);

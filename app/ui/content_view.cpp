@@ -1,6 +1,7 @@
 #include "app/ui/content_view.h"
 
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QGraphicsOpacityEffect>
 #include <QMenu>
@@ -60,7 +61,7 @@ ContentViewGW2::ContentViewGW2(controller::ResetController& controller,
     logo_ = new QToolButton(this);
     logo_->setText(QStringLiteral("AMBREL"));
     logo_->setAutoRaise(true);
-    logo_->setToolTip(QStringLiteral("Opens the Ambrel website"));
+    logo_->setToolTip(QCoreApplication::translate("content_view", "Opens the Ambrel website"));
     logo_->setCursor(Qt::PointingHandCursor);
     QFont logoFont = logo_->font();
     logoFont.setPointSizeF(9);
@@ -73,8 +74,10 @@ ContentViewGW2::ContentViewGW2(controller::ResetController& controller,
     connect(logo_, &QToolButton::clicked, this, []() { basalt::URLShow(web::makerSite); });
     column->addWidget(logo_, 0, Qt::AlignHCenter);
 
-    updateButton_ = new QPushButton(QStringLiteral(" Update Available "), this);
-    updateButton_->setToolTip(QStringLiteral("Open the update system"));
+    updateButton_ =
+        new QPushButton(QCoreApplication::translate("content_view", " Update Available "), this);
+    updateButton_->setToolTip(
+        QCoreApplication::translate("content_view", "Open the update system"));
     updateButton_->setVisible(false);
     connect(updateButton_, &QPushButton::clicked, this, [this]() {
         if (checkForUpdates) {
@@ -149,21 +152,25 @@ QMenu* ContentViewGW2::makeContextMenu(QWidget* parent) {
     const QColor ink = colors::primary();
     const std::string url = *info.url;
     menu->addAction(symbolIcon(QStringLiteral("magnifyingglass"), ink),
-                    QStringLiteral("Show In File Manager"), menu,
+                    QCoreApplication::translate("content_view", "Show In File Manager"), menu,
                     [url]() { basalt::revealInFinder(url); });
     menu->addSeparator();
-    menu->addAction(symbolIcon(QStringLiteral("eye"), ink), QStringLiteral("Quick Look"), menu,
+    menu->addAction(symbolIcon(QStringLiteral("eye"), ink),
+                    QCoreApplication::translate("content_view", "Quick Look"), menu,
                     [this, url]() { controller_.setQuickLookURL(url); });
     menu->addSeparator();
-    QAction* original = menu->addAction(symbolIcon(QStringLiteral("arrowshape.turn.up.right"), ink),
-                                        QStringLiteral("Open Original"), menu,
-                                        [this]() { controller_.getOriginalFile(); });
+    QAction* original =
+        menu->addAction(symbolIcon(QStringLiteral("arrowshape.turn.up.right"), ink),
+                        QCoreApplication::translate("content_view", "Open Original"), menu,
+                        [this]() { controller_.getOriginalFile(); });
     original->setEnabled(info.typeIsResolvable);
     menu->addSeparator();
     menu->addAction(symbolIcon(QStringLiteral("arrow.triangle.2.circlepath"), ink),
-                    QStringLiteral("Refresh"), menu, [this]() { controller_.reloadFile(); });
+                    QCoreApplication::translate("content_view", "Refresh"), menu,
+                    [this]() { controller_.reloadFile(); });
     menu->addSeparator();
-    menu->addAction(symbolIcon(QStringLiteral("minus"), ink), QStringLiteral("Remove file"), menu,
+    menu->addAction(symbolIcon(QStringLiteral("minus"), ink),
+                    QCoreApplication::translate("content_view", "Remove file"), menu,
                     [this]() { controller_.clearFile(); });
     return menu;
 }

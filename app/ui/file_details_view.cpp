@@ -1,6 +1,7 @@
 #include "app/ui/file_details_view.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -41,7 +42,7 @@ QWidget* sectionHeader(const QString& title, QCheckBox*& resetSwitch) {
     row->setContentsMargins(0, 0, 0, 0);
     row->addWidget(textLabel(title, 13, QFont::Bold));
     row->addStretch(1);
-    resetSwitch = new QCheckBox(QStringLiteral("Reset"));
+    resetSwitch = new QCheckBox(QCoreApplication::translate("file_details_view", "Reset"));
     QFont font = resetSwitch->font();
     font.setPointSizeF(11);
     resetSwitch->setFont(font);
@@ -98,7 +99,8 @@ FileDetailsView::FileDetailsView(controller::ResetController& controller,
     QVBoxLayout* aclContent = nullptr;
     aclSection_ = section(aclContent);
     aclContent->addWidget(divider());
-    aclContent->addWidget(sectionHeader(QStringLiteral("Access Control Lists"), aclSwitch_));
+    aclContent->addWidget(sectionHeader(
+        QCoreApplication::translate("file_details_view", "Access Control Lists"), aclSwitch_));
     aclMessage_ = textLabel(QString(), 12, QFont::Normal, colors::secondary());
     aclContent->addWidget(aclMessage_);
     aclRows_ = new QVBoxLayout;
@@ -108,9 +110,11 @@ FileDetailsView::FileDetailsView(controller::ResetController& controller,
     QVBoxLayout* attributeContent = nullptr;
     attributesSection_ = section(attributeContent);
     attributeContent->addWidget(divider());
-    attributeContent->addWidget(sectionHeader(QStringLiteral("Attributes"), attributesSwitch_));
-    attributesMessage_ = textLabel(QStringLiteral("Not allowed to see the Attributes"), 12,
-                                   QFont::Normal, colors::secondary());
+    attributeContent->addWidget(sectionHeader(
+        QCoreApplication::translate("file_details_view", "Attributes"), attributesSwitch_));
+    attributesMessage_ = textLabel(
+        QCoreApplication::translate("file_details_view", "Not allowed to see the Attributes"), 12,
+        QFont::Normal, colors::secondary());
     attributeContent->addWidget(attributesMessage_);
     attributeRows_ = new QVBoxLayout;
     attributeContent->addLayout(attributeRows_);
@@ -145,11 +149,13 @@ void FileDetailsView::refresh() {
 
     using inspection::FileACLStatus;
     aclSection_->setVisible(info.ACLStatus != FileACLStatus::noACLs);
-    const QString aclText = info.ACLStatus == FileACLStatus::unknown
-                                ? QStringLiteral("Don't have permission to view")
-                            : info.ACLStatus == FileACLStatus::hasACLdetritus
-                                ? QStringLiteral("Contains ACL detritus, can be removed")
-                                : QString();
+    const QString aclText =
+        info.ACLStatus == FileACLStatus::unknown
+            ? QCoreApplication::translate("file_details_view", "Don't have permission to view")
+        : info.ACLStatus == FileACLStatus::hasACLdetritus
+            ? QCoreApplication::translate("file_details_view",
+                                          "Contains ACL detritus, can be removed")
+            : QString();
     aclMessage_->setText(aclText);
     aclMessage_->setVisible(!aclText.isEmpty());
     clearLayout(aclRows_);

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QResizeEvent>
 #include <QScreen>
@@ -113,7 +114,8 @@ void MainWindow::buildToolbar() {
 
     reveal_ = new QToolButton;
     reveal_->setIcon(symbolIcon(QStringLiteral("magnifyingglass.circle.fill"), colors::primary()));
-    reveal_->setToolTip(QStringLiteral("Shows the current file in the file manager"));
+    reveal_->setToolTip(
+        QCoreApplication::translate("main_window", "Shows the current file in the file manager"));
     reveal_->setAutoRaise(true);
     connect(reveal_, &QToolButton::clicked, this, [this]() {
         if (controller_.info().url) {
@@ -124,8 +126,9 @@ void MainWindow::buildToolbar() {
 
     reset_ = new QToolButton;
     reset_->setIcon(symbolIcon(QStringLiteral("arrow.clockwise"), colors::primary()));
-    reset_->setText(QStringLiteral("Reset"));
-    reset_->setToolTip(QStringLiteral("Reset the permissions to plain defaults"));
+    reset_->setText(QCoreApplication::translate("main_window", "Reset"));
+    reset_->setToolTip(
+        QCoreApplication::translate("main_window", "Reset the permissions to plain defaults"));
     reset_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     connect(reset_, &QToolButton::clicked, this, [this]() { controller_.resetPermissions(); });
     bar->addWidget(reset_);

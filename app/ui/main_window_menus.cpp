@@ -26,32 +26,37 @@ void MainWindow::buildMenus() {
                     [this]() { controller_.chooseFile(); });
     file->addMenu(new RecentItemsMenu(recentItems_, file));
     file->addSeparator();
-    itemCommands_ << file->addAction(QStringLiteral("Show in File Manager"), this, [this]() {
-        if (controller_.info().url) {
-            basalt::revealInFinder(*controller_.info().url);
-        }
-    });
+    itemCommands_ << file->addAction(
+        QCoreApplication::translate("main_window_menus", "Show in File Manager"), this, [this]() {
+            if (controller_.info().url) {
+                basalt::revealInFinder(*controller_.info().url);
+            }
+        });
     file->addSeparator();
-    itemCommands_ << file->addAction(QStringLiteral("Quick Look"), this, [this]() {
-        if (controller_.info().url) {
-            controller_.setQuickLookURL(*controller_.info().url);
-        }
-    });
+    itemCommands_ << file->addAction(QCoreApplication::translate("main_window_menus", "Quick Look"),
+                                     this, [this]() {
+                                         if (controller_.info().url) {
+                                             controller_.setQuickLookURL(*controller_.info().url);
+                                         }
+                                     });
     file->addSeparator();
-    openOriginal_ = file->addAction(QStringLiteral("Open Original"), this,
-                                    [this]() { controller_.getOriginalFile(); });
+    openOriginal_ =
+        file->addAction(QCoreApplication::translate("main_window_menus", "Open Original"), this,
+                        [this]() { controller_.getOriginalFile(); });
     file->addSeparator();
-    itemCommands_ << file->addAction(QStringLiteral("Reset"), QKeySequence(Qt::CTRL | Qt::Key_B),
-                                     this, [this]() { controller_.resetPermissions(); });
-    itemCommands_ << file->addAction(QStringLiteral("Reset to..."), this,
-                                     [this]() { controller_.resetAtNewLocation(); });
+    itemCommands_ << file->addAction(QCoreApplication::translate("main_window_menus", "Reset"),
+                                     QKeySequence(Qt::CTRL | Qt::Key_B), this,
+                                     [this]() { controller_.resetPermissions(); });
+    itemCommands_ << file->addAction(
+        QCoreApplication::translate("main_window_menus", "Reset to..."), this,
+        [this]() { controller_.resetAtNewLocation(); });
     file->addSeparator();
-    file->addAction(QStringLiteral("Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), this,
-                    [this]() { quitSequence(); });
+    file->addAction(QCoreApplication::translate("main_window_menus", "Quit"),
+                    QKeySequence(Qt::CTRL | Qt::Key_Q), this, [this]() { quitSequence(); });
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    QAction* remove =
-        edit->addAction(QStringLiteral("Delete"), this, [this]() { controller_.clearFile(); });
+    QAction* remove = edit->addAction(QCoreApplication::translate("main_window_menus", "Delete"),
+                                      this, [this]() { controller_.clearFile(); });
     remove->setShortcuts({QKeySequence(QKeySequence::Delete), QKeySequence(Qt::Key_Backspace)});
     edit->addSeparator();
     edit->addAction(QStringLiteral("Settings..."), QKeySequence(Qt::CTRL | Qt::Key_Comma), this,
@@ -62,46 +67,55 @@ void MainWindow::buildMenus() {
                     });
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
-    view->addAction(QStringLiteral("Refresh"), QKeySequence(Qt::CTRL | Qt::Key_R), this,
+    view->addAction(QCoreApplication::translate("main_window_menus", "Refresh"),
+                    QKeySequence(Qt::CTRL | Qt::Key_R), this,
                     [this]() { controller_.reloadFile(); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addSeparator();
     help->addAction(menuSymbol("questionmark.circle"),
-                    QStringLiteral("Contact Ambrel for support or feedback..."), this, [this]() {
+                    QCoreApplication::translate("main_window_menus",
+                                                "Contact Ambrel for support or feedback..."),
+                    this, [this]() {
                         if (hooks_.sendFeedback) {
                             hooks_.sendFeedback();
                         }
                     });
     help->addSeparator();
-    help->addAction(menuSymbol("safari"), QStringLiteral("Visit Ambrel's Website..."), this,
-                    []() { basalt::URLShow(web::makerSite); });
-    help->addAction(menuSymbol("mail"), QStringLiteral("Stay Up To Date..."), this,
+    help->addAction(menuSymbol("safari"),
+                    QCoreApplication::translate("main_window_menus", "Visit Ambrel's Website..."),
+                    this, []() { basalt::URLShow(web::makerSite); });
+    help->addAction(menuSymbol("mail"),
+                    QCoreApplication::translate("main_window_menus", "Stay Up To Date..."), this,
                     []() { basalt::URLShow(web::stayUpToDate); });
     help->addSeparator();
-    help->addAction(menuSymbol("heart"), QStringLiteral("Share the Grantwell love..."), this,
-                    [this]() {
+    help->addAction(menuSymbol("heart"),
+                    QCoreApplication::translate("main_window_menus", "Share the Grantwell love..."),
+                    this, [this]() {
                         if (hooks_.showShareDialog) {
                             hooks_.showShareDialog(false);
                         }
                     });
-    help->addAction(menuSymbol("square.and.pencil"), QStringLiteral("Write a Grantwell Review..."),
+    help->addAction(menuSymbol("square.and.pencil"),
+                    QCoreApplication::translate("main_window_menus", "Write a Grantwell Review..."),
                     this, []() { basalt::URLShow(web::reviewPage); });
     help->addSeparator();
-    help->addAction(QStringLiteral("Check for updates..."), this, [this]() {
-        if (hooks_.checkForUpdates) {
-            hooks_.checkForUpdates();
-        }
-    });
+    help->addAction(QCoreApplication::translate("main_window_menus", "Check for updates..."), this,
+                    [this]() {
+                        if (hooks_.checkForUpdates) {
+                            hooks_.checkForUpdates();
+                        }
+                    });
     help->addSeparator();
     const QString name = QCoreApplication::applicationName().isEmpty()
-                             ? QStringLiteral("This app")
+                             ? QCoreApplication::translate("main_window_menus", "This app")
                              : QCoreApplication::applicationName();
-    help->addAction(QStringLiteral("About ") + name, this, [this]() {
-        if (hooks_.showAbout) {
-            hooks_.showAbout();
-        }
-    });
+    help->addAction(QCoreApplication::translate("main_window_menus", "About ") + name, this,
+                    [this]() {
+                        if (hooks_.showAbout) {
+                            hooks_.showAbout();
+                        }
+                    });
 }
 
 }  // namespace gw::ui

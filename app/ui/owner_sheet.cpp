@@ -1,5 +1,6 @@
 #include "app/ui/owner_sheet.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
@@ -12,21 +13,22 @@ namespace gw::ui {
 
 OwnerSheetDialog::OwnerSheetDialog(controller::OwnerChangeSheet& model, QWidget* parent)
     : QDialog(parent), model_(model) {
-    setWindowTitle(QStringLiteral("Set the File Owner"));
+    setWindowTitle(QCoreApplication::translate("owner_sheet", "Set the File Owner"));
     setWindowModality(Qt::WindowModal);
     setFixedWidth(300);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(20, 20, 20, 20);
     column->setSpacing(12);
-    column->addWidget(textLabel(QStringLiteral("Set the File Owner"), 13, QFont::Bold), 0,
-                      Qt::AlignHCenter);
+    column->addWidget(textLabel(QCoreApplication::translate("owner_sheet", "Set the File Owner"),
+                                13, QFont::Bold),
+                      0, Qt::AlignHCenter);
     name_ = new QLineEdit(this);
-    name_->setPlaceholderText(QStringLiteral("Name"));
+    name_->setPlaceholderText(QCoreApplication::translate("owner_sheet", "Name"));
     column->addWidget(name_);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    auto* set = new QPushButton(QStringLiteral("Set"), this);
+    auto* cancel = new QPushButton(QCoreApplication::translate("owner_sheet", "Cancel"), this);
+    auto* set = new QPushButton(QCoreApplication::translate("owner_sheet", "Set"), this);
     cancel->setFixedWidth(60);
     set->setFixedWidth(60);
     set->setDefault(true);

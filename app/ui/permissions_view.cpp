@@ -1,5 +1,6 @@
 #include "app/ui/permissions_view.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -59,8 +60,9 @@ PermissionsView::PermissionsView(controller::ResetController& controller,
     grid->setHorizontalSpacing(14);
     grid->setVerticalSpacing(8);
     grid->setColumnStretch(0, 1);
-    const QStringList headers{QStringLiteral("Read"), QStringLiteral("Write"),
-                              QStringLiteral("Execute")};
+    const QStringList headers{QCoreApplication::translate("permissions_view", "Read"),
+                              QCoreApplication::translate("permissions_view", "Write"),
+                              QCoreApplication::translate("permissions_view", "Execute")};
     for (int column = 0; column < 3; ++column) {
         auto* header = textLabel(headers[column], 11, QFont::DemiBold, colors::secondary());
         header->setAlignment(Qt::AlignCenter);
@@ -82,13 +84,15 @@ PermissionsView::PermissionsView(controller::ResetController& controller,
     ownerFont.setPointSizeF(13);
     ownerFont.setWeight(QFont::Medium);
     owner_->setFont(ownerFont);
-    owner_->setStyleSheet(QStringLiteral("QToolButton { padding: 0px; text-align: left; }"));
+    owner_->setStyleSheet(QCoreApplication::translate(
+        "permissions_view", "QToolButton { padding: 0px; text-align: left; }"));
     connect(owner_, &QToolButton::clicked, this, [this]() { ownerSheet_.open(); });
     grid->addWidget(owner_, 1, 0);
 
     groupName_ = textLabel(QString(), 13);
     groupName_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    groupName_->setToolTip(QStringLiteral("The group that can access this file"));
+    groupName_->setToolTip(
+        QCoreApplication::translate("permissions_view", "The group that can access this file"));
     groupName_->setContentsMargins(22, 0, 0, 0);
     grid->addWidget(groupName_, 2, 0);
     auto* others = textLabel(QStringLiteral("others"), 13);
@@ -97,8 +101,9 @@ PermissionsView::PermissionsView(controller::ResetController& controller,
     others->setContentsMargins(22, 0, 0, 0);
     grid->addWidget(others, 3, 0);
 
-    const QStringList classes{QStringLiteral("Owner"), QStringLiteral("Group"),
-                              QStringLiteral("Others")};
+    const QStringList classes{QCoreApplication::translate("permissions_view", "Owner"),
+                              QCoreApplication::translate("permissions_view", "Group"),
+                              QCoreApplication::translate("permissions_view", "Others")};
     const QStringList rights{QStringLiteral("read"), QStringLiteral("write"),
                              QStringLiteral("execute")};
     for (int row = 0; row < 3; ++row) {
@@ -118,25 +123,31 @@ PermissionsView::PermissionsView(controller::ResetController& controller,
     auto* flags = new QHBoxLayout;
     flags->setSpacing(8);
     // Facts, not controls: in the accessibility tree, read-only check boxes.
-    deletable_ = new StatusCheckBox(QStringLiteral("Can be deleted"), kCell, this);
+    deletable_ = new StatusCheckBox(
+        QCoreApplication::translate("permissions_view", "Can be deleted"), kCell, this);
     deletable_->setEnabled(false);
-    deletable_->setToolTip(QStringLiteral("Indicates if the file can be deleted or not"));
+    deletable_->setToolTip(QCoreApplication::translate(
+        "permissions_view", "Indicates if the file can be deleted or not"));
     flags->addWidget(deletable_);
     flags->addStretch(1);
-    auto* lockedLabel = textLabel(QStringLiteral("Locked"), 12, QFont::Normal, colors::secondary());
+    auto* lockedLabel = textLabel(QCoreApplication::translate("permissions_view", "Locked"), 12,
+                                  QFont::Normal, colors::secondary());
     flags->addWidget(lockedLabel);
-    lock_ = new StatusCheckBox(QStringLiteral("Locked"), kCell, this);
+    lock_ =
+        new StatusCheckBox(QCoreApplication::translate("permissions_view", "Locked"), kCell, this);
     lockedLabel->setBuddy(lock_);
     lock_->setCursor(Qt::PointingHandCursor);
-    lock_->setToolTip(QStringLiteral("Lock or unlock the file"));
+    lock_->setToolTip(QCoreApplication::translate("permissions_view", "Lock or unlock the file"));
     connect(lock_, &QCheckBox::clicked, this, [this]() { controller_.toggleLock(); });
     flags->addWidget(lock_);
     flags->addSpacing(12);
-    flags->addWidget(textLabel(QStringLiteral("System"), 12, QFont::Normal, colors::secondary()));
-    system_ = new StatusCheckBox(QStringLiteral("System lock"), kCell, this);
+    flags->addWidget(textLabel(QCoreApplication::translate("permissions_view", "System"), 12,
+                               QFont::Normal, colors::secondary()));
+    system_ = new StatusCheckBox(QCoreApplication::translate("permissions_view", "System lock"),
+                                 kCell, this);
     system_->setEnabled(false);
-    system_->setToolTip(
-        QStringLiteral("Locked by the system: only an administrator can change it"));
+    system_->setToolTip(QCoreApplication::translate(
+        "permissions_view", "Locked by the system: only an administrator can change it"));
     flags->addWidget(system_);
     grid->addLayout(flags, 5, 0, 1, 4);
 
@@ -148,9 +159,13 @@ PermissionsView::PermissionsView(controller::ResetController& controller,
 void PermissionsView::refresh() {
     const auto& info = controller_.info();
     owner_->setText(info.owner.name);
-    owner_->setAccessibleName(QStringLiteral("Owner ") + info.owner.name);
-    owner_->setToolTip(info.ownedByMe ? QStringLiteral("You're the owner of this ") + info.typeName
-                                      : QStringLiteral("The owner of the file"));
+    owner_->setAccessibleName(QCoreApplication::translate("permissions_view", "Owner ") +
+                              info.owner.name);
+    owner_->setToolTip(
+        info.ownedByMe
+            ? QCoreApplication::translate("permissions_view", "You're the owner of this ") +
+                  info.typeName
+            : QCoreApplication::translate("permissions_view", "The owner of the file"));
     groupName_->setText(info.group.name);
     const inspection::PermissionsBranch* branches[3] = {&info.owner, &info.group, &info.other};
     for (int row = 0; row < 3; ++row) {

@@ -1,5 +1,6 @@
 #include "app/ui/progress_panel.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
@@ -18,7 +19,7 @@ using controller::controllerProgressState;
 
 SimpleProgressPanel::SimpleProgressPanel(controller::ResetController& controller, QWidget* parent)
     : QDialog(parent), controller_(controller) {
-    setWindowTitle(QStringLiteral("Resetting"));
+    setWindowTitle(QCoreApplication::translate("progress_panel", "Resetting"));
     setWindowModality(Qt::WindowModal);
     setMinimumWidth(400);
     setMaximumWidth(520);
@@ -85,8 +86,9 @@ void SimpleProgressPanel::refresh() {
     }
     title_->setText(controller_.progressDisplayMessage().title);
     detail_->setText(controller_.progressDisplayMessage().detail);
-    button_->setText(state == controllerProgressState::working ? QStringLiteral("Cancel")
-                                                               : QStringLiteral("Done"));
+    button_->setText(state == controllerProgressState::working
+                         ? QStringLiteral("Cancel")
+                         : QCoreApplication::translate("progress_panel", "Done"));
     QTimer::singleShot(0, this, [this]() {
         if (isVisible()) {
             adjustSize();

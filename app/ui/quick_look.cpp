@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QImageReader>
 #include <QKeyEvent>
@@ -78,7 +79,7 @@ QuickLookWindow::QuickLookWindow(const std::string& path, QWidget* parent) : QDi
         const QString facts =
             ::lstat(path.c_str(), &st) == 0
                 ? type.comment() + QStringLiteral(" — ") + QLocale().formattedDataSize(st.st_size)
-                : QStringLiteral("The item is no longer there.");
+                : QCoreApplication::translate("quick_look", "The item is no longer there.");
         auto* detail = textLabel(facts, 12, QFont::Normal, colors::secondary());
         detail->setAlignment(Qt::AlignCenter);
         column->addWidget(detail);

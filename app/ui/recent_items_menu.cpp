@@ -1,5 +1,6 @@
 #include "app/ui/recent_items_menu.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include "app/ui/symbols.h"
@@ -13,7 +14,8 @@ constexpr int kNameWidth = 360;
 }  // namespace
 
 RecentItemsMenu::RecentItemsMenu(basalt::AMRecentItemController& controller, QWidget* parent)
-    : QMenu(QStringLiteral("Open Recent"), parent), controller_(controller) {
+    : QMenu(QCoreApplication::translate("recent_items_menu", "Open Recent"), parent),
+      controller_(controller) {
     setToolTipsVisible(true);
     connect(&controller_, &basalt::AMRecentItemController::itemListChanged, this,
             &RecentItemsMenu::rebuild);
@@ -37,7 +39,8 @@ void RecentItemsMenu::rebuild() {
     }
     if (!controller_.itemList().empty()) {
         addSeparator();
-        addAction(QStringLiteral("Clear All"), this, [this]() { controller_.clearRecentItems(); });
+        addAction(QCoreApplication::translate("recent_items_menu", "Clear All"), this,
+                  [this]() { controller_.clearRecentItems(); });
     }
     setEnabled(!controller_.itemList().empty());
 }

@@ -1,5 +1,6 @@
 #include "app/ui/settings_window.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QTabWidget>
 #include <QTimer>
@@ -10,7 +11,7 @@
 namespace gw::ui {
 
 SettingsWindow::SettingsWindow(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("Settings"));
+    setWindowTitle(QCoreApplication::translate("settings_window", "Settings"));
     setFixedWidth(450);
     setMinimumHeight(220);
     auto* column = new QVBoxLayout(this);

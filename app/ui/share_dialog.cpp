@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -33,17 +34,17 @@ struct Endpoint {
 
 Endpoint endpointFor(const QString& destination) {
     if (destination == u"Facebook") {
-        return {QStringLiteral("to Facebook"),
+        return {QCoreApplication::translate("share_dialog", "to Facebook"),
                 QStringLiteral("https://www.facebook.com/sharer/sharer.php"),
                 {{QStringLiteral("display"), QStringLiteral("page")},
                  {QStringLiteral("u"), ShareDialog::productPage()}}};
     }
     if (destination == u"Threads") {
-        return {QStringLiteral("to Threads"),
+        return {QCoreApplication::translate("share_dialog", "to Threads"),
                 QStringLiteral("https://www.threads.net/intent/post"),
                 {{QStringLiteral("text"), ShareDialog::shareMessage()}}};
     }
-    return {QStringLiteral("to X"),
+    return {QCoreApplication::translate("share_dialog", "to X"),
             QStringLiteral("https://x.com/intent/tweet"),
             {{QStringLiteral("text"), ShareDialog::shareMessage()}}};
 }
@@ -55,12 +56,13 @@ const QString& ShareDialog::productPage() {
 }
 
 const QString& ShareDialog::shareMessage() {
-    static const QString message = QStringLiteral(
-                                       "Grantwell 3 solves file permission issues with a drag "
-                                       "& click. New interface makes it "
-                                       "easy to view and change permissions. Now 88% smaller. "
-                                       "Download the FREE Grantwell today.\n\n") +
-                                   productPage() + QStringLiteral("\n\n#Linux #indiedev");
+    static const QString message =
+        QStringLiteral(
+            "Grantwell 3 solves file permission issues with a drag "
+            "& click. New interface makes it "
+            "easy to view and change permissions. Now 88% smaller. "
+            "Download the FREE Grantwell today.\n\n") +
+        productPage() + QCoreApplication::translate("share_dialog", "\n\n#Linux #indiedev");
     return message;
 }
 
@@ -82,7 +84,7 @@ QUrl ShareDialog::shareUrl(const QString& destination) {
 
 ShareDialog::ShareDialog(QSettings& settings, bool quitting, QWidget* parent)
     : QDialog(parent), settings_(settings) {
-    setWindowTitle(QStringLiteral("Share Grantwell"));
+    setWindowTitle(QCoreApplication::translate("share_dialog", "Share Grantwell"));
     setWindowModality(Qt::WindowModal);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(24, 20, 24, 20);
@@ -95,13 +97,14 @@ ShareDialog::ShareDialog(QSettings& settings, bool quitting, QWidget* parent)
     header->addStretch(1);
     header->addWidget(heart);
     const QString name = QApplication::applicationDisplayName().isEmpty()
-                             ? QStringLiteral("My Great App")
+                             ? QCoreApplication::translate("share_dialog", "My Great App")
                              : QApplication::applicationDisplayName();
     header->addWidget(textLabel(name, 20, QFont::Light));
     header->addStretch(1);
     column->addLayout(header);
-    auto* subtitle = textLabel(QStringLiteral("Help us to share the love for Grantwell"), 12,
-                               QFont::Normal, colors::secondary());
+    auto* subtitle = textLabel(
+        QCoreApplication::translate("share_dialog", "Help us to share the love for Grantwell"), 12,
+        QFont::Normal, colors::secondary());
     subtitle->setAlignment(Qt::AlignCenter);
     column->addWidget(subtitle);
     column->addSpacing(6);
@@ -115,30 +118,35 @@ ShareDialog::ShareDialog(QSettings& settings, bool quitting, QWidget* parent)
         column->addWidget(button, 0, Qt::AlignHCenter);
         return button;
     };
-    addButton(QStringLiteral("Share via E-mail"),
+    addButton(QCoreApplication::translate("share_dialog", "Share via E-mail"),
               []() { basalt::composeEmail(QString(), kEmailSubject, shareMessage()); });
-    addButton(QStringLiteral("Share on Facebook"), [this]() { share(QStringLiteral("Facebook")); });
-    addButton(QStringLiteral("Share on Threads"), [this]() { share(QStringLiteral("Threads")); });
-    addButton(QStringLiteral("Share on X"), [this]() { share(QStringLiteral("X")); });
+    addButton(QCoreApplication::translate("share_dialog", "Share on Facebook"),
+              [this]() { share(QStringLiteral("Facebook")); });
+    addButton(QCoreApplication::translate("share_dialog", "Share on Threads"),
+              [this]() { share(QStringLiteral("Threads")); });
+    addButton(QCoreApplication::translate("share_dialog", "Share on X"),
+              [this]() { share(QStringLiteral("X")); });
     auto* line = divider();
     line->setFixedWidth(180);
     column->addWidget(line, 0, Qt::AlignHCenter);
-    QPushButton* copy = addButton(QStringLiteral("Copy Message"), []() {
-        QClipboard* clipboard = QApplication::clipboard();
-        clipboard->clear();
-        clipboard->setText(shareMessage());
-    });
+    QPushButton* copy =
+        addButton(QCoreApplication::translate("share_dialog", "Copy Message"), []() {
+            QClipboard* clipboard = QApplication::clipboard();
+            clipboard->clear();
+            clipboard->setText(shareMessage());
+        });
     copy->setIcon(symbolIcon(QStringLiteral("doc.on.doc"), colors::primary()));
 
     column->addSpacing(20);
     auto* bottom = new QHBoxLayout;
-    dontShow_ = new QCheckBox(QStringLiteral("Don't show on Quit"));
+    dontShow_ = new QCheckBox(QCoreApplication::translate("share_dialog", "Don't show on Quit"));
     dontShow_->setChecked(settings_.value(kIgnoreOnCloseKey, false).toBool());
     connect(dontShow_, &QCheckBox::toggled, this,
             [this](bool on) { settings_.setValue(kIgnoreOnCloseKey, on); });
     bottom->addWidget(dontShow_);
     bottom->addStretch(1);
-    close_ = new QPushButton(quitting ? QStringLiteral("Quit") : QStringLiteral("Close"));
+    close_ = new QPushButton(quitting ? QCoreApplication::translate("share_dialog", "Quit")
+                                      : QCoreApplication::translate("share_dialog", "Close"));
     close_->setDefault(true);
     connect(close_, &QPushButton::clicked, this, &QDialog::accept);
     bottom->addWidget(close_);
@@ -156,16 +164,19 @@ QPushButton* ShareDialog::shareButton(const QString& label) const {
 
 void ShareDialog::share(const QString& destination) {
     const Endpoint endpoint = endpointFor(destination);
-    const QString title = QStringLiteral("Unable to Share ") + endpoint.destination;
+    const QString title =
+        QCoreApplication::translate("share_dialog", "Unable to Share ") + endpoint.destination;
     if (!QUrl(endpoint.address, QUrl::StrictMode).isValid()) {
-        basalt::diagnosticAlert(title, QStringLiteral("Unable to create base URL."), QString(),
-                                true);
+        basalt::diagnosticAlert(
+            title, QCoreApplication::translate("share_dialog", "Unable to create base URL."),
+            QString(), true);
         return;
     }
     const QUrl url = shareUrl(destination);
     if (!url.isValid()) {
-        basalt::diagnosticAlert(title, QStringLiteral("Resulting URL is invalid."), QString(),
-                                true);
+        basalt::diagnosticAlert(
+            title, QCoreApplication::translate("share_dialog", "Resulting URL is invalid."),
+            QString(), true);
         return;
     }
     basalt::URLShow(url.toString(QUrl::FullyEncoded));

@@ -1,5 +1,6 @@
 #include "app/ui/top_panel.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -51,8 +52,9 @@ TopPanel::TopPanel(controller::ResetController& controller, QWidget* parent)
     prompt_ = new QWidget(this);
     auto* promptColumn = new QVBoxLayout(prompt_);
     promptColumn->setContentsMargins(0, 12, 0, 0);
-    auto* promptText =
-        textLabel(QStringLiteral("Drag a file here to examine it's permissions"), 13);
+    auto* promptText = textLabel(
+        QCoreApplication::translate("top_panel", "Drag a file here to examine it's permissions"),
+        13);
     promptText->setAlignment(Qt::AlignCenter);
     promptColumn->addWidget(promptText);
     promptColumn->addSpacing(12);
@@ -71,8 +73,8 @@ TopPanel::TopPanel(controller::ResetController& controller, QWidget* parent)
         new GWStatusView(QStringLiteral("exclamationmark.triangle"), 32, colors::red()), 0,
         Qt::AlignTop);
     auto* criticalColumn = new QVBoxLayout;
-    criticalColumn->addWidget(
-        textLabel(QStringLiteral("Can not reset Permissions"), 13, QFont::Bold));
+    criticalColumn->addWidget(textLabel(
+        QCoreApplication::translate("top_panel", "Can not reset Permissions"), 13, QFont::Bold));
     criticalText_ = textLabel(QString(), 12);
     criticalText_->setWordWrap(true);
     criticalColumn->addWidget(criticalText_);
@@ -99,7 +101,9 @@ void TopPanel::refresh() {
     const auto& info = controller_.info();
     summary_->setText(info.url ? info.infoSummary : QString());
     summary_->setVisible(info.url.has_value());
-    folder_->setFullText(info.url ? QStringLiteral("in ") + itemFolder(*info.url) : QString());
+    folder_->setFullText(info.url ? QCoreApplication::translate("top_panel", "in ") +
+                                        itemFolder(*info.url)
+                                  : QString());
     folder_->setVisible(info.url.has_value());
     prompt_->setVisible(!details);
     criticalRow_->setVisible(info.criticalError.has_value());

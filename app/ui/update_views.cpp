@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -50,15 +51,16 @@ VEXAProgessView::VEXAProgessView(QWidget* parent) : QDialog(parent) {
     spinner->setFixedSize(60, 6);
     row->addWidget(spinner);
     row->addSpacing(12);
-    auto* text = new QLabel(QStringLiteral("Checking for a <b>") +
-                            applicationName().toHtmlEscaped() + QStringLiteral("</b> update..."));
+    auto* text = new QLabel(QCoreApplication::translate("update_views", "Checking for a <b>") +
+                            applicationName().toHtmlEscaped() +
+                            QCoreApplication::translate("update_views", "</b> update..."));
     QFont font = text->font();
     font.setPointSizeF(15);
     text->setFont(font);
     row->addWidget(text);
     row->addStretch(1);
     column->addLayout(row);
-    cancel_ = new QPushButton(QStringLiteral(" Cancel "));
+    cancel_ = new QPushButton(QCoreApplication::translate("update_views", " Cancel "));
     connect(cancel_, &QPushButton::clicked, this, &VEXAProgessView::reject);
     column->addWidget(cancel_, 0, Qt::AlignHCenter);
 }
@@ -113,7 +115,7 @@ VEXASettingsView::VEXASettingsView(QSettings& settings, QWidget* parent)
     updateRow->addWidget(ignore_);
     form->addRow(caption("Available update"), updateRow);
 
-    showMore_ = new QCheckBox(QStringLiteral("Show"));
+    showMore_ = new QCheckBox(QCoreApplication::translate("update_views", "Show"));
     form->addRow(caption("Debugging options"), showMore_);
     column->addLayout(form);
 
@@ -121,9 +123,9 @@ VEXASettingsView::VEXASettingsView(QSettings& settings, QWidget* parent)
     auto* moreForm = new QFormLayout(moreOptions_);
     moreForm->setContentsMargins(0, 0, 0, 0);
     moreForm->setHorizontalSpacing(16);
-    ignoreMaintenance_ = new QCheckBox(QStringLiteral("Ignore"));
+    ignoreMaintenance_ = new QCheckBox(QCoreApplication::translate("update_views", "Ignore"));
     moreForm->addRow(caption("Maintenance"), ignoreMaintenance_);
-    auto* test = new QPushButton(QStringLiteral("Test"));
+    auto* test = new QPushButton(QCoreApplication::translate("update_views", "Test"));
     test->setFixedWidth(120);
     connect(test, &QPushButton::clicked, this, [this]() { runCheck(true); });
     moreForm->addRow(caption("Silent check"), test);
@@ -135,8 +137,8 @@ VEXASettingsView::VEXASettingsView(QSettings& settings, QWidget* parent)
     column->addStretch(1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    reset_ = new QPushButton(QStringLiteral(" Reset Settings "));
-    checkNow_ = new QPushButton(QStringLiteral(" Check Now "));
+    reset_ = new QPushButton(QCoreApplication::translate("update_views", " Reset Settings "));
+    checkNow_ = new QPushButton(QCoreApplication::translate("update_views", " Check Now "));
     buttons->addWidget(reset_);
     buttons->addWidget(checkNow_);
     column->addLayout(buttons);
@@ -154,7 +156,8 @@ VEXASettingsView::VEXASettingsView(QSettings& settings, QWidget* parent)
     connect(ignoreMaintenance_, &QCheckBox::toggled, this,
             [this](bool on) { settings_.setValue(key::ignoreMaintenance, on); });
     setContextMenuPolicy(Qt::ActionsContextMenu);
-    auto* showDebugging = new QAction(QStringLiteral("Show debugging options"), this);
+    auto* showDebugging =
+        new QAction(QCoreApplication::translate("update_views", "Show debugging options"), this);
     connect(showDebugging, &QAction::triggered, this, [this]() { showMore_->setChecked(true); });
     addAction(showDebugging);
     connect(frequency_, &QComboBox::activated, this, &VEXASettingsView::frequencyChosen);
@@ -234,18 +237,18 @@ void VEXASettingsView::refresh() {
     }
     nextCheck_->setText(
         nextUpdateCheck_ ? QLocale().toString(nextUpdateCheck_->toLocalTime(), QLocale::ShortFormat)
-                         : QStringLiteral("Not scheduled"));
+                         : QCoreApplication::translate("update_views", "Not scheduled"));
 
     const bool updateAvailable = settings_.value(basalt::updateAvailableKey, false).toBool();
     QString text;
     if (updateAvailable) {
         const QVariant info = settings_.value(key::currentUpdateInfo);
         if (info.metaType().id() != QMetaType::QVariantMap) {
-            text = QStringLiteral("Update Info missing");
+            text = QCoreApplication::translate("update_views", "Update Info missing");
         } else if (!info.toMap().contains(QStringLiteral("displayVersion"))) {
-            text = QStringLiteral("No Display Version");
+            text = QCoreApplication::translate("update_views", "No Display Version");
         } else {
-            text = QStringLiteral("Version ") +
+            text = QCoreApplication::translate("update_views", "Version ") +
                    info.toMap().value(QStringLiteral("displayVersion")).toString();
         }
     } else {
@@ -253,14 +256,15 @@ void VEXASettingsView::refresh() {
         if (!ignored.isValid()) {
             text = QStringLiteral("None");
         } else if (!ignored.toMap().contains(QStringLiteral("displayVersion"))) {
-            text = QStringLiteral("Ignore Info missing");
+            text = QCoreApplication::translate("update_views", "Ignore Info missing");
         } else {
-            text = QStringLiteral("Ignoring version ") +
+            text = QCoreApplication::translate("update_views", "Ignoring version ") +
                    ignored.toMap().value(QStringLiteral("displayVersion")).toString();
         }
     }
     availableUpdate_->setText(text);
-    ignore_->setText(updateAvailable ? QStringLiteral(" Ignore ") : QStringLiteral(" Cancel "));
+    ignore_->setText(updateAvailable ? QCoreApplication::translate("update_views", " Ignore ")
+                                     : QCoreApplication::translate("update_views", " Cancel "));
 
     const bool more = settings_.value(key::showMoreOptions, false).toBool();
     showMore_->setChecked(more);

@@ -1,6 +1,7 @@
 #include "app/ui/url_list_sheet.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -17,17 +18,18 @@
 namespace gw::ui {
 
 URLListSheet::URLListSheet(QStringList whereFromURLS, QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("File Source URLS"));
+    setWindowTitle(QCoreApplication::translate("url_list_sheet", "File Source URLS"));
     setWindowModality(Qt::WindowModal);
     setMinimumWidth(500);
     setMaximumWidth(600);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(20, 20, 20, 20);
     column->setSpacing(12);
-    column->addWidget(textLabel(QStringLiteral("File Source URLS"), 17, QFont::DemiBold));
+    column->addWidget(textLabel(QCoreApplication::translate("url_list_sheet", "File Source URLS"),
+                                17, QFont::DemiBold));
     if (whereFromURLS.isEmpty()) {
-        column->addWidget(
-            textLabel(QStringLiteral("No URLS"), 13, QFont::Normal, colors::secondary()));
+        column->addWidget(textLabel(QCoreApplication::translate("url_list_sheet", "No URLS"), 13,
+                                    QFont::Normal, colors::secondary()));
     } else {
         auto* list = new QWidget;
         auto* rows = new QVBoxLayout(list);
@@ -47,7 +49,7 @@ URLListSheet::URLListSheet(QStringList whereFromURLS, QWidget* parent) : QDialog
             auto* copy = new QToolButton;
             copy->setObjectName(QStringLiteral("copy"));
             copy->setIcon(symbolIcon(QStringLiteral("doc.on.doc"), colors::primary()));
-            copy->setToolTip(QStringLiteral("Copy the URL"));
+            copy->setToolTip(QCoreApplication::translate("url_list_sheet", "Copy the URL"));
             copy->setAutoRaise(true);
             connect(copy, &QToolButton::clicked, this, [address]() {
                 QClipboard* clipboard = QGuiApplication::clipboard();
@@ -64,7 +66,7 @@ URLListSheet::URLListSheet(QStringList whereFromURLS, QWidget* parent) : QDialog
         scroll->setMaximumHeight(360);
         column->addWidget(scroll);
     }
-    auto* close = new QPushButton(QStringLiteral("Close"));
+    auto* close = new QPushButton(QCoreApplication::translate("url_list_sheet", "Close"));
     close->setDefault(true);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     column->addWidget(close, 0, Qt::AlignRight);

@@ -1,5 +1,6 @@
 #include "app/ui/widget_file_panels.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -57,7 +58,8 @@ void WidgetFilePanels::chooseItem(QPointer<QObject> window, platform::PanelChoic
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFilter(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    dialog->setLabelText(QFileDialog::Accept, QStringLiteral("Open"));
+    dialog->setLabelText(QFileDialog::Accept,
+                         QCoreApplication::translate("widget_file_panels", "Open"));
     run(dialog, std::move(choice));
 }
 
@@ -78,7 +80,8 @@ void WidgetFilePanels::chooseSaveLocation(QPointer<QObject> window,
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     // The message stands inside the panel; the title only names it.
-    dialog->setWindowTitle(QStringLiteral("Choose a New Location"));
+    dialog->setWindowTitle(
+        QCoreApplication::translate("widget_file_panels", "Choose a New Location"));
     dialog->setLabelText(QFileDialog::Accept, request.prompt);
     dialog->setDirectory(QFile::decodeName(QByteArray::fromStdString(request.folder)));
     dialog->selectFile(request.name);

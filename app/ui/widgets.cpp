@@ -1,5 +1,6 @@
 #include "app/ui/widgets.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QPainter>
 #include <QPainterPath>
@@ -50,7 +51,8 @@ QFrame* divider(QWidget* parent) {
     auto* line = new QFrame(parent);
     line->setFrameShape(QFrame::HLine);
     line->setFixedHeight(1);
-    line->setStyleSheet(QStringLiteral("background: rgba(255,255,255,0.12); border: none;"));
+    line->setStyleSheet(QCoreApplication::translate(
+        "widgets", "background: rgba(255,255,255,0.12); border: none;"));
     return line;
 }
 

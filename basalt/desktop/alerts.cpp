@@ -77,9 +77,9 @@ void diagnosticAlert(const QString& title, const QString& message, const QString
                      bool beep) {
     gw::platform::AlertRequest request;
     request.messageText = title;
-    request.informativeText = message + u'\n' + detail + QStringLiteral("\n\nVersion: ") +
-                              appVersionText().value_or(QStringLiteral("Unknown")) + u'\n' +
-                              systemVersionText();
+    request.informativeText =
+        message + u'\n' + detail + QCoreApplication::translate("alerts", "\n\nVersion: ") +
+        appVersionText().value_or(QStringLiteral("Unknown")) + u'\n' + systemVersionText();
     request.beep = beep;
     presentAlert(std::move(request));
 }

@@ -171,7 +171,8 @@ ScriptOutcome notStarted(QString message, ElevationResult kind = ElevationResult
 ScriptOutcome runShellScript(const ShellScriptStatement& statement) {
     auto words = splitQuotedWords(statement.command);
     if (!words || words->empty() || words->front().empty() || words->front().front() != '/') {
-        return notStarted(QStringLiteral("The command is not one program given by its full path"));
+        return notStarted(QCoreApplication::translate(
+            "authorization", "The command is not one program given by its full path"));
     }
     uid_t owner = 0;
     std::string program;
@@ -187,7 +188,8 @@ ScriptOutcome runShellScript(const ShellScriptStatement& statement) {
     if (statement.withAdministratorPrivileges) {
         if (const auto problem = gw::platform::untrustedProgramReason(words->front(), owner)) {
             return notStarted(
-                QStringLiteral("Grantwell will not run its helper as administrator: ") +
+                QCoreApplication::translate(
+                    "authorization", "Grantwell will not run its helper as administrator: ") +
                     QString::fromLocal8Bit(*problem),
                 ElevationResult::untrusted);
         }
@@ -204,7 +206,8 @@ ScriptOutcome runShellScript(const ShellScriptStatement& statement) {
         return outcome;
     }
     if (!child.exitStatus) {
-        outcome.errorMessage = QStringLiteral("The command ended without an exit status.");
+        outcome.errorMessage = QCoreApplication::translate(
+            "authorization", "The command ended without an exit status.");
         return outcome;
     }
     const int status = *child.exitStatus;
@@ -217,7 +220,7 @@ ScriptOutcome runShellScript(const ShellScriptStatement& statement) {
     if (throughElevation && status == kDismissed) {
         outcome.kind = ElevationResult::cancelled;
         outcome.errorNumber = kUserCancelled;
-        outcome.errorMessage = QStringLiteral("User canceled.");
+        outcome.errorMessage = QCoreApplication::translate("authorization", "User canceled.");
         return outcome;
     }
     outcome.errorNumber = status;
@@ -239,22 +242,25 @@ std::pair<int, QString> authorizationStatus(const ScriptOutcome& outcome) {
         // program that would not start is only a failure to begin.
         return {-1, outcome.kind == ElevationResult::untrusted
                         ? outcome.errorMessage.value_or(QString())
-                        : QStringLiteral("Failed to begin authorization")};
+                        : QCoreApplication::translate("authorization",
+                                                      "Failed to begin authorization")};
     }
     if (outcome.succeeded) {
         // Success is 0: the thread's errno after a run means nothing.
         return {0, QString::fromLocal8Bit(outcome.result)};
     }
     if (!outcome.errorNumber) {
-        return {-42, QStringLiteral("Unable to get error code")};
+        return {-42, QCoreApplication::translate("authorization", "Unable to get error code")};
     }
     const int number = *outcome.errorNumber;
     if (number == kUserCancelled) {
-        return {kUserCancelled, QStringLiteral("Operation Cancelled")};
+        return {kUserCancelled,
+                QCoreApplication::translate("authorization", "Operation Cancelled")};
     }
     QString message = outcome.errorMessage.value_or(QStringLiteral("Unknown"));
     if (number == 1) {
-        message.prepend(QStringLiteral("The administrator run failed: "));
+        message.prepend(
+            QCoreApplication::translate("authorization", "The administrator run failed: "));
     }
     return {number, message};
 }
@@ -266,7 +272,9 @@ void executeWithAuthorization(const std::string& script, const std::string& prom
                                    "\" with administrator privileges";
         const auto statement = parseDoShellScript(source);
         if (!statement) {
-            completion(-1, QStringLiteral("Failed to begin authorization"), sender);
+            completion(
+                -1, QCoreApplication::translate("authorization", "Failed to begin authorization"),
+                sender);
             writeScriptLine(script);
             return;
         }

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <ostream>
 
+#include <QCoreApplication>
 #include <QMimeDatabase>
 
 #include <QGuiApplication>
@@ -35,7 +36,8 @@ void setWorkspace(gw::platform::Workspace* ws) {
 void revealInFinder(const std::string& path) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0) {
-        diagnosticAlert(QStringLiteral("Unable to Show the file in the file manager"),
+        diagnosticAlert(QCoreApplication::translate("desktop_utilities",
+                                                    "Unable to Show the file in the file manager"),
                         QString::fromLocal8Bit(std::strerror(errno)), QString(), true);
         return;
     }
@@ -59,8 +61,10 @@ void URLShow(const QString& text) {
 void composeEmail(const QString& to, const QString& subject, const QString& body) {
     QUrl url(QStringLiteral("mailto:") + to, QUrl::StrictMode);
     if (!url.isValid()) {
-        diagnosticAlert(QStringLiteral("Unable to generate e-mail"),
-                        QStringLiteral("Unable to create base URL."), QString(), true);
+        diagnosticAlert(
+            QCoreApplication::translate("desktop_utilities", "Unable to generate e-mail"),
+            QCoreApplication::translate("desktop_utilities", "Unable to create base URL."),
+            QString(), true);
         return;
     }
     QUrlQuery query;
@@ -73,8 +77,10 @@ void composeEmail(const QString& to, const QString& subject, const QString& body
         {{QStringLiteral("subject"), encoded(subject)}, {QStringLiteral("body"), encoded(body)}});
     url.setQuery(query);
     if (!url.isValid()) {
-        diagnosticAlert(QStringLiteral("Unable to generate e-mail"),
-                        QStringLiteral("Resulting URL is invalid."), QString(), true);
+        diagnosticAlert(
+            QCoreApplication::translate("desktop_utilities", "Unable to generate e-mail"),
+            QCoreApplication::translate("desktop_utilities", "Resulting URL is invalid."),
+            QString(), true);
         return;
     }
     if (auto* ws = workspace()) {

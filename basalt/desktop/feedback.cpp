@@ -65,12 +65,12 @@ QString feedbackBody(const QString& introduction, const FeedbackFacts& facts) {
         }
     }
     if (facts.translated) {
-        first << QStringLiteral("x86_64 version");
+        first << QCoreApplication::translate("feedback", "x86_64 version");
     }
     QString signer = facts.codeSigner;
     signer.replace(QStringLiteral("Developer ID Application: "), QStringLiteral("Dev.ID: "));
     signer.replace(QStringLiteral("Apple Mac OS Application Signing"),
-                   QStringLiteral("\uF8FF App Store: "));
+                   QCoreApplication::translate("feedback", "\uF8FF App Store: "));
     signer.replace(QStringLiteral("Apple Development: "), QStringLiteral("Development: "));
     // A failure is no fact about the machine: it stays out of the user's mail.
     if (!signer.isEmpty() && !signer.startsWith(QStringLiteral("Failed"))) {
@@ -84,7 +84,7 @@ QString feedbackBody(const QString& introduction, const FeedbackFacts& facts) {
         const QString uptime = shortDuration(static_cast<qint64>(*facts.uptimeSeconds));
         const QString largest = uptime.section(QStringLiteral(", "), 0, 0);
         if (!largest.isEmpty()) {
-            second << QStringLiteral("up ") + largest;
+            second << QCoreApplication::translate("feedback", "up ") + largest;
         }
     }
     if (facts.languageName && !facts.languageName->isEmpty()) {

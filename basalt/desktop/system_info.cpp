@@ -1,5 +1,7 @@
 #include "basalt/desktop/system_info.h"
 
+#include <QCoreApplication>
+
 #include <ostream>
 
 #include "basalt/diagnostics.h"
@@ -21,14 +23,15 @@ QString AMSystemInfo::marketingName(const gw::platform::SystemFacts& facts) {
 }
 
 QString AMSystemInfo::codeSigner() {
-    return QStringLiteral("Failed to read code signature Error: -1");
+    return QCoreApplication::translate("system_info", "Failed to read code signature Error: -1");
 }
 
 QString AMSystemInfo::cpuBrand(bool stripApple, const gw::platform::SystemFacts& facts) {
     auto brand = facts.cpuBrand();
-    QString text = brand ? QString::fromStdString(*brand) : QStringLiteral("Failed with Error: -1");
+    QString text = brand ? QString::fromStdString(*brand)
+                         : QCoreApplication::translate("system_info", "Failed with Error: -1");
     if (stripApple && text.contains(QStringLiteral("Apple"))) {
-        text.remove(QStringLiteral("Apple "));
+        text.remove(QCoreApplication::translate("system_info", "Apple "));
     }
     return text;
 }

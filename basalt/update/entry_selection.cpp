@@ -1,6 +1,7 @@
 // Choosing the update among the page body's version entries.
 #include <cmath>
 
+#include <QCoreApplication>
 #include <QVersionNumber>
 
 #include "basalt/update/page_nodes.h"
@@ -132,9 +133,10 @@ void VEXALite::examineEntry(const XmlNode& entry, bool& flag) {
 
     QString line = QStringLiteral("--- Version ") + version.value_or(QString()) +
                    QStringLiteral("; ") + date + QStringLiteral(" (") + QString::number(build) +
-                   QStringLiteral(") { minOS ") + (minOS ? *minOSText : QStringLiteral("-1"));
+                   QCoreApplication::translate("entry_selection", ") { minOS ") +
+                   (minOS ? *minOSText : QStringLiteral("-1"));
     if (maxOS) {
-        line += QStringLiteral(", maxOS ") + *maxOSText;
+        line += QCoreApplication::translate("entry_selection", ", maxOS ") + *maxOSText;
     }
     log.append(line + QStringLiteral(" }"));
 
@@ -143,9 +145,10 @@ void VEXALite::examineEntry(const XmlNode& entry, bool& flag) {
         return;
     }
     const auto invalid = [&](const char* what) {
-        recordError(
-            QStringLiteral("Group ") + id + QStringLiteral(" invalid ") + QString::fromLatin1(what),
-            false);
+        recordError(QCoreApplication::translate("entry_selection", "Group ") + id +
+                        QCoreApplication::translate("entry_selection", " invalid ") +
+                        QString::fromLatin1(what),
+                    false);
     };
     if (!minOS) {
         invalid("minOS");
@@ -171,7 +174,7 @@ void VEXALite::examineEntry(const XmlNode& entry, bool& flag) {
             ignored.value(QStringLiteral("buildNumber")).toLongLong(&isInteger);
         if (!ignored.isEmpty() && isInteger && ignoredBuild == build) {
             log.append(QStringLiteral("Reject: build ") + QString::number(build) +
-                       QStringLiteral(" is set to be ignored."));
+                       QCoreApplication::translate("entry_selection", " is set to be ignored."));
             return;
         }
     }
@@ -186,7 +189,8 @@ void VEXALite::examineEntry(const XmlNode& entry, bool& flag) {
     }
     if (build < appVersion) {
         log.append(QStringLiteral("Reject: build ") + QString::number(build) +
-                   QStringLiteral(" <  appVersion ") + QString::number(appVersion));
+                   QCoreApplication::translate("entry_selection", " <  appVersion ") +
+                   QString::number(appVersion));
         return;
     }
     if (archives.empty()) {

@@ -1,4 +1,5 @@
 // Reading the update page: the head's checks and the signature.
+#include <QCoreApplication>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -50,13 +51,17 @@ bool VEXALite::readHeads(const XmlNode& root, std::optional<QString>& signature,
             if (*name == u"VEXAFormat") {
                 const auto format = content ? decimalInteger(*content) : std::nullopt;
                 if (!format) {
-                    recordError(QStringLiteral("VEXAFormat is invalid."), false);
+                    recordError(
+                        QCoreApplication::translate("page_processing", "VEXAFormat is invalid."),
+                        false);
                     return false;
                 }
                 dataFormat = *format;
             } else if (*name == u"VEXAProductIdentifier") {
                 if (!content) {
-                    recordError(QStringLiteral("VEXAProductIdentifier is invalid"), false);
+                    recordError(QCoreApplication::translate("page_processing",
+                                                            "VEXAProductIdentifier is invalid"),
+                                false);
                     return false;
                 }
                 productMatches = *content == bundleIdentifier;
@@ -89,14 +94,16 @@ bool VEXALite::verifyPage(const QByteArray& data, const QString& signature) {
     QString failure;
     const auto decoded = strictBase64Decode(signature.toUtf8());
     if (!decoded) {
-        failure = QStringLiteral("Failed to decode signature (code -1)");
-    } else if (!verifySignature(publicKey, signedData, *decoded, &failure)) {
         failure =
-            QStringLiteral("SecKeyVerifySignature: ") + failure + QStringLiteral(" (code -1)");
+            QCoreApplication::translate("page_processing", "Failed to decode signature (code -1)");
+    } else if (!verifySignature(publicKey, signedData, *decoded, &failure)) {
+        failure = QCoreApplication::translate("page_processing", "SecKeyVerifySignature: ") +
+                  failure + QCoreApplication::translate("page_processing", " (code -1)");
     } else {
         return true;
     }
-    recordError(QStringLiteral("Failed to validate ") + failure, false);
+    recordError(QCoreApplication::translate("page_processing", "Failed to validate ") + failure,
+                false);
     return false;
 }
 
@@ -104,20 +111,22 @@ void VEXALite::processHTML(const QByteArray& data, const std::optional<QString>&
     log.append(QStringLiteral("--- processHTML(_:sender:)"));
     log.append(QStringLiteral("--- Application Information"));
     log.append(QStringLiteral("build: ") + QString::number(appVersion) +
-               QStringLiteral("; system: ") + page::printedNumber(OSVersion) +
-               QStringLiteral("; processor: ") + architecture + QStringLiteral("; ") +
-               bundleIdentifier);
+               QCoreApplication::translate("page_processing", "; system: ") +
+               page::printedNumber(OSVersion) +
+               QCoreApplication::translate("page_processing", "; processor: ") + architecture +
+               QStringLiteral("; ") + bundleIdentifier);
     log.append(QStringLiteral("--- XML"));
     QString parseError;
     auto document = gw::platform::parseXml(data, &parseError, {.allowDeclarations = false});
     if (!document) {
-        recordError(QStringLiteral("XML: ") + parseError, false);
+        recordError(QCoreApplication::translate("page_processing", "XML: ") + parseError, false);
         return;
     }
     log.append(QStringLiteral("--- HTML"));
     const XmlNode* root = document->root();
     if (!root) {
-        recordError(QStringLiteral("HTML: Missing 'head' element"), false);
+        recordError(QCoreApplication::translate("page_processing", "HTML: Missing 'head' element"),
+                    false);
         return;
     }
     std::optional<QString> signature;
@@ -126,7 +135,7 @@ void VEXALite::processHTML(const QByteArray& data, const std::optional<QString>&
         return;
     }
     if (!dataFormat) {
-        recordError(QStringLiteral("VEXAFormat is missing"), false);
+        recordError(QCoreApplication::translate("page_processing", "VEXAFormat is missing"), false);
         return;
     }
     if (*dataFormat > kAcceptedFormat) {
@@ -141,7 +150,9 @@ void VEXALite::processHTML(const QByteArray& data, const std::optional<QString>&
         return;
     }
     if (*dataFormat < kAcceptedFormat) {
-        recordError(QStringLiteral("The format of the update file is too old"), false);
+        recordError(QCoreApplication::translate("page_processing",
+                                                "The format of the update file is too old"),
+                    false);
         return;
     }
     if (!productMatches) {
@@ -149,11 +160,13 @@ void VEXALite::processHTML(const QByteArray& data, const std::optional<QString>&
         return;
     }
     if (!publicKey) {
-        recordError(QStringLiteral("Signature invalid, public key is missing"), false);
+        recordError(QCoreApplication::translate("page_processing",
+                                                "Signature invalid, public key is missing"),
+                    false);
         return;
     }
     if (!signature) {
-        recordError(QStringLiteral("Signature not found"), false);
+        recordError(QCoreApplication::translate("page_processing", "Signature not found"), false);
         return;
     }
     if (!verifyPage(data, *signature)) {

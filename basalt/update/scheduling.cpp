@@ -1,4 +1,5 @@
 // When checks run, what they remember, and what the user sees of them.
+#include <QCoreApplication>
 #include <QUrl>
 
 #include "basalt/bundle_info.h"
@@ -12,7 +13,7 @@ namespace basalt {
 namespace {
 
 constexpr double kDefaultPeriod = 604800;
-const QString kAlertTitle = QStringLiteral("Unable to check for update");
+const QString kAlertTitle = QCoreApplication::translate("scheduling", "Unable to check for update");
 
 // Only letters and digits stay as they are; points become %2E.
 std::optional<QString> queryValue(const QString& text) {
@@ -46,14 +47,17 @@ void VEXALite::performSilentCheck() {
     resetState();
     log.append(QStringLiteral("--- performSilentCheck()"));
     if (!validPageAddress(pageURL)) {
-        recordError(QStringLiteral("Invalid URL ") + pageURL.value_or(QStringLiteral("None")),
+        recordError(QCoreApplication::translate("scheduling", "Invalid URL ") +
+                        pageURL.value_or(QStringLiteral("None")),
                     true);
         return;
     }
     QSettings* store = preferences();
     if (!store) {
-        recordError(QStringLiteral("Failed to get the preferences object for ") + bundleIdentifier,
-                    true);
+        recordError(
+            QCoreApplication::translate("scheduling", "Failed to get the preferences object for ") +
+                bundleIdentifier,
+            true);
         return;
     }
     bool isNumber = false;
@@ -73,14 +77,17 @@ void VEXALite::performSilentCheck() {
         if (appVersion < knownBuild) {
             // No request while a known update waits to be installed.
             log.append(QStringLiteral("build:") + QString::number(knownBuild) +
-                       QStringLiteral(" available, we're on ") + QString::number(appVersion));
+                       QCoreApplication::translate("scheduling", " available, we're on ") +
+                       QString::number(appVersion));
             status = VEXALiteStatus::updateAvailable;
             signalCompletion();
             return;
         }
         log.append(QStringLiteral("We're using build:") + QString::number(appVersion) +
-                   QStringLiteral("; update: ") + QString::number(knownBuild) +
-                   QStringLiteral("; we'll flush the data and next time we'll do a check."));
+                   QCoreApplication::translate("scheduling", "; update: ") +
+                   QString::number(knownBuild) +
+                   QCoreApplication::translate(
+                       "scheduling", "; we'll flush the data and next time we'll do a check."));
         store->remove(vexa_key::currentUpdateInfo);
         store->remove(vexa_key::updateAvailable);
         store->remove(vexa_key::ignoreVersionInfo);
@@ -112,7 +119,7 @@ void VEXALite::performSilentCheck() {
         return;
     }
     log.append(QStringLiteral("Still ") + QString::number(remaining, 'f', 3) +
-               QStringLiteral(" seconds to go"));
+               QCoreApplication::translate("scheduling", " seconds to go"));
     signalCompletion();
 }
 
@@ -120,8 +127,8 @@ void VEXALite::performManualCheck() {
     resetState();
     log.append(QStringLiteral("--- performManualCheck()"));
     if (!validPageAddress(pageURL)) {
-        const QString message =
-            QStringLiteral("Invalid URL ") + pageURL.value_or(QStringLiteral("None"));
+        const QString message = QCoreApplication::translate("scheduling", "Invalid URL ") +
+                                pageURL.value_or(QStringLiteral("None"));
         recordError(message, true);
         diagnosticAlert(kAlertTitle, message, QString(), true);
         return;
@@ -134,8 +141,10 @@ void VEXALite::performManualCheck() {
             progressPresenter->hideProgress();
         }
         if (status == VEXALiteStatus::error) {
-            diagnosticAlert(kAlertTitle, errorMessage.value_or(QStringLiteral("Unknown Error")),
-                            QString(), true);
+            diagnosticAlert(
+                kAlertTitle,
+                errorMessage.value_or(QCoreApplication::translate("scheduling", "Unknown Error")),
+                QString(), true);
         } else if (!cancelled) {
             showUpdatePage(address, QStringLiteral("manualUpdateCheck"));
         }
@@ -155,19 +164,22 @@ void VEXALite::performManualCheck() {
 void VEXALite::showUpdatePage(const QString& inURLString, const QString&) {
     const QUrl page(inURLString, QUrl::StrictMode);
     if (!page.isValid() || page.scheme().isEmpty()) {
-        recordError(QStringLiteral("Invalid URL ") + inURLString, false);
+        recordError(QCoreApplication::translate("scheduling", "Invalid URL ") + inURLString, false);
         return;
     }
     const auto systemVersion =
         queryValue(QString::fromStdString(gw::platform::kernelVersionNumbers()));
     if (!systemVersion) {
-        recordError(QStringLiteral("Failed to get the system version."), false);
+        recordError(QCoreApplication::translate("scheduling", "Failed to get the system version."),
+                    false);
         URLShow(page.toString(QUrl::FullyEncoded));
         return;
     }
     const auto applicationVersion = queryValue(QString::fromLatin1(bundle::kShortVersion));
     if (!applicationVersion) {
-        recordError(QStringLiteral("Failed to get the application version"), false);
+        recordError(
+            QCoreApplication::translate("scheduling", "Failed to get the application version"),
+            false);
         URLShow(page.toString(QUrl::FullyEncoded));
         return;
     }
@@ -188,7 +200,8 @@ void VEXALite::showUpdatePage(const QString& inURLString, const QString&) {
         const auto version = displayVersion.isEmpty() ? std::optional<QString>(QString())
                                                       : queryValue(displayVersion);
         if (!updateDetails || !group || !version) {
-            recordError(QStringLiteral("Failed to get update details"), false);
+            recordError(QCoreApplication::translate("scheduling", "Failed to get update details"),
+                        false);
         } else {
             composed +=
                 QStringLiteral("&groupid=") + *group + QStringLiteral("&newver=") + *version;
@@ -196,7 +209,7 @@ void VEXALite::showUpdatePage(const QString& inURLString, const QString&) {
     }
     const QUrl url(composed, QUrl::StrictMode);
     if (!url.isValid()) {
-        recordError(QStringLiteral("Invalid URL ") + composed, false);
+        recordError(QCoreApplication::translate("scheduling", "Invalid URL ") + composed, false);
         return;
     }
     URLShow(composed);

@@ -1,5 +1,7 @@
 #include "basalt/update/signature.h"
 
+#include <QCoreApplication>
+
 #include <optional>
 
 #include <openssl/bio.h>
@@ -34,7 +36,7 @@ UpdateKey::UpdateKey(EVP_PKEY* key) : key_(key, &EVP_PKEY_free) {}
 
 std::variant<UpdateKey, KeyError> importKey(const QString& pem, KeyClass keyClass) {
     if (pem.isEmpty()) {
-        return KeyError{QStringLiteral("Key data is empty")};
+        return KeyError{QCoreApplication::translate("signature", "Key data is empty")};
     }
     if (keyClass != KeyClass::publicKey && keyClass != KeyClass::privateKey) {
         return KeyError{QStringLiteral(
@@ -46,7 +48,8 @@ std::variant<UpdateKey, KeyError> importKey(const QString& pem, KeyClass keyClas
     // Lenient on purpose: armour line breaks and spaces are not key data.
     const QByteArray der = QByteArray::fromBase64(body.toLatin1());
     if (der.isEmpty()) {
-        return KeyError{QStringLiteral("Unable to convert String to Data")};
+        return KeyError{
+            QCoreApplication::translate("signature", "Unable to convert String to Data")};
     }
     EVP_PKEY* key = nullptr;
     const int selection = keyClass == KeyClass::publicKey ? EVP_PKEY_PUBLIC_KEY : EVP_PKEY_KEYPAIR;
@@ -72,7 +75,8 @@ std::variant<UpdateKey, KeyError> importPrivateKeyPem(const QByteArray& pem) {
     }
     if (EVP_PKEY_get_base_id(key) != EVP_PKEY_RSA) {
         EVP_PKEY_free(key);
-        return KeyError{QStringLiteral("The private key is not an RSA key")};
+        return KeyError{
+            QCoreApplication::translate("signature", "The private key is not an RSA key")};
     }
     return UpdateKey(key);
 }

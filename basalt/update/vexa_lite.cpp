@@ -40,41 +40,41 @@ QString cachePolicyText(QNetworkRequest::CacheLoadControl policy) {
 QString reasonPhrase(int code) {
     switch (code) {
         case 301:
-            return QStringLiteral("moved permanently");
+            return QCoreApplication::translate("vexa_lite", "moved permanently");
         case 302:
             return QStringLiteral("found");
         case 303:
-            return QStringLiteral("see other");
+            return QCoreApplication::translate("vexa_lite", "see other");
         case 304:
-            return QStringLiteral("not modified");
+            return QCoreApplication::translate("vexa_lite", "not modified");
         case 307:
-            return QStringLiteral("temporary redirect");
+            return QCoreApplication::translate("vexa_lite", "temporary redirect");
         case 308:
-            return QStringLiteral("permanent redirect");
+            return QCoreApplication::translate("vexa_lite", "permanent redirect");
         case 400:
-            return QStringLiteral("bad request");
+            return QCoreApplication::translate("vexa_lite", "bad request");
         case 401:
             return QStringLiteral("unauthorized");
         case 403:
             return QStringLiteral("forbidden");
         case 404:
-            return QStringLiteral("not found");
+            return QCoreApplication::translate("vexa_lite", "not found");
         case 405:
-            return QStringLiteral("method not allowed");
+            return QCoreApplication::translate("vexa_lite", "method not allowed");
         case 408:
-            return QStringLiteral("request timeout");
+            return QCoreApplication::translate("vexa_lite", "request timeout");
         case 410:
             return QStringLiteral("gone");
         case 429:
-            return QStringLiteral("too many requests");
+            return QCoreApplication::translate("vexa_lite", "too many requests");
         case 500:
-            return QStringLiteral("internal server error");
+            return QCoreApplication::translate("vexa_lite", "internal server error");
         case 502:
-            return QStringLiteral("bad gateway");
+            return QCoreApplication::translate("vexa_lite", "bad gateway");
         case 503:
-            return QStringLiteral("service unavailable");
+            return QCoreApplication::translate("vexa_lite", "service unavailable");
         case 504:
-            return QStringLiteral("gateway timeout");
+            return QCoreApplication::translate("vexa_lite", "gateway timeout");
         default:
             return QStringLiteral("unknown");
     }
@@ -120,7 +120,8 @@ bool isPageAddress(const QUrl& url) {
 }
 
 QString detailsText(const QVariantMap& details) {
-    return QStringLiteral("{buildNumber = %1; displayVersion = \"%2\"; groupID = \"%3\";}")
+    return QCoreApplication::translate(
+               "vexa_lite", "{buildNumber = %1; displayVersion = \"%2\"; groupID = \"%3\";}")
         .arg(details.value(QStringLiteral("buildNumber")).toLongLong())
         .arg(details.value(QStringLiteral("displayVersion")).toString(),
              details.value(QStringLiteral("groupID")).toString());
@@ -136,7 +137,9 @@ VEXALite::VEXALite(QSettings* standardStore, QObject* parent)
     appVersion = QString::fromLatin1(bundle::kBuildNumber).toLongLong(&numeric);
     if (!numeric) {
         appVersion = 0;
-        recordError(QStringLiteral("Unable to get application's CFBundleVersion"), false);
+        recordError(
+            QCoreApplication::translate("vexa_lite", "Unable to get application's CFBundleVersion"),
+            false);
         return;
     }
     bundleIdentifier = QString::fromLatin1(bundle::kIdentifier);
@@ -150,7 +153,8 @@ VEXALite::VEXALite(QSettings* standardStore, QObject* parent)
     }
     if (!parsed) {
         OSVersion = 0;
-        recordError(QStringLiteral("Unable to get the system version"), false);
+        recordError(QCoreApplication::translate("vexa_lite", "Unable to get the system version"),
+                    false);
         return;
     }
     architecture =
@@ -222,7 +226,7 @@ void VEXALite::checkURL(const QString& inURLString, const std::optional<QString>
                cachePolicyText(cachePolicy));
     const QUrl url(inURLString, QUrl::StrictMode);
     if (!isPageAddress(url)) {
-        recordError(QStringLiteral("URL is invalid"), true);
+        recordError(QCoreApplication::translate("vexa_lite", "URL is invalid"), true);
         return;
     }
     QNetworkRequest request(url);
@@ -266,7 +270,8 @@ void VEXALite::checkURL(const QString& inURLString, const std::optional<QString>
             return;
         }
         if (*tooLarge) {
-            recordError(QStringLiteral("Error: The update page is larger than %1 bytes")
+            recordError(QCoreApplication::translate(
+                            "vexa_lite", "Error: The update page is larger than %1 bytes")
                             .arg(kMaximumPageBytes),
                         true);
             return;
@@ -281,31 +286,35 @@ void VEXALite::responseArrived(QNetworkReply* reply, const std::optional<QString
     // body cut short, is not hidden behind a status seen on the way.
     if (reply->error() != QNetworkReply::NoError &&
         (!code.isValid() || !isStatusError(reply->error()))) {
-        const QString description = reply->error() == QNetworkReply::OperationCanceledError ||
-                                            reply->property("overdue").toBool()
-                                        ? QStringLiteral("The request timed out.")
-                                        : reply->errorString();
-        recordError(QStringLiteral("Error: ") + description, true);
+        const QString description =
+            reply->error() == QNetworkReply::OperationCanceledError ||
+                    reply->property("overdue").toBool()
+                ? QCoreApplication::translate("vexa_lite", "The request timed out.")
+                : reply->errorString();
+        recordError(QCoreApplication::translate("vexa_lite", "Error: ") + description, true);
         return;
     }
     if (!code.isValid()) {
-        recordError(QStringLiteral("Error: Invalid server response"), true);
+        recordError(QCoreApplication::translate("vexa_lite", "Error: Invalid server response"),
+                    true);
         return;
     }
     const int statusCode = code.toInt();
     if (statusCode != 200) {
-        recordError(QStringLiteral("Error: Server said ") + QString::number(statusCode) + u' ' +
-                        reasonPhrase(statusCode),
+        recordError(QCoreApplication::translate("vexa_lite", "Error: Server said ") +
+                        QString::number(statusCode) + u' ' + reasonPhrase(statusCode),
                     true);
         return;
     }
     log.append(QStringLiteral("Server response: ") + QString::number(statusCode) +
                QStringLiteral("; ") + headerOrUnknown(reply, "Last-Modified") +
-               QStringLiteral("; size: ") + headerOrUnknown(reply, "Content-Length") +
-               QStringLiteral("b; Etag: ") + headerOrUnknown(reply, "Etag"));
+               QCoreApplication::translate("vexa_lite", "; size: ") +
+               headerOrUnknown(reply, "Content-Length") +
+               QCoreApplication::translate("vexa_lite", "b; Etag: ") +
+               headerOrUnknown(reply, "Etag"));
     const QByteArray body = reply->readAll();
     if (body.isEmpty()) {
-        recordError(QStringLiteral("Response data invalid"), true);
+        recordError(QCoreApplication::translate("vexa_lite", "Response data invalid"), true);
         return;
     }
     processHTML(body, sender);
