@@ -1,5 +1,7 @@
 #include "basalt/update/vexa_lite.h"
 
+#include <utility>
+
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QNetworkAccessManager>
@@ -38,46 +40,32 @@ QString cachePolicyText(QNetworkRequest::CacheLoadControl policy) {
 // The status's standard phrase: what a server adds is its own text and
 // never reaches the user.
 QString reasonPhrase(int code) {
-    switch (code) {
-        case 301:
-            return QCoreApplication::translate("vexa_lite", "moved permanently");
-        case 302:
-            return QStringLiteral("found");
-        case 303:
-            return QCoreApplication::translate("vexa_lite", "see other");
-        case 304:
-            return QCoreApplication::translate("vexa_lite", "not modified");
-        case 307:
-            return QCoreApplication::translate("vexa_lite", "temporary redirect");
-        case 308:
-            return QCoreApplication::translate("vexa_lite", "permanent redirect");
-        case 400:
-            return QCoreApplication::translate("vexa_lite", "bad request");
-        case 401:
-            return QStringLiteral("unauthorized");
-        case 403:
-            return QStringLiteral("forbidden");
-        case 404:
-            return QCoreApplication::translate("vexa_lite", "not found");
-        case 405:
-            return QCoreApplication::translate("vexa_lite", "method not allowed");
-        case 408:
-            return QCoreApplication::translate("vexa_lite", "request timeout");
-        case 410:
-            return QStringLiteral("gone");
-        case 429:
-            return QCoreApplication::translate("vexa_lite", "too many requests");
-        case 500:
-            return QCoreApplication::translate("vexa_lite", "internal server error");
-        case 502:
-            return QCoreApplication::translate("vexa_lite", "bad gateway");
-        case 503:
-            return QCoreApplication::translate("vexa_lite", "service unavailable");
-        case 504:
-            return QCoreApplication::translate("vexa_lite", "gateway timeout");
-        default:
-            return QStringLiteral("unknown");
+    static const std::pair<int, const char*> kPhrases[] = {
+        {301, "moved permanently"},
+        {302, "found"},
+        {303, "see other"},
+        {304, "not modified"},
+        {307, "temporary redirect"},
+        {308, "permanent redirect"},
+        {400, "bad request"},
+        {401, "unauthorized"},
+        {403, "forbidden"},
+        {404, "not found"},
+        {405, "method not allowed"},
+        {408, "request timeout"},
+        {410, "gone"},
+        {429, "too many requests"},
+        {500, "internal server error"},
+        {502, "bad gateway"},
+        {503, "service unavailable"},
+        {504, "gateway timeout"},
+    };
+    for (const auto& [status, phrase] : kPhrases) {
+        if (status == code) {
+            return QString::fromLatin1(phrase);
+        }
     }
+    return QStringLiteral("unknown");
 }
 
 // Errors Qt derives from an HTTP status: the status tells. Anything else
