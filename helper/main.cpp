@@ -10,8 +10,8 @@ int main(int argc, char** argv) {
     int status = 1;
     try {
         const std::vector<std::string> args(argv, argv + argc);
-        gw::platform::LinuxHelperServices linux;
-        status = vosker::run(args, linux.services(), std::cout);
+        gw::platform::LinuxHelperServices system;
+        status = vosker::run(args, system.services(), std::cout);
     } catch (const std::exception& e) {
         std::cout << "error: " << e.what() << '\n';
         status = 1;
