@@ -93,7 +93,8 @@ void ResetLogicTest::refusedLockLeavesQuarantine() {
     scripted.lockRefused = true;
     scripted.xattrs["com.apple.quarantine"] = "q";
     std::ostringstream out;
-    const auto outcome = vosker::resetItem({"/f", std::nullopt}, settingsFor("/f"), platform.services(), out);
+    const auto outcome =
+        vosker::resetItem({"/f", std::nullopt}, settingsFor("/f"), platform.services(), out);
     QCOMPARE(outcome.status, 1);
     QCOMPARE(outcome.message,
              std::string("Unable to remove file lock, quarantine. Error: Operation not permitted"));
@@ -104,7 +105,8 @@ void ResetLogicTest::unreadableFlagsSkipProtectionsSilently() {
     ScriptedHelper platform;
     platform.items["/f"].flagsUnreadable = true;
     std::ostringstream out;
-    const auto outcome = vosker::resetItem({"/f", std::nullopt}, settingsFor("/f"), platform.services(), out);
+    const auto outcome =
+        vosker::resetItem({"/f", std::nullopt}, settingsFor("/f"), platform.services(), out);
     QCOMPARE(outcome.status, 0);
     QCOMPARE(outcome.message, std::string("S'all good"));
     QCOMPARE(QString::fromStdString(out.str()),
@@ -121,7 +123,8 @@ void ResetLogicTest::failedRemovalSkipsAclStep() {
     scripted.refusedRemovals = {"a"};
     scripted.aclCode = 1;
     std::ostringstream out;
-    const auto outcome = vosker::resetItem({"/f", std::nullopt}, settingsFor("/f"), platform.services(), out);
+    const auto outcome =
+        vosker::resetItem({"/f", std::nullopt}, settingsFor("/f"), platform.services(), out);
     QCOMPARE(outcome.status, 1);
     QCOMPARE(outcome.message, std::string("Unable to remove 1 xattrs"));
     QVERIFY(std::find(platform.calls.begin(), platform.calls.end(), "acl /f") ==
