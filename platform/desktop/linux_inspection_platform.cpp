@@ -107,15 +107,23 @@ LinuxInspectionPlatform::Opened* LinuxInspectionPlatform::look(const std::string
     if (!facts) {
         return nullptr;
     }
-    looked_.emplace(Opened{path, std::move(item.value()), *facts, std::nullopt, std::nullopt});
+    looked_.emplace(
+        Opened{path, std::move(item.value()), *facts, std::nullopt, std::nullopt, std::nullopt});
     return &*looked_;
 }
 
 const std::optional<QMimeType>& LinuxInspectionPlatform::mimeOf(Opened& opened) {
     if (!opened.mime) {
-        opened.mime = mimeTypeOf(opened.item, opened.facts);
+        opened.mime = mimeTypeOf(opened);
     }
     return *opened.mime;
+}
+
+const std::optional<QByteArray>& LinuxInspectionPlatform::headOf(Opened& opened) {
+    if (!opened.head) {
+        opened.head = firstBytes(opened.item);
+    }
+    return *opened.head;
 }
 
 const std::optional<bool>& LinuxInspectionPlatform::readOnlyVolumeOf(Opened& opened) {
@@ -138,8 +146,9 @@ bool LinuxInspectionPlatform::isDeletable(const std::string& path) {
     return gw::platform::isDeletable(path);
 }
 
-std::optional<QMimeType> LinuxInspectionPlatform::mimeTypeOf(const Item& item,
-                                                             const FileFacts& facts) {
+std::optional<QMimeType> LinuxInspectionPlatform::mimeTypeOf(Opened& opened) {
+    const Item& item = opened.item;
+    const FileFacts& facts = opened.facts;
     const QString name =
         QFile::decodeName(QByteArray::fromStdString(lastPathComponent(item.path())));
     switch (facts.kind) {
@@ -160,7 +169,7 @@ std::optional<QMimeType> LinuxInspectionPlatform::mimeTypeOf(const Item& item,
             break;
     }
     // Read even when the size says 0: /proc files have content all the same.
-    if (const auto head = firstBytes(item)) {
+    if (const auto& head = headOf(opened)) {
         return mimeDatabase_.mimeTypeForFileNameAndData(name, *head);
     }
     // The content can't be read: the name tells, or the mode does (an
@@ -188,7 +197,7 @@ bool LinuxInspectionPlatform::isProgram(Opened& opened) {
         return true;
     }
     if (type == u"application/x-sharedlib"_qs) {
-        const auto head = firstBytes(opened.item);
+        const auto& head = headOf(opened);
         return head && elfHasInterpreter(*head);
     }
     return false;

@@ -34,6 +34,7 @@ class LinuxInspectionPlatform final : public InspectionPlatform {
         FileFacts facts;
         std::optional<std::optional<QMimeType>> mime;       // computed on first use
         std::optional<std::optional<bool>> readOnlyVolume;  // likewise
+        std::optional<std::optional<QByteArray>> head;      // likewise: the first bytes
     };
     // The item and its facts: from the current scope's one look when there
     // is one, else freshly. Null when the item can't be opened.
@@ -45,7 +46,8 @@ class LinuxInspectionPlatform final : public InspectionPlatform {
 
     // The MIME type of an item, from its name and (for regular files) its
     // first bytes, read without ever blocking. None for symbolic links.
-    std::optional<QMimeType> mimeTypeOf(const Item& item, const FileFacts& facts);
+    std::optional<QMimeType> mimeTypeOf(Opened& opened);
+    const std::optional<QByteArray>& headOf(Opened& opened);
 
     LinuxAccounts accounts_;
     LinuxItemFiles files_;
