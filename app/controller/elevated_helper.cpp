@@ -24,7 +24,6 @@ void runHelperAsAdministrator(QObject* context, const std::string& helper,
         basalt::diagnostics() << source << '\n';
         basalt::ScriptOutcome outcome;
         outcome.kind = basalt::ElevationResult::notStarted;
-        outcome.started = false;
         outcome.errorMessage =
             QCoreApplication::translate("elevated_helper", "Failed to begin Authorization");
         done(outcome);

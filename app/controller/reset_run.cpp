@@ -97,10 +97,8 @@ void ResetRun::elevatedFinished(const basalt::ScriptOutcome& outcome) {
         case ElevationResult::failed:
             break;
     }
-    if (outcome.errorNumber == 1) {
-        message.prepend(QCoreApplication::translate("reset_run", "The administrator run failed: "));
-    }
-    log(QStringLiteral("Escalation failed: ") + message);
+    log(QStringLiteral("Escalation failed: ") +
+        basalt::administratorFailureText(message, outcome.errorNumber));
     Q_EMIT progress(
         QCoreApplication::translate("reset_run", "Authorized attempt failed"),
         QCoreApplication::translate(

@@ -161,7 +161,6 @@ namespace {
 ScriptOutcome notStarted(QString message, ElevationResult kind = ElevationResult::notStarted) {
     ScriptOutcome outcome;
     outcome.kind = kind;
-    outcome.started = false;
     outcome.errorMessage = std::move(message);
     return outcome;
 }
@@ -199,12 +198,11 @@ ScriptOutcome runShellScript(const ShellScriptStatement& statement) {
     }
     auto child = gw::platform::runChild(*words);
 
-    ScriptOutcome outcome;
     if (child.startError) {
-        outcome = notStarted(
+        return notStarted(
             QString::fromStdString(words->front() + ": " + child.startError->description));
-        return outcome;
     }
+    ScriptOutcome outcome;
     if (!child.exitStatus) {
         outcome.errorMessage = QCoreApplication::translate(
             "authorization", "The command ended without an exit status.");
@@ -213,7 +211,6 @@ ScriptOutcome runShellScript(const ShellScriptStatement& statement) {
     const int status = *child.exitStatus;
     if (status == 0) {
         outcome.kind = ElevationResult::succeeded;
-        outcome.succeeded = true;
         outcome.result = withoutFinalNewline(std::move(child.output));
         return outcome;
     }
@@ -237,7 +234,7 @@ ScriptOutcome runShellScript(const ShellScriptStatement& statement) {
 }
 
 std::pair<int, QString> authorizationStatus(const ScriptOutcome& outcome) {
-    if (!outcome.started) {
+    if (!outcome.started()) {
         // Why an untrusted helper was refused is the user's to know; a
         // program that would not start is only a failure to begin.
         return {-1, outcome.kind == ElevationResult::untrusted
@@ -245,7 +242,7 @@ std::pair<int, QString> authorizationStatus(const ScriptOutcome& outcome) {
                         : QCoreApplication::translate("authorization",
                                                       "Failed to begin authorization")};
     }
-    if (outcome.succeeded) {
+    if (outcome.succeeded()) {
         // Success is 0: the thread's errno after a run means nothing.
         return {0, QString::fromLocal8Bit(outcome.result)};
     }
@@ -257,12 +254,16 @@ std::pair<int, QString> authorizationStatus(const ScriptOutcome& outcome) {
         return {kUserCancelled,
                 QCoreApplication::translate("authorization", "Operation Cancelled")};
     }
-    QString message = outcome.errorMessage.value_or(QStringLiteral("Unknown"));
-    if (number == 1) {
+    return {number, administratorFailureText(
+                        outcome.errorMessage.value_or(QStringLiteral("Unknown")), number)};
+}
+
+QString administratorFailureText(QString message, std::optional<int> status) {
+    if (status == 1) {
         message.prepend(
             QCoreApplication::translate("authorization", "The administrator run failed: "));
     }
-    return {number, message};
+    return message;
 }
 
 void executeWithAuthorization(const std::string& script, const std::string& prompt,
@@ -279,10 +280,10 @@ void executeWithAuthorization(const std::string& script, const std::string& prom
             return;
         }
         const ScriptOutcome outcome = runShellScript(*statement);
-        if (!outcome.started) {
+        if (!outcome.started()) {
             diagnostics() << "executeWithAuthorization: "
                           << outcome.errorMessage.value_or(QString()).toStdString() << '\n';
-        } else if (!outcome.succeeded && outcome.errorNumber &&
+        } else if (!outcome.succeeded() && outcome.errorNumber &&
                    *outcome.errorNumber != kUserCancelled) {
             writeScriptLine(script);
         }

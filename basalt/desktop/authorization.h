@@ -41,8 +41,11 @@ enum class ElevationResult {
 // How one statement ended, as the scripting layer reports it.
 struct ScriptOutcome {
     ElevationResult kind = ElevationResult::failed;
-    bool started = true;  // false: the program could not be run at all
-    bool succeeded = false;
+    // False: the program could not be run at all.
+    bool started() const {
+        return kind != ElevationResult::notStarted && kind != ElevationResult::untrusted;
+    }
+    bool succeeded() const { return kind == ElevationResult::succeeded; }
     std::string result;              // the command's output, one final newline removed
     std::optional<int> errorNumber;  // none when the run ended without one
     std::optional<QString> errorMessage;
@@ -75,6 +78,10 @@ inline constexpr auto kNoAgentMessage =
 // "The administrator run failed: " and the program's message, another
 // number with its message, -1 when nothing could be run.
 std::pair<int, QString> authorizationStatus(const ScriptOutcome& outcome);
+
+// What a run that ran and failed says: its message, after "The administrator
+// run failed: " when its status is 1 (the helper's own failure).
+QString administratorFailureText(QString message, std::optional<int> status);
 
 using AuthorizationCompletion =
     std::function<void(int status, const QString& message, QPointer<QObject> sender)>;

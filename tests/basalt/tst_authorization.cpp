@@ -137,7 +137,7 @@ class AuthorizationTest : public QObject {
             const auto statement = basalt::parseDoShellScript(source);
             QVERIFY2(statement.has_value(), word.c_str());
             const auto outcome = basalt::runShellScript(*statement);
-            QVERIFY2(outcome.succeeded, word.c_str());
+            QVERIFY2(outcome.succeeded(), word.c_str());
             QCOMPARE(QByteArray::fromStdString(outcome.result),
                      QByteArray::fromStdString(word + "|"));
         }
