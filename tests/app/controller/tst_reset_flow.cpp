@@ -200,36 +200,31 @@ class ResetFlowTest : public QObject {
         QVERIFY(!controller->isMonitoringPaused());
     }
 
-    void escalationDismissed() {
-        const std::string path = sandbox_->file("root's file", "x", 0600);
-        SubstituteElevation elevation(SubstituteElevation::Behaviour::Dismiss);
-        auto controller = makeController(helper_);
-        controller->loadFile(path);
-        controller->resetPermissions();
-        waitForOutcome(*controller);
-        QCOMPARE(controller->progressState(), controllerProgressState::error);
-        QCOMPARE(
-            controller->progressDisplayMessage(),
-            (ProgressMessage{u"Unable to reset the permissions"_qs, u"Cancelled by customer"_qs}));
-        QVERIFY(panels_.saveRequests.empty());
-        QCOMPARE(gw::test::ownerOf(path), 0U);
-        QVERIFY(!controller->isMonitoringPaused());
+    // A dismissed prompt, or nobody to ask: the panel says which, no copy is
+    // offered, and the item is as it was.
+    void escalationEndsWithoutACopy_data() {
+        QTest::addColumn<int>("behaviour");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("dismissed")
+            << int(SubstituteElevation::Behaviour::Dismiss) << u"Cancelled by customer"_qs;
+        QTest::newRow("no agent") << int(SubstituteElevation::Behaviour::NoAgent)
+                                  << u"No administrator prompt is available: no polkit "
+                                     u"authentication agent is running"_qs;
     }
-
-    // Nobody can be asked: the panel says so, and no copy is offered.
-    void escalationWithoutAnAgent() {
+    void escalationEndsWithoutACopy() {
+        QFETCH(int, behaviour);
+        QFETCH(QString, reason);
         const std::string path = sandbox_->file("root's file", "x", 0600);
-        SubstituteElevation elevation(SubstituteElevation::Behaviour::NoAgent);
+        SubstituteElevation elevation(static_cast<SubstituteElevation::Behaviour>(behaviour));
         auto controller = makeController(helper_);
         controller->loadFile(path);
         controller->resetPermissions();
         waitForOutcome(*controller);
         QCOMPARE(controller->progressState(), controllerProgressState::error);
         QCOMPARE(controller->progressDisplayMessage(),
-                 (ProgressMessage{u"Unable to reset the permissions"_qs,
-                                  u"No administrator prompt is available: no polkit "
-                                  u"authentication agent is running"_qs}));
+                 (ProgressMessage{u"Unable to reset the permissions"_qs, reason}));
         QVERIFY(panels_.saveRequests.empty());
+        QCOMPARE(gw::test::ownerOf(path), 0U);
         QVERIFY(!controller->isMonitoringPaused());
     }
 
