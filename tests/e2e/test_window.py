@@ -9,6 +9,7 @@ import subprocess
 import time
 import unittest
 
+import pyatspi
 from desktop import Desktop, Grantwell, centre, extents, find_all, is_checked, wait_for
 
 PREFIX = os.environ["GRANTWELL_E2E_PREFIX"]
@@ -214,7 +215,7 @@ class KeyboardTest(WindowTestCase):
         gw = self.start(path)
         target = gw.find("Others read", role="check box")
         for _ in range(40):
-            if target.getState().contains(__import__("pyatspi").STATE_FOCUSED):
+            if target.getState().contains(pyatspi.STATE_FOCUSED):
                 break
             self.desktop.key("Tab")
             target = gw.find("Others read", role="check box")
