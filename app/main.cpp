@@ -1,4 +1,7 @@
+#include <unistd.h>
+
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,16 +17,21 @@ namespace {
 
 int usage() {
     std::cerr << "usage: grantwell [PATH]\n"
-                 "       grantwell --report [--json] PATH...\n";
+                 "       grantwell --report [--json] [--as USER] PATH...\n";
     return 2;
 }
 
 int report(int argc, char** argv, const std::vector<std::string>& args) {
     bool json = false;
+    std::optional<std::string> as;
     std::vector<std::string> paths;
     for (size_t i = 1; i < args.size(); ++i) {
         if (args[i] == "--json" && paths.empty()) {
             json = true;
+        } else if (args[i] == "--as" && paths.empty()) {
+            if (++i == args.size())
+                return usage();
+            as = args[i];
         } else {
             paths.push_back(args[i]);
         }
@@ -35,7 +43,18 @@ int report(int argc, char** argv, const std::vector<std::string>& args) {
     // Standard output carries the report; diagnostics go beside it.
     basalt::setDiagnosticsStream(std::cerr);
     gw::platform::LinuxInspectionPlatform platform;
-    const int status = gw::shell::runReport(paths, json, platform, std::cout);
+    gw::platform::LinuxAccessFacts facts;
+    gw::shell::ReportAccount why{facts, facts.caller(), true};
+    if (as) {
+        const auto account = facts.account(*as);
+        if (!account) {
+            std::cerr << "grantwell: there is no account \"" << *as << "\"\n";
+            return 2;
+        }
+        why.account = *account;
+        why.isCaller = account->uid == ::geteuid();
+    }
+    const int status = gw::shell::runReport(paths, json, platform, std::cout, &why);
     std::cout.flush();
     return status;
 }

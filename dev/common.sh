@@ -7,7 +7,7 @@ GRANTWELL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # Everything the build, the program and the tests need, from Debian 12.
 GRANTWELL_PACKAGES=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-l10n-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-l10n-tools dosfstools libgl-dev
   libacl1-dev libplist-dev libssl-dev
   shared-mime-info hicolor-icon-theme adwaita-icon-theme qt6-qpa-plugins
   acl attr e2fsprogs util-linux pkexec polkitd dbus

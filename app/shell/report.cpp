@@ -118,6 +118,32 @@ QString visible(QString text) {
 
 }  // namespace
 
+QJsonObject whyJson(const AccessExplanation& explanation) {
+    QJsonObject why;
+    for (const auto& verdict : explanation.actions) {
+        QJsonArray blockers;
+        for (const auto& blocker : verdict.blockers) {
+            blockers.append(QJsonObject{{u"path"_qs, pathText(blocker.path)},
+                                        {u"cause"_qs, causeKey(blocker.cause)},
+                                        {u"text"_qs, blocker.text}});
+        }
+        why.insert(actionKey(verdict.action),
+                   QJsonObject{{u"allowed"_qs, verdict.allowed}, {u"blockers"_qs, blockers}});
+    }
+    return why;
+}
+
+std::string whyText(const AccessExplanation& explanation) {
+    QStringList lines;
+    for (const auto& verdict : explanation.actions)
+        lines << u"  "_qs + visible(verdictSentence(explanation, verdict));
+    if (const QString note = securityModulesNote(explanation); !note.isEmpty())
+        lines << u"  "_qs + note;
+    if (explanation.noPermissionSupport)
+        lines << u"  "_qs + *explanation.noPermissionSupport;
+    return lines.join(u'\n').toStdString() + "\n";
+}
+
 QJsonObject reportJson(const FileInfo& info) {
     QJsonArray acls;
     for (const auto& item : info.prettyACLS) {
@@ -218,7 +244,7 @@ std::string reportText(const FileInfo& info) {
 }
 
 int runReport(const std::vector<std::string>& paths, bool json,
-              platform::InspectionPlatform& platform, std::ostream& out) {
+              platform::InspectionPlatform& platform, std::ostream& out, const ReportAccount* why) {
     int status = 0;
     QJsonArray records;
     bool first = true;
@@ -240,10 +266,29 @@ int runReport(const std::vector<std::string>& paths, bool json,
             status = 1;
         }
         const FileInfo info(path, platform);
+        std::optional<AccessExplanation> explanation;
+        if (why)
+            explanation = explainAccess(path, why->account, why->isCaller, why->facts);
         if (json) {
-            records.append(reportJson(info));
+            QJsonObject record = reportJson(info);
+            if (explanation) {
+                record.insert(u"why"_qs, whyJson(*explanation));
+                record.insert(
+                    u"whyFor"_qs,
+                    QJsonObject{{u"name"_qs, explanation->accountName},
+                                {u"uid"_qs, static_cast<qint64>(why->account.uid)},
+                                {u"securityModules"_qs,
+                                 QJsonArray::fromStringList(explanation->securityModules)},
+                                {u"noPermissionSupport"_qs,
+                                 explanation->noPermissionSupport
+                                     ? QJsonValue(*explanation->noPermissionSupport)
+                                     : QJsonValue(QJsonValue::Null)}});
+            }
+            records.append(record);
         } else {
             out << (first ? "" : "\n") << reportText(info);
+            if (explanation)
+                out << whyText(*explanation);
             first = false;
         }
     }
