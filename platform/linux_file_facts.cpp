@@ -109,8 +109,9 @@ std::string actionAndPermissions(acl_entry_t entry, const char* inherit) {
     return "allow:" + words + inherit;
 }
 
-// Appends one line per entry of the ACL; the base entries of the access ACL
-// are left out (the permission grid shows them), a default ACL's are listed.
+// Appends one line per entry of the ACL; the owner's and others' entries of
+// the access ACL are left out (the permission grid shows them), a default
+// ACL's are listed.
 void appendEntries(std::string& text, acl_t acl, bool isDefault, const FileFacts& facts,
                    Accounts& accounts) {
     const char* inherit = isDefault ? ",file_inherit,directory_inherit" : "";
@@ -128,8 +129,8 @@ void appendEntries(std::string& text, acl_t acl, bool isDefault, const FileFacts
                        ":owner@:" + std::to_string(facts.uid);
                 break;
             case ACL_GROUP_OBJ:
-                if (!isDefault)
-                    continue;
+                // Listed for the access ACL too: with an ACL the grid's group
+                // row shows the mask, so the owning group's own rights show here.
                 line = "group:" + identifier(kGroupPrefix, facts.gid) +
                        ":group@:" + std::to_string(facts.gid);
                 break;

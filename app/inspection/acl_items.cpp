@@ -1,5 +1,7 @@
 #include "acl_items.h"
 
+#include <algorithm>
+
 #include <QStringList>
 
 namespace gw::inspection {
@@ -51,6 +53,65 @@ PrettyACLItem parseACLLine(const QString& line) {
     }
     item.properties = permissions.split(u',', Qt::SkipEmptyParts).join(u", "_qs);
     return item;
+}
+
+namespace {
+
+const QStringList kRights{u"read"_qs, u"write"_qs, u"execute"_qs};
+
+bool inherits(const PrettyACLItem& item) {
+    return item.properties.contains(u"inherit"_qs);
+}
+
+bool isMask(const PrettyACLItem& item) {
+    return item.type == aclType::unknown && item.name == u"mask"_qs;
+}
+
+QStringList rightsOf(const PrettyACLItem& item) {
+    QStringList rights;
+    for (const auto& word : item.properties.split(u", "_qs)) {
+        if (kRights.contains(word))
+            rights << word;
+    }
+    return rights;
+}
+
+bool masked(const PrettyACLItem& item) {
+    return item.name != u"owner@"_qs && item.name != u"everyone@"_qs &&
+           (item.type == aclType::user || item.type == aclType::group);
+}
+
+}  // namespace
+
+void applyMasks(std::vector<PrettyACLItem>& items) {
+    for (auto& item : items) {
+        if (item.action == aclAction::deny) {
+            item.effective.clear();
+            continue;
+        }
+        QStringList rights = rightsOf(item);
+        if (masked(item)) {
+            for (const auto& other : items) {
+                if (isMask(other) && inherits(other) == inherits(item)) {
+                    const QStringList mask = rightsOf(other);
+                    rights.removeIf([&](const QString& right) { return !mask.contains(right); });
+                }
+            }
+        }
+        item.effective = rights.join(u", "_qs);
+    }
+}
+
+bool hasAccessMask(const std::vector<PrettyACLItem>& items) {
+    return std::any_of(items.begin(), items.end(),
+                       [](const PrettyACLItem& item) { return isMask(item) && !inherits(item); });
+}
+
+QString rightsWithEffect(const PrettyACLItem& item) {
+    if (item.action == aclAction::deny || item.effective == rightsOf(item).join(u", "_qs))
+        return item.properties;
+    return item.properties + u" \u2014 effective: "_qs +
+           (item.effective.isEmpty() ? u"none"_qs : item.effective);
 }
 
 }  // namespace gw::inspection

@@ -26,6 +26,7 @@ void FileInfo::readACL(InspectionPlatform& platform) {
         basalt::diagnostics() << line.toStdString() << '\n';
         prettyACLS.push_back(parseACLLine(line));
     }
+    applyMasks(prettyACLS);
     if (!prettyACLS.empty()) {
         ACLStatus = FileACLStatus::hasACLs;
     } else if (!lines.isEmpty()) {

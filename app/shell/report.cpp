@@ -151,7 +151,8 @@ QJsonObject reportJson(const FileInfo& info) {
                                 {u"type"_qs, caseName(item.type)},
                                 {u"name"_qs, item.name},
                                 {u"action"_qs, caseName(item.action)},
-                                {u"properties"_qs, item.properties}});
+                                {u"properties"_qs, item.properties},
+                                {u"effective"_qs, item.effective}});
     }
     QJsonArray xattrs;
     for (const auto& [name, value] : info.xattrs) {
@@ -222,7 +223,7 @@ std::string reportText(const FileInfo& info) {
     lines << u"  ACL:         "_qs + caseName(info.ACLStatus);
     for (const auto& item : info.prettyACLS) {
         lines << u"    "_qs + caseName(item.action) + u' ' + caseName(item.type) + u' ' +
-                     visible(item.name) + u": "_qs + item.properties;
+                     visible(item.name) + u": "_qs + rightsWithEffect(item);
     }
     lines << u"  Attributes:  "_qs + caseName(info.xattrsStatus) + u" ("_qs +
                  QString::number(info.xattrLength) + u" bytes of names)"_qs;

@@ -1,6 +1,7 @@
 #include "app/ui/detail_rows.h"
 
 #include <QEvent>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -30,6 +31,24 @@ QWidget* makeWarningView(const QString& message, QWidget* parent) {
     return row;
 }
 
+namespace {
+
+// The list's own names for the owner, the owning group and everyone else,
+// as a person reads them.
+QString principalName(const QString& name) {
+    if (name == u"owner@")
+        return QCoreApplication::translate("detail_rows", "Owner");
+    if (name == u"group@")
+        return QCoreApplication::translate("detail_rows", "Owning group");
+    if (name == u"everyone@")
+        return QCoreApplication::translate("detail_rows", "Everyone else");
+    if (name == u"mask")
+        return QCoreApplication::translate("detail_rows", "Mask (the most any entry grants)");
+    return name;
+}
+
+}  // namespace
+
 QWidget* makePrettyACLView(const inspection::PrettyACLItem& item, QWidget* parent) {
     auto* entry = new QWidget(parent);
     auto* column = new QVBoxLayout(entry);
@@ -42,7 +61,7 @@ QWidget* makePrettyACLView(const inspection::PrettyACLItem& item, QWidget* paren
                                   ? QStringLiteral("person.3.fill")
                                   : QStringLiteral("questionmark.circle.fill");
     layout->addWidget(symbolLabel(principal, colors::primary(), 16));
-    layout->addWidget(textLabel(item.name, 12, QFont::Medium));
+    layout->addWidget(textLabel(principalName(item.name), 12, QFont::Medium));
     const bool allow = item.action == inspection::aclAction::allow;
     layout->addWidget(
         symbolLabel(allow ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("nosign"),
@@ -50,7 +69,8 @@ QWidget* makePrettyACLView(const inspection::PrettyACLItem& item, QWidget* paren
     layout->addStretch(1);
     column->addLayout(layout);
     // The rights on their own line under the name: long lists wrap there.
-    auto* properties = textLabel(item.properties, 11, QFont::Normal, colors::secondary());
+    auto* properties =
+        textLabel(inspection::rightsWithEffect(item), 11, QFont::Normal, colors::secondary());
     properties->setTextInteractionFlags(Qt::TextSelectableByMouse);
     properties->setWordWrap(true);
     properties->setContentsMargins(22, 0, 0, 2);

@@ -166,7 +166,19 @@ void PermissionsView::refresh() {
             ? QCoreApplication::translate("permissions_view", "You're the owner of this ") +
                   info.typeName
             : QCoreApplication::translate("permissions_view", "The owner of the file"));
-    groupName_->setText(info.group.name);
+    // With an access ACL the group bits are its mask, not the group's rights.
+    if (inspection::hasAccessMask(info.prettyACLS)) {
+        groupName_->setText(info.group.name +
+                            QCoreApplication::translate("permissions_view", " (ACL mask)"));
+        groupName_->setToolTip(QCoreApplication::translate(
+            "permissions_view",
+            "An access list is set: this row is its mask, the most any named user or group "
+            "gets. The group's own rights are in the list below."));
+    } else {
+        groupName_->setText(info.group.name);
+        groupName_->setToolTip(QCoreApplication::translate("permissions_view",
+                                                           "The group that can access this file"));
+    }
     const inspection::PermissionsBranch* branches[3] = {&info.owner, &info.group, &info.other};
     for (int row = 0; row < 3; ++row) {
         showRight(cells_[row][0], branches[row]->read, false);

@@ -144,15 +144,29 @@ void FileInfoTest::aclEntries() {
     }
     const FileInfo info(file, platform_);
     QCOMPARE(info.ACLStatus, FileACLStatus::hasACLs);
-    QCOMPARE(info.prettyACLS.size(), size_t(4));
+    QCOMPARE(info.prettyACLS.size(), size_t(5));
     QCOMPARE(info.prettyACLS[0].name, u"nobody"_qs);
     QCOMPARE(info.prettyACLS[0].properties, u"read, write"_qs);
     // An id without a name: its decimal number, as the owner field shows it.
     QCOMPARE(info.prettyACLS[1].name, u"4123456"_qs);
     QCOMPARE(info.prettyACLS[1].action, aclAction::deny);
-    QCOMPARE(info.prettyACLS[2].type, aclType::group);
-    QCOMPARE(info.prettyACLS[2].name, u"4123457"_qs);
-    QCOMPARE(info.prettyACLS[3].name, u"mask"_qs);
+    // The owning group's own entry: the grid's group row is the mask.
+    QCOMPARE(info.prettyACLS[2].name, u"group@"_qs);
+    QCOMPARE(info.prettyACLS[2].properties, u"read"_qs);
+    QCOMPARE(info.prettyACLS[3].type, aclType::group);
+    QCOMPARE(info.prettyACLS[3].name, u"4123457"_qs);
+    QCOMPARE(info.prettyACLS[4].name, u"mask"_qs);
+    QVERIFY(hasAccessMask(info.prettyACLS));
+
+    // A mask narrower than an entry: what is left is told beside the rights.
+    QVERIFY(setAcl(file, ACL_TYPE_ACCESS, "u::rw-,g::rw-,u:65534:rwx,m::r--,o::---"));
+    const FileInfo masked(file, platform_);
+    QCOMPARE(masked.prettyACLS[0].effective, u"read"_qs);
+    QCOMPARE(rightsWithEffect(masked.prettyACLS[0]),
+             u"read, write, execute \u2014 effective: read"_qs);
+    QCOMPARE(masked.prettyACLS[1].name, u"group@"_qs);
+    QCOMPARE(rightsWithEffect(masked.prettyACLS[1]), u"read, write \u2014 effective: read"_qs);
+    QCOMPARE(rightsWithEffect(masked.prettyACLS[2]), u"read"_qs);  // the mask itself
 
     const std::string dir = box.folder("d", 0755);
     QVERIFY(setAcl(dir, ACL_TYPE_DEFAULT, "u::rwx,g::r-x,o::r-x"));
