@@ -44,6 +44,11 @@ std::string descriptorPathOf(int fd);
 // a device or FIFO can block or have effects.
 UniqueFd reopenForReading(int pathFd);
 
+class Item;
+// Whether a change reached the disk: the item read back has the owner and
+// the nine permission bits asked for; an error naming what it kept if not.
+Status changeHeld(const Item& item, std::optional<uid_t> uid, std::optional<unsigned> mode);
+
 // One file-system item, opened without following its final symbolic link.
 // Everything done to the item goes through this handle, so a path swapped
 // after it was opened is never acted on. Scripted platforms make handles

@@ -45,6 +45,13 @@ Status LinuxFileFlags::setImmutable(const Item& item, bool immutable) {
     if (wanted != flags && ::ioctl(fd, FS_IOC_SETFLAGS, &wanted) != 0) {
         return SysError::fromErrno(errno);
     }
+    // Read back: a file system may accept the call and keep its flags.
+    int now = 0;
+    if (wanted != flags && ::ioctl(fd, FS_IOC_GETFLAGS, &now) == 0 &&
+        ((now & FS_IMMUTABLE_FL) != 0) != immutable) {
+        return SysError::withText(immutable ? "The change did not hold: the item is still unlocked"
+                                            : "The change did not hold: the item is still locked");
+    }
     return std::nullopt;
 }
 

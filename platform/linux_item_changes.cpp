@@ -23,7 +23,7 @@ Status LinuxItemChanges::setPermissions(const std::string& path, mode_t mode) {
     if (rc != 0) {
         return SysError::fromErrno(errno);
     }
-    return std::nullopt;
+    return changeHeld(*item, std::nullopt, mode);
 }
 
 Result<std::optional<bool>> LinuxItemChanges::userImmutable(const std::string& path) {

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <cstdio>
 #include <cstdlib>
 
 #include "item.h"
@@ -212,12 +213,33 @@ Result<Item> LinuxItemFiles::open(const std::string& path) {
     return item;
 }
 
+Status changeHeld(const Item& item, std::optional<uid_t> uid, std::optional<unsigned> mode) {
+    struct stat st {};
+    if (::fstatat(item.fd(), "", &st, AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW) != 0) {
+        return SysError::fromErrno(errno);
+    }
+    // Some disks (FAT mounted "quiet", for one) answer success and keep
+    // what they had.
+    if (uid && st.st_uid != *uid) {
+        return SysError::withText(
+            "The change did not hold: the item still belongs to user " + std::to_string(st.st_uid),
+            0);
+    }
+    if (mode && (st.st_mode & 0777u) != (*mode & 0777u)) {
+        char kept[8];
+        std::snprintf(kept, sizeof kept, "%03o", st.st_mode & 0777u);
+        return SysError::withText(
+            std::string("The change did not hold: the item kept mode ") + kept, 0);
+    }
+    return std::nullopt;
+}
+
 Status LinuxItemFiles::setOwner(const Item& item, uid_t uid) {
     if (::fchownat(item.fd(), "", uid, static_cast<gid_t>(-1),
                    AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW) != 0) {
         return SysError::fromErrno(errno);
     }
-    return std::nullopt;
+    return changeHeld(item, uid, std::nullopt);
 }
 
 Status LinuxItemFiles::setOwnerGroupMode(const Item& item, uid_t uid, gid_t gid, mode_t mode) {
