@@ -2,11 +2,14 @@
 
 #include <sys/types.h>
 
+#include <chrono>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "item.h"
+#include "unique_fd.h"
 
 namespace gw::platform {
 
@@ -104,8 +107,17 @@ class LinuxAccessFacts final : public AccessFacts {
     bool protectedSymlinks() override;
 
   private:
-    const MountFacts* mountFor(unsigned mountId, bool reread);
+    void refreshMounts();
+    const MountFacts* mountFor(unsigned mountId);
+    void refreshSettings();
+
+    UniqueFd mountTable_;
     std::vector<MountEntry> mounts_;
+    std::optional<std::chrono::steady_clock::time_point> settingsRead_;
+    std::map<uid_t, std::string> userNames_;
+    std::map<gid_t, std::string> groupNames_;
+    std::vector<std::string> modules_;
+    bool protectedSymlinks_ = false;
 };
 
 }  // namespace gw::platform

@@ -1,12 +1,15 @@
 #include <fcntl.h>
 #include <grp.h>
+#include <poll.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <deque>
 #include <fstream>
@@ -112,9 +115,44 @@ std::optional<std::vector<AclEntryFacts>> decodeAcl(const unsigned char* data, s
     return entries;
 }
 
-std::optional<std::vector<AclEntryFacts>> readAccessAcl(const std::string& path) {
+// getxattrat(2), Linux 6.13: an attribute of a name in a folder, through the
+// folder's descriptor. Older kernels answer ENOSYS, and the walk falls back
+// to the folder's /proc path. The number is the same on every architecture
+// that shares the common system call table.
+#if defined(__x86_64__) || defined(__aarch64__) || defined(__riscv)
+constexpr long kGetxattrat = 464;
+#else
+constexpr long kGetxattrat = -1;
+#endif
+
+struct XattrArgs {
+    uint64_t value;
+    uint32_t size;
+    uint32_t flags;
+};
+
+ssize_t getAttributeAt(int dir, const std::string& name, const char* attribute, void* buffer,
+                       size_t size) {
+    static bool unsupported = kGetxattrat < 0;
+    if (!unsupported) {
+        XattrArgs args{reinterpret_cast<uintptr_t>(buffer), static_cast<uint32_t>(size), 0};
+        const long rc = ::syscall(kGetxattrat, dir, name.empty() ? "" : name.c_str(),
+                                  AT_SYMLINK_NOFOLLOW | (name.empty() ? AT_EMPTY_PATH : 0),
+                                  attribute, &args, sizeof args);
+        // EBADF: the folder's own descriptor is O_PATH, which the call
+        // can't read the folder itself through.
+        if (rc >= 0 || (errno != ENOSYS && errno != EBADF))
+            return rc;
+        unsupported = errno == ENOSYS;
+    }
+    const std::string path =
+        "/proc/self/fd/" + std::to_string(dir) + (name.empty() ? "" : "/") + name;
+    return ::lgetxattr(path.c_str(), attribute, buffer, size);
+}
+
+std::optional<std::vector<AclEntryFacts>> readAccessAcl(int dir, const std::string& name) {
     unsigned char buffer[4 + 8 * 64];
-    ssize_t size = ::lgetxattr(path.c_str(), "system.posix_acl_access", buffer, sizeof buffer);
+    ssize_t size = getAttributeAt(dir, name, "system.posix_acl_access", buffer, sizeof buffer);
     if (size >= 0) {
         return decodeAcl(buffer, static_cast<size_t>(size));
     }
@@ -123,11 +161,11 @@ std::optional<std::vector<AclEntryFacts>> readAccessAcl(const std::string& path)
     }
     // A long list: ask its size, then read it whole.
     for (int attempt = 0; attempt < 3; ++attempt) {
-        size = ::lgetxattr(path.c_str(), "system.posix_acl_access", nullptr, 0);
+        size = getAttributeAt(dir, name, "system.posix_acl_access", nullptr, 0);
         if (size <= 0)
             return std::nullopt;
         std::vector<unsigned char> large(static_cast<size_t>(size));
-        size = ::lgetxattr(path.c_str(), "system.posix_acl_access", large.data(), large.size());
+        size = getAttributeAt(dir, name, "system.posix_acl_access", large.data(), large.size());
         if (size >= 0)
             return decodeAcl(large.data(), static_cast<size_t>(size));
         if (errno != ERANGE)
@@ -196,13 +234,29 @@ std::vector<MountEntry> parseMountInfo(const std::string& text) {
     return entries;
 }
 
-const MountFacts* LinuxAccessFacts::mountFor(unsigned mountId, bool reread) {
-    if (reread) {
-        std::ifstream in("/proc/self/mountinfo");
-        std::stringstream text;
-        text << in.rdbuf();
-        mounts_ = parseMountInfo(text.str());
+void LinuxAccessFacts::refreshMounts() {
+    // The kernel flags the table's descriptor whenever anything is mounted,
+    // unmounted or remounted: read it again only then.
+    bool changed = !mountTable_.valid();
+    if (!changed) {
+        pollfd watch{mountTable_.get(), POLLPRI, 0};
+        changed = ::poll(&watch, 1, 0) > 0 && (watch.revents & (POLLPRI | POLLERR));
     }
+    if (changed) {
+        if (!mountTable_.valid())
+            mountTable_.reset(::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC));
+        std::string text;
+        if (mountTable_.valid() && ::lseek(mountTable_.get(), 0, SEEK_SET) == 0) {
+            char buffer[16384];
+            ssize_t got = 0;
+            while ((got = ::read(mountTable_.get(), buffer, sizeof buffer)) > 0)
+                text.append(buffer, static_cast<size_t>(got));
+        }
+        mounts_ = parseMountInfo(text);
+    }
+}
+
+const MountFacts* LinuxAccessFacts::mountFor(unsigned mountId) {
     for (const auto& entry : mounts_) {
         if (entry.id == mountId)
             return &entry.facts;
@@ -212,16 +266,16 @@ const MountFacts* LinuxAccessFacts::mountFor(unsigned mountId, bool reread) {
 
 std::vector<PathStep> LinuxAccessFacts::walk(const std::string& path, bool followFinalLink) {
     std::vector<PathStep> steps;
-    bool mountsRead = false;
-    const auto look = [&](const std::string& at, struct statx& stx) -> bool {
-        if (::statx(AT_FDCWD, at.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
-                    STATX_BASIC_STATS | STATX_MNT_ID, &stx) != 0) {
-            steps.push_back(PathStep{at, std::nullopt, errno});
-            return false;
-        }
-        return true;
-    };
-    const auto record = [&](const std::string& at, const struct statx& stx) {
+    refreshMounts();
+    // Each component is looked up in the folder before it, through that
+    // folder's descriptor: one lookup per component, as the kernel's own.
+    UniqueFd root(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!root.valid()) {
+        steps.push_back(PathStep{"/", std::nullopt, errno});
+        return steps;
+    }
+    const auto record = [&](const std::string& at, int dir, const std::string& name,
+                            const struct statx& stx) {
         StepFacts facts;
         facts.kind = fileKindFromMode(stx.stx_mode);
         facts.mode = stx.stx_mode & 07777u;
@@ -233,24 +287,28 @@ std::vector<PathStep> LinuxAccessFacts::walk(const std::string& path, bool follo
         facts.immutable = has(STATX_ATTR_IMMUTABLE);
         facts.appendOnly = has(STATX_ATTR_APPEND);
         facts.mountRoot = has(STATX_ATTR_MOUNT_ROOT);
-        if (facts.kind != FileKind::SymbolicLink)
-            facts.acl = readAccessAcl(at);
+        if (facts.kind != FileKind::SymbolicLink) {
+            facts.acl = readAccessAcl(dir, name);
+        }
         if (stx.stx_mask & STATX_MNT_ID) {
-            const unsigned id = static_cast<unsigned>(stx.stx_mnt_id);
-            const MountFacts* mount = mountFor(id, !mountsRead);
-            mountsRead = true;
-            if (!mount)
-                mount = mountFor(id, true);  // mounted since the table was read
-            if (mount)
+            if (const MountFacts* mount = mountFor(static_cast<unsigned>(stx.stx_mnt_id)))
                 facts.mount = *mount;
         }
         steps.push_back(PathStep{at, std::move(facts), 0});
     };
+    const auto look = [&](int dir, const char* name, struct statx& stx) {
+        return ::statx(dir, name,
+                       AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | (*name ? 0 : AT_EMPTY_PATH),
+                       STATX_BASIC_STATS | STATX_MNT_ID, &stx) == 0;
+    };
 
     struct statx stx {};
-    if (!look("/", stx))
+    if (!look(root.get(), "", stx)) {
+        steps.push_back(PathStep{"/", std::nullopt, errno});
         return steps;
-    record("/", stx);
+    }
+    record("/", root.get(), "", stx);
+    UniqueFd dir(::dup(root.get()));
     std::string current;  // "" is the root
     std::deque<std::string> pending;
     for (auto& part : components(path))
@@ -263,40 +321,62 @@ std::vector<PathStep> LinuxAccessFacts::walk(const std::string& path, bool follo
         if (part == "..") {
             const auto slash = current.rfind('/');
             current = slash == std::string::npos ? std::string() : current.substr(0, slash);
+            dir.reset(::openat(dir.get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
+            if (!dir.valid()) {
+                steps.push_back(PathStep{current.empty() ? "/" : current, std::nullopt, errno});
+                return steps;
+            }
             continue;
         }
         // Every folder on the way was searched: a lookup through a file
         // fails as the kernel's does.
+        const std::string next = current + "/" + part;
         if (!inFolder) {
-            steps.push_back(PathStep{current + "/" + part, std::nullopt, ENOTDIR});
+            steps.push_back(PathStep{next, std::nullopt, ENOTDIR});
             return steps;
         }
-        const std::string next = current + "/" + part;
-        if (!look(next, stx))
+        // A folder with more to come is opened first and read through its
+        // descriptor: one name lookup serves the look and the next step.
+        UniqueFd inner;
+        if (!pending.empty()) {
+            inner.reset(::openat(dir.get(), part.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+        }
+        const bool seen =
+            inner.valid() ? look(inner.get(), "", stx) : look(dir.get(), part.c_str(), stx);
+        if (!seen) {
+            steps.push_back(PathStep{next, std::nullopt, errno});
             return steps;
+        }
         if (S_ISLNK(stx.stx_mode) && (!pending.empty() || followFinalLink)) {
             if (++linksFollowed > kMaxLinks) {
                 steps.push_back(PathStep{next, std::nullopt, ELOOP});
                 return steps;
             }
             std::string target(static_cast<size_t>(std::max<uint64_t>(stx.stx_size, 1)) + 1, '\0');
-            const ssize_t length = ::readlink(next.c_str(), target.data(), target.size());
+            const ssize_t length =
+                ::readlinkat(dir.get(), part.c_str(), target.data(), target.size());
             if (length < 0) {
                 steps.push_back(PathStep{next, std::nullopt, errno});
                 return steps;
             }
             target.resize(static_cast<size_t>(length));
-            record(next, stx);
-            if (!target.empty() && target.front() == '/')
+            record(next, dir.get(), part, stx);
+            if (!target.empty() && target.front() == '/') {
                 current.clear();
+                dir.reset(::dup(root.get()));
+            }
             const auto parts = components(target);
             pending.insert(pending.begin(), parts.begin(), parts.end());
-            // The folder the link sits in is the last step; the lookup goes
-            // on from there (or from the root), as the link says.
+            // The lookup goes on from the link's folder (or from the root),
+            // as the link says.
             continue;
         }
-        record(next, stx);
+        // The attributes by name: they can't be read through an O_PATH
+        // descriptor.
+        record(next, dir.get(), part, stx);
         inFolder = S_ISDIR(stx.stx_mode);
+        if (inFolder && !pending.empty())
+            dir = std::move(inner);
         current = next;
     }
     return steps;
@@ -355,27 +435,51 @@ std::vector<std::string> LinuxAccessFacts::accountNames() {
     return names;
 }
 
+void LinuxAccessFacts::refreshSettings() {
+    // Names and system settings change seldom; a window open for hours still
+    // sees a change within seconds.
+    const auto now = std::chrono::steady_clock::now();
+    if (settingsRead_ && now - *settingsRead_ < std::chrono::seconds(5))
+        return;
+    settingsRead_ = now;
+    userNames_.clear();
+    groupNames_.clear();
+    modules_.clear();
+    if (readSmallFile("/sys/fs/selinux/enforce") == "1")
+        modules_.emplace_back("SELinux");
+    if (readSmallFile("/sys/module/apparmor/parameters/enabled") == "Y")
+        modules_.emplace_back("AppArmor");
+    protectedSymlinks_ = readSmallFile("/proc/sys/fs/protected_symlinks") == "1";
+}
+
 std::string LinuxAccessFacts::userName(uid_t uid) {
-    LinuxAccounts accounts;
-    return accounts.userName(uid);
+    refreshSettings();
+    auto found = userNames_.find(uid);
+    if (found == userNames_.end()) {
+        LinuxAccounts accounts;
+        found = userNames_.emplace(uid, accounts.userName(uid)).first;
+    }
+    return found->second;
 }
 
 std::string LinuxAccessFacts::groupName(gid_t gid) {
-    LinuxAccounts accounts;
-    return accounts.groupName(gid);
+    refreshSettings();
+    auto found = groupNames_.find(gid);
+    if (found == groupNames_.end()) {
+        LinuxAccounts accounts;
+        found = groupNames_.emplace(gid, accounts.groupName(gid)).first;
+    }
+    return found->second;
 }
 
 std::vector<std::string> LinuxAccessFacts::securityModules() {
-    std::vector<std::string> modules;
-    if (readSmallFile("/sys/fs/selinux/enforce") == "1")
-        modules.emplace_back("SELinux");
-    if (readSmallFile("/sys/module/apparmor/parameters/enabled") == "Y")
-        modules.emplace_back("AppArmor");
-    return modules;
+    refreshSettings();
+    return modules_;
 }
 
 bool LinuxAccessFacts::protectedSymlinks() {
-    return readSmallFile("/proc/sys/fs/protected_symlinks") == "1";
+    refreshSettings();
+    return protectedSymlinks_;
 }
 
 }  // namespace gw::platform

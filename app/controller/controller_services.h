@@ -8,6 +8,7 @@
 #include <QSettings>
 #include <QString>
 
+#include "platform/access_facts.h"
 #include "platform/desktop/file_panels.h"
 #include "platform/desktop/inspection_platform.h"
 #include "platform/item_changes.h"
@@ -31,6 +32,8 @@ struct ControllerServices {
     QString loginName;
     // The picture for a record's icon name; the theme's by default.
     std::function<QIcon(const QString& iconName)> iconForName;
+    // What "why" is judged from; without it the window explains nothing.
+    platform::AccessFacts* access = nullptr;
 };
 
 }  // namespace gw::controller

@@ -29,6 +29,11 @@ void ResetController::manuallyTogglePermission(unsigned bit) {
     if (!info_.url) {
         return;
     }
+    if (!permissionsAreStored()) {
+        showAlert(QCoreApplication::translate("manual_changes", "Unable to alter the permissions"),
+                  *accessExplanation_->noPermissionSupport);
+        return;
+    }
     // Rebuilt from the record, which is what the user is looking at: only the
     // nine permission bits take part.
     const unsigned current = modeFromRecord(info_);
@@ -50,6 +55,11 @@ void ResetController::manuallyTogglePermission(unsigned bit) {
 
 void ResetController::toggleLock() {
     if (!info_.url) {
+        return;
+    }
+    if (!permissionsAreStored()) {
+        showAlert(QCoreApplication::translate("manual_changes", "Unable to toggle file lock"),
+                  *accessExplanation_->noPermissionSupport);
         return;
     }
     auto locked = services_.changes.userImmutable(*info_.url);

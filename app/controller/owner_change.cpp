@@ -25,6 +25,12 @@ void OwnerChangeSheet::setShown(bool shown) {
 }
 
 void OwnerChangeSheet::open() {
+    if (!controller_.permissionsAreStored()) {
+        controller_.showAlert(
+            QCoreApplication::translate("owner_change", "Unable to change the file owner"),
+            *controller_.accessExplanation()->noPermissionSupport);
+        return;
+    }
     setName(controller_.info().owner.name);
     setShown(true);
 }

@@ -73,7 +73,36 @@ void ResetController::setResetACLs(bool value) {
 
 void ResetController::setInfo(inspection::FileInfo info) {
     info_ = std::move(info);
+    accessExplanation_.reset();
+    if (services_.access && info_.url) {
+        accessExplanation_ = inspection::explainAccess(*info_.url, services_.access->caller(), true,
+                                                       *services_.access);
+    }
     Q_EMIT infoChanged();
+}
+
+std::optional<inspection::AccessExplanation> ResetController::explainFor(
+    const QString& account) const {
+    if (!services_.access || !info_.url)
+        return std::nullopt;
+    const auto facts = services_.access->account(account.trimmed().toStdString());
+    if (!facts)
+        return std::nullopt;
+    return inspection::explainAccess(
+        *info_.url, *facts, facts->uid == services_.access->caller().uid, *services_.access);
+}
+
+QStringList ResetController::accountNames() const {
+    QStringList names;
+    if (services_.access) {
+        for (const auto& name : services_.access->accountNames())
+            names << QString::fromStdString(name);
+    }
+    return names;
+}
+
+bool ResetController::permissionsAreStored() const {
+    return !accessExplanation_ || !accessExplanation_->noPermissionSupport;
 }
 
 void ResetController::setProgressState(controllerProgressState state) {

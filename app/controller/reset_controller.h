@@ -9,9 +9,11 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include "app/controller/controller_services.h"
 #include "app/controller/file_monitor.h"
+#include "app/inspection/access_explanation.h"
 #include "app/inspection/file_info.h"
 #include "platform/child_process.h"
 
@@ -84,6 +86,19 @@ class ResetController : public QObject {
     void setQuickLookURL(std::optional<std::string> url);
     bool hasFileTracker() const { return fileTracker_ != nullptr; }
     bool isMonitoringPaused() const { return fileTracker_ && fileTracker_->isPaused(); }
+
+    // What the user may do with the item and why not, judged anew with each
+    // record; none without an item.
+    const std::optional<inspection::AccessExplanation>& accessExplanation() const {
+        return accessExplanation_;
+    }
+    // The same for another account (a login name or a uid); none when there
+    // is no such account.
+    std::optional<inspection::AccessExplanation> explainFor(const QString& account) const;
+    QStringList accountNames() const;
+    // False on a disk that stores no permissions: its rights come from the
+    // mount options, and changing bits, owner or lock can't hold there.
+    bool permissionsAreStored() const;
 
     // Loading and keeping the record fresh.
     void loadFile(const std::string& url);
@@ -177,6 +192,7 @@ class ResetController : public QObject {
     bool fileTrackerIsPaused_ = false;
     bool resetRunning_ = false;  // from the start of a reset to its outcome
     std::unique_ptr<ResetRun> resetRun_;
+    std::optional<inspection::AccessExplanation> accessExplanation_;
 };
 
 using controllerProgressState = ResetController::controllerProgressState;

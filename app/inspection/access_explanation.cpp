@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <span>
 
 #include <QCoreApplication>
 #include <QFile>
@@ -19,10 +20,6 @@ using platform::PathStep;
 using platform::StepFacts;
 
 constexpr unsigned kRead = 4, kWrite = 2, kExecute = 1;
-
-QString tr(const char* text) {
-    return QCoreApplication::translate("access_explanation", text);
-}
 
 QString pathText(const std::string& path) {
     return QFile::decodeName(QByteArray::fromStdString(path));
@@ -106,17 +103,18 @@ struct Wording {
 QString rightWords(AccessAction action, bool folder) {
     switch (action) {
         case AccessAction::open:
-            return folder ? tr("enter it") : tr("read it");
+            return folder ? QCoreApplication::translate("access_explanation", "enter it")
+                          : QCoreApplication::translate("access_explanation", "read it");
         case AccessAction::save:
-            return tr("change it");
+            return QCoreApplication::translate("access_explanation", "change it");
         case AccessAction::run:
-            return tr("run it");
+            return QCoreApplication::translate("access_explanation", "run it");
         case AccessAction::list:
-            return tr("list what is in it");
+            return QCoreApplication::translate("access_explanation", "list what is in it");
         case AccessAction::create:
-            return tr("add items to it");
+            return QCoreApplication::translate("access_explanation", "add items to it");
         case AccessAction::remove:
-            return tr("change what is in it");
+            return QCoreApplication::translate("access_explanation", "change what is in it");
     }
     return {};
 }
@@ -129,7 +127,9 @@ QString relevantMountOptions(const platform::MountFacts& mount) {
                 kept << QString::fromStdString(option);
         }
     }
-    return kept.isEmpty() ? tr("none given, so the defaults apply") : kept.join(u", "_qs);
+    return kept.isEmpty() ? QCoreApplication::translate("access_explanation",
+                                                        "none given, so the defaults apply")
+                          : kept.join(u", "_qs);
 }
 
 bool onDiskWithoutPermissions(const StepFacts& item) {
@@ -143,7 +143,7 @@ class Judge {
 
     // The folders a lookup passes (each searched), the links it follows,
     // and what could not be seen.
-    void passFolders(const std::vector<PathStep>& chain, std::vector<AccessBlocker>& out) const {
+    void passFolders(std::span<const PathStep> chain, std::vector<AccessBlocker>& out) const {
         const PathStep* folder = nullptr;
         for (const auto& step : chain) {
             if (!step.facts) {
@@ -160,10 +160,12 @@ class Judge {
                 continue;
             folder = &step;
             if (!checkRights(*step.facts, account_, kExecute).granted) {
-                out.push_back({step.path, BlockerCause::folderClosed,
-                               tr("the folder %1 (owner %2, mode %3) is closed to %4")
-                                   .arg(pathText(step.path), wording_.owner(*step.facts),
-                                        modeText(step.facts->mode), wording_.subject)});
+                out.push_back(
+                    {step.path, BlockerCause::folderClosed,
+                     QCoreApplication::translate(
+                         "access_explanation", "the folder %1 (owner %2, mode %3) is closed to %4")
+                         .arg(pathText(step.path), wording_.owner(*step.facts),
+                              modeText(step.facts->mode), wording_.subject)});
             }
         }
     }
@@ -179,18 +181,23 @@ class Judge {
         }
         out.push_back(
             {folder.path, BlockerCause::sticky,
-             tr("the folder %1 is sticky and open to everyone, so the link %2 in it "
-                "is followed only for its owner (%3)")
+             QCoreApplication::translate(
+                 "access_explanation",
+                 "the folder %1 is sticky and open to everyone, so the link %2 in it "
+                 "is followed only for its owner (%3)")
                  .arg(pathText(folder.path), pathText(link.path), wording_.owner(*link.facts))});
     }
 
     AccessBlocker unseen(const PathStep& step) const {
         if (step.error == ENOENT) {
             return {step.path, BlockerCause::unknown,
-                    tr("%1 doesn't exist").arg(pathText(step.path))};
+                    QCoreApplication::translate("access_explanation", "%1 doesn't exist")
+                        .arg(pathText(step.path))};
         }
         return {step.path, BlockerCause::unknown,
-                tr("%1 could not be looked at (%2), so what lies past it isn't known")
+                QCoreApplication::translate(
+                    "access_explanation",
+                    "%1 could not be looked at (%2), so what lies past it isn't known")
                     .arg(pathText(step.path), QString::fromLocal8Bit(std::strerror(step.error)))};
     }
 
@@ -204,17 +211,24 @@ class Judge {
         switch (permission.cause) {
             case BlockerCause::noExecuteBit:
                 out.push_back({step.path, permission.cause,
-                               tr("it isn't marked as a program: no execute permission is set")});
+                               QCoreApplication::translate(
+                                   "access_explanation",
+                                   "it isn't marked as a program: no execute permission is set")});
                 return;
             case BlockerCause::acl:
-                out.push_back({step.path, permission.cause,
-                               tr("its access list doesn't give %1 the right to %2")
-                                   .arg(wording_.subject, words)});
+                out.push_back(
+                    {step.path, permission.cause,
+                     QCoreApplication::translate("access_explanation",
+                                                 "its access list doesn't give %1 the right to %2")
+                         .arg(wording_.subject, words)});
                 return;
             case BlockerCause::mask:
-                out.push_back({step.path, permission.cause,
-                               tr("its access list lets %1 %2, but the list's mask takes that away")
-                                   .arg(wording_.subject, words)});
+                out.push_back(
+                    {step.path, permission.cause,
+                     QCoreApplication::translate(
+                         "access_explanation",
+                         "its access list lets %1 %2, but the list's mask takes that away")
+                         .arg(wording_.subject, words)});
                 return;
             default:
                 break;
@@ -224,7 +238,9 @@ class Judge {
             return;
         }
         out.push_back({step.path, BlockerCause::mode,
-                       tr("its permissions (owner %1, group %2, mode %3) don't let %4 %5")
+                       QCoreApplication::translate(
+                           "access_explanation",
+                           "its permissions (owner %1, group %2, mode %3) don't let %4 %5")
                            .arg(wording_.owner(item), wording_.group(item), modeText(item.mode),
                                 wording_.subject, words)});
     }
@@ -235,13 +251,17 @@ class Judge {
         const QString options = relevantMountOptions(mount);
         if (folder) {
             return {step.path, BlockerCause::noPermissionSupport,
-                    tr("the folder %1 is on a disk that doesn't store permissions (%2); its "
-                       "rights come from the mount options: %3")
+                    QCoreApplication::translate(
+                        "access_explanation",
+                        "the folder %1 is on a disk that doesn't store permissions (%2); its "
+                        "rights come from the mount options: %3")
                         .arg(pathText(step.path), type, options)};
         }
         return {step.path, BlockerCause::noPermissionSupport,
-                tr("this disk doesn't store permissions (%1); they come from its mount "
-                   "options: %2")
+                QCoreApplication::translate(
+                    "access_explanation",
+                    "this disk doesn't store permissions (%1); they come from its mount "
+                    "options: %2")
                     .arg(type, options)};
     }
 
@@ -250,18 +270,24 @@ class Judge {
                     std::vector<AccessBlocker>& out) const {
         const StepFacts& item = *step.facts;
         if (item.mount && item.mount->readOnly) {
-            out.push_back(
-                {step.path, BlockerCause::readOnlyMount,
-                 tr("the disk at %1 is mounted read-only").arg(pathText(item.mount->mountPoint))});
+            out.push_back({step.path, BlockerCause::readOnlyMount,
+                           QCoreApplication::translate("access_explanation",
+                                                       "the disk at %1 is mounted read-only")
+                               .arg(pathText(item.mount->mountPoint))});
         }
         if (item.immutable) {
-            out.push_back({step.path, BlockerCause::immutable,
-                           isFolder(item) ? tr("the folder %1 is locked").arg(pathText(step.path))
-                                          : tr("it is locked")});
+            out.push_back(
+                {step.path, BlockerCause::immutable,
+                 isFolder(item)
+                     ? QCoreApplication::translate("access_explanation", "the folder %1 is locked")
+                           .arg(pathText(step.path))
+                     : QCoreApplication::translate("access_explanation", "it is locked")});
         }
         if (appendCounts && item.appendOnly) {
-            out.push_back({step.path, BlockerCause::appendOnly,
-                           tr("it only takes additions at its end (append-only)")});
+            out.push_back(
+                {step.path, BlockerCause::appendOnly,
+                 QCoreApplication::translate("access_explanation",
+                                             "it only takes additions at its end (append-only)")});
         }
     }
 
@@ -272,20 +298,25 @@ class Judge {
         const QString where = pathText(folder.path);
         if (parent.mount && parent.mount->readOnly) {
             out.push_back({folder.path, BlockerCause::readOnlyMount,
-                           tr("the disk at %1 is mounted read-only")
+                           QCoreApplication::translate("access_explanation",
+                                                       "the disk at %1 is mounted read-only")
                                .arg(pathText(parent.mount->mountPoint))});
         }
         if (parent.immutable) {
             out.push_back(
-                {folder.path, BlockerCause::immutable, tr("the folder %1 is locked").arg(where)});
+                {folder.path, BlockerCause::immutable,
+                 QCoreApplication::translate("access_explanation", "the folder %1 is locked")
+                     .arg(where)});
         }
         if (!checkRights(parent, account_, kWrite | kExecute).granted) {
             if (onDiskWithoutPermissions(parent)) {
                 out.push_back(noPermissionSupport(folder, true));
             } else {
                 out.push_back({folder.path, BlockerCause::folderNotWritable,
-                               tr("the folder %1 (owner %2, mode %3) doesn't let %4 change what "
-                                  "is in it")
+                               QCoreApplication::translate(
+                                   "access_explanation",
+                                   "the folder %1 (owner %2, mode %3) doesn't let %4 change what "
+                                   "is in it")
                                    .arg(where, wording_.owner(parent), modeText(parent.mode),
                                         wording_.subject)});
             }
@@ -293,20 +324,28 @@ class Judge {
         if ((parent.mode & S_ISVTX) && account_.uid != 0 && account_.uid != item.uid &&
             account_.uid != parent.uid) {
             out.push_back({folder.path, BlockerCause::sticky,
-                           tr("the folder %1 lets only an item's owner (here %2) or its own owner "
-                              "(%3) delete or rename what is in it")
+                           QCoreApplication::translate(
+                               "access_explanation",
+                               "the folder %1 lets only an item's owner (here %2) or its own owner "
+                               "(%3) delete or rename what is in it")
                                .arg(where, wording_.owner(item), wording_.owner(parent))});
         }
         if (parent.appendOnly) {
-            out.push_back({folder.path, BlockerCause::appendOnly,
-                           tr("the folder %1 only takes additions (append-only)").arg(where)});
+            out.push_back(
+                {folder.path, BlockerCause::appendOnly,
+                 QCoreApplication::translate("access_explanation",
+                                             "the folder %1 only takes additions (append-only)")
+                     .arg(where)});
         }
         if (item.immutable) {
-            out.push_back({step.path, BlockerCause::immutable, tr("it is locked")});
+            out.push_back({step.path, BlockerCause::immutable,
+                           QCoreApplication::translate("access_explanation", "it is locked")});
         }
         if (item.appendOnly) {
-            out.push_back({step.path, BlockerCause::appendOnly,
-                           tr("it only takes additions at its end (append-only)")});
+            out.push_back(
+                {step.path, BlockerCause::appendOnly,
+                 QCoreApplication::translate("access_explanation",
+                                             "it only takes additions at its end (append-only)")});
         }
     }
 
@@ -318,7 +357,7 @@ class Judge {
 
 // The folder an item sits in: a lookup may have passed others after it
 // ("..") or links.
-const PathStep& holdingFolder(const std::vector<PathStep>& chain, const PathStep& item) {
+const PathStep& holdingFolder(std::span<const PathStep> chain, const PathStep& item) {
     const auto slash = item.path.rfind('/');
     const std::string parent = slash == 0 ? "/" : item.path.substr(0, slash);
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
@@ -328,8 +367,8 @@ const PathStep& holdingFolder(const std::vector<PathStep>& chain, const PathStep
     return chain.back();
 }
 
-std::vector<PathStep> withoutLast(const std::vector<PathStep>& steps) {
-    return {steps.begin(), steps.end() - (steps.empty() ? 0 : 1)};
+std::span<const PathStep> withoutLast(const std::vector<PathStep>& steps) {
+    return std::span<const PathStep>(steps).first(steps.empty() ? 0 : steps.size() - 1);
 }
 
 }  // namespace
@@ -393,7 +432,9 @@ AccessExplanation explainAccess(const std::string& path, const AccountFacts& acc
     const QString name = QString::fromStdString(account.name);
     const Judge judge(
         account,
-        Wording{facts, accountIsCaller ? tr("you") : name, accountIsCaller ? tr("You") : name},
+        Wording{facts,
+                accountIsCaller ? QCoreApplication::translate("access_explanation", "you") : name,
+                accountIsCaller ? QCoreApplication::translate("access_explanation", "You") : name},
         facts.protectedSymlinks());
 
     // The item itself, for deleting; what it leads to, for everything else.
@@ -407,7 +448,9 @@ AccessExplanation explainAccess(const std::string& path, const AccountFacts& acc
     if (seen && onDiskWithoutPermissions(*steps.back().facts)) {
         const auto& mount = *steps.back().facts->mount;
         explanation.noPermissionSupport =
-            tr("This disk doesn't store permissions (%1); they come from its mount options: %2")
+            QCoreApplication::translate(
+                "access_explanation",
+                "This disk doesn't store permissions (%1); they come from its mount options: %2")
                 .arg(QString::fromStdString(mount.fsType), relevantMountOptions(mount));
     }
 
@@ -419,7 +462,8 @@ AccessExplanation explainAccess(const std::string& path, const AccountFacts& acc
                 judge.passFolders(itemSteps, out);
             } else if (itemSteps.size() < 2) {
                 out.push_back({itemSteps.back().path, BlockerCause::unknown,
-                               tr("the top folder can't be deleted")});
+                               QCoreApplication::translate("access_explanation",
+                                                           "the top folder can't be deleted")});
             } else {
                 const auto chain = withoutLast(itemSteps);
                 judge.passFolders(chain, out);
@@ -449,8 +493,10 @@ AccessExplanation explainAccess(const std::string& path, const AccountFacts& acc
                     judge.rights(item, action, kExecute, out);
                     if (item.facts->mount && item.facts->mount->noexec) {
                         out.push_back({item.path, BlockerCause::noexecMount,
-                                       tr("the disk at %1 doesn't allow running programs "
-                                          "(noexec)")
+                                       QCoreApplication::translate(
+                                           "access_explanation",
+                                           "the disk at %1 doesn't allow running programs "
+                                           "(noexec)")
                                            .arg(pathText(item.facts->mount->mountPoint))});
                     }
                     break;
@@ -462,7 +508,9 @@ AccessExplanation explainAccess(const std::string& path, const AccountFacts& acc
             verdict.allowed = true;
         }
         if (!verdict.allowed && out.empty()) {
-            out.push_back({path, BlockerCause::unknown, tr("the item could not be looked at")});
+            out.push_back({path, BlockerCause::unknown,
+                           QCoreApplication::translate("access_explanation",
+                                                       "the item could not be looked at")});
         }
         explanation.actions.push_back(std::move(verdict));
     };
@@ -483,39 +531,46 @@ QString verdictSentence(const AccessExplanation& explanation, const ActionVerdic
     QString verb;
     switch (verdict.action) {
         case AccessAction::open:
-            verb = tr("open");
+            verb = QCoreApplication::translate("access_explanation", "open");
             break;
         case AccessAction::save:
-            verb = tr("save changes to");
+            verb = QCoreApplication::translate("access_explanation", "save changes to");
             break;
         case AccessAction::run:
-            verb = tr("run");
+            verb = QCoreApplication::translate("access_explanation", "run");
             break;
         case AccessAction::list:
-            verb = tr("list what is in");
+            verb = QCoreApplication::translate("access_explanation", "list what is in");
             break;
         case AccessAction::create:
-            verb = tr("create items in");
+            verb = QCoreApplication::translate("access_explanation", "create items in");
             break;
         case AccessAction::remove:
-            verb = tr("delete or rename");
+            verb = QCoreApplication::translate("access_explanation", "delete or rename");
             break;
     }
-    const QString subject = explanation.forCaller ? tr("You") : explanation.accountName;
-    const QString thing = folder ? tr("this folder") : tr("this file");
+    const QString subject = explanation.forCaller
+                                ? QCoreApplication::translate("access_explanation", "You")
+                                : explanation.accountName;
+    const QString thing = folder ? QCoreApplication::translate("access_explanation", "this folder")
+                                 : QCoreApplication::translate("access_explanation", "this file");
     if (verdict.allowed) {
-        return tr("%1 can %2 %3.").arg(subject, verb, thing);
+        return QCoreApplication::translate("access_explanation", "%1 can %2 %3.")
+            .arg(subject, verb, thing);
     }
     QStringList reasons;
     for (const auto& blocker : verdict.blockers)
         reasons << blocker.text;
-    return tr("%1 can't %2 %3: %4.").arg(subject, verb, thing, reasons.join(u"; "_qs));
+    return QCoreApplication::translate("access_explanation", "%1 can't %2 %3: %4.")
+        .arg(subject, verb, thing, reasons.join(u"; "_qs));
 }
 
 QString securityModulesNote(const AccessExplanation& explanation) {
     if (explanation.securityModules.isEmpty())
         return {};
-    return tr("%1 is active on this system and may refuse more than the permissions say.")
+    return QCoreApplication::translate(
+               "access_explanation",
+               "%1 is active on this system and may refuse more than the permissions say.")
         .arg(explanation.securityModules.join(u" and "_qs));
 }
 

@@ -59,6 +59,7 @@ class Grantwell : public QObject {
 
     platform::LinuxInspectionPlatform inspection_;
     platform::LinuxItemChanges changes_;
+    platform::LinuxAccessFacts access_;
     platform::LinuxWorkspace workspace_;
     ui::WidgetAlertPresenter alerts_;
     ui::WidgetFilePanels panels_;
@@ -74,7 +75,8 @@ class Grantwell : public QObject {
 
 controller::ControllerServices servicesFor(platform::InspectionPlatform& inspection,
                                            platform::ItemChanges& changes,
-                                           platform::FilePanels& panels, QSettings& settings) {
+                                           platform::FilePanels& panels, QSettings& settings,
+                                           platform::AccessFacts& access) {
     return controller::ControllerServices{
         .inspection = inspection,
         .changes = changes,
@@ -85,7 +87,8 @@ controller::ControllerServices servicesFor(platform::InspectionPlatform& inspect
         .helperPath = helperLocation(),
         .copyProgram = "cp",
         .loginName = inspection.loginName(),
-        .iconForName = &ui::fileIcon};
+        .iconForName = &ui::fileIcon,
+        .access = &access};
 }
 
 Grantwell::Grantwell(const StartOptions& options)
@@ -93,7 +96,7 @@ Grantwell::Grantwell(const StartOptions& options)
                        {QStringLiteral("Grantwell"),
                         QCoreApplication::translate("application", "grantwell %f")}),
       recentItems_(recentDocuments_, inspection_),
-      controller_(servicesFor(inspection_, changes_, panels_, settings_)),
+      controller_(servicesFor(inspection_, changes_, panels_, settings_, access_)),
       options_(options) {
     basalt::setAlertPresenter(&alerts_);
     basalt::setWorkspace(&workspace_);

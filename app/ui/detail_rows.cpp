@@ -1,7 +1,7 @@
 #include "app/ui/detail_rows.h"
 
-#include <QEvent>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>

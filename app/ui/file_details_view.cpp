@@ -11,6 +11,7 @@
 #include "app/ui/permissions_view.h"
 #include "app/ui/status_view.h"
 #include "app/ui/theme.h"
+#include "app/ui/why_view.h"
 #include "app/ui/widgets.h"
 
 namespace gw::ui {
@@ -81,6 +82,8 @@ FileDetailsView::FileDetailsView(controller::ResetController& controller,
     verdictText_->setWordWrap(true);
     verdict->addWidget(verdictText_, 1);
     column->addLayout(verdict);
+    why_ = new WhyView(controller_, panel);
+    column->addWidget(why_);
     column->addWidget(divider(panel));
 
     permissions_ = new PermissionsView(controller_, ownerSheet, panel);

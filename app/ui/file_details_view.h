@@ -15,6 +15,7 @@ namespace gw::ui {
 
 class PermissionsView;
 class GWStatusView;
+class WhyView;
 
 // What the record says about the item: the verdict, the rights grid, the
 // warnings, the ACL and the attributes, with the two reset switches.
@@ -31,6 +32,7 @@ class FileDetailsView : public QWidget {
     QWidget* attributesSection() const { return attributesSection_; }
     QLabel* aclMessage() const { return aclMessage_; }
     QLabel* verdictText() const { return verdictText_; }
+    WhyView* why() const { return why_; }
 
   private:
     void refresh();
@@ -38,6 +40,7 @@ class FileDetailsView : public QWidget {
     controller::ResetController& controller_;
     GWStatusView* verdictIcon_;
     QLabel* verdictText_;
+    WhyView* why_;
     PermissionsView* permissions_;
     QWidget* warnings_;
     QVBoxLayout* warningRows_;

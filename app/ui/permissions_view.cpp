@@ -151,6 +151,12 @@ PermissionsView::PermissionsView(controller::ResetController& controller,
     flags->addWidget(system_);
     grid->addLayout(flags, 5, 0, 1, 4);
 
+    // On a disk that stores no permissions nothing here can be changed.
+    notStored_ = textLabel(QString(), 11, QFont::Normal, colors::secondary(), this);
+    notStored_->setObjectName(QStringLiteral("permissionsNotStored"));
+    notStored_->setWordWrap(true);
+    grid->addWidget(notStored_, 6, 0, 1, 4);
+
     connect(&controller_, &controller::ResetController::infoChanged, this,
             &PermissionsView::refresh);
     refresh();
@@ -168,16 +174,22 @@ void PermissionsView::refresh() {
             : QCoreApplication::translate("permissions_view", "The owner of the file"));
     // With an access ACL the group bits are its mask, not the group's rights.
     if (inspection::hasAccessMask(info.prettyACLS)) {
-        groupName_->setText(info.group.name +
-                            QCoreApplication::translate("permissions_view", " (ACL mask)"));
+        groupName_->setTextFormat(Qt::RichText);
+        groupName_->setText(info.group.name.toHtmlEscaped() + u"<br><small>"_qs +
+                            QCoreApplication::translate("permissions_view", "ACL mask") +
+                            u"</small>"_qs);
+        groupName_->setAccessibleName(
+            info.group.name + QCoreApplication::translate("permissions_view", ", ACL mask"));
         groupName_->setToolTip(QCoreApplication::translate(
             "permissions_view",
             "An access list is set: this row is its mask, the most any named user or group "
             "gets. The group's own rights are in the list below."));
     } else {
+        groupName_->setTextFormat(Qt::PlainText);
         groupName_->setText(info.group.name);
-        groupName_->setToolTip(QCoreApplication::translate("permissions_view",
-                                                           "The group that can access this file"));
+        groupName_->setAccessibleName(info.group.name);
+        groupName_->setToolTip(
+            QCoreApplication::translate("permissions_view", "The group that can access this file"));
     }
     const inspection::PermissionsBranch* branches[3] = {&info.owner, &info.group, &info.other};
     for (int row = 0; row < 3; ++row) {
@@ -192,6 +204,17 @@ void PermissionsView::refresh() {
     }
     showLock(lock_, info.lockedUser);
     showLock(system_, info.lockedSystem);
+
+    const bool stored = controller_.permissionsAreStored();
+    for (auto& row : cells_) {
+        for (auto* cell : row)
+            cell->setEnabled(stored);
+    }
+    lock_->setEnabled(stored);
+    owner_->setEnabled(stored);
+    const auto& explanation = controller_.accessExplanation();
+    notStored_->setText(stored ? QString() : explanation->noPermissionSupport.value_or(QString()));
+    notStored_->setVisible(!stored);
 }
 
 }  // namespace gw::ui

@@ -39,6 +39,7 @@ class PermissionsView : public QWidget {
     StatusCheckBox* deletable_;
     StatusCheckBox* lock_;
     StatusCheckBox* system_;
+    QLabel* notStored_;
 };
 
 }  // namespace gw::ui

@@ -319,3 +319,38 @@ class LayoutTest(WindowTestCase):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+class WhyTest(WindowTestCase):
+
+    def test_why_check_as_and_the_blocking_folder(self):
+        closed = os.path.join(self.items, "closed")
+        os.mkdir(closed, 0o700)
+        path = os.path.join(closed, "notes.txt")
+        with open(path, "w") as f:
+            f.write("notes\n")
+        os.chmod(path, 0o644)
+        gw = self.start(path)
+        # Even root can't run a file that no one may execute.
+        gw.find(prefix="You can't run this file: it isn't marked as a program", role="label")
+        field = gw.find("Check as", role="text")
+        gw.click(field)
+        self.desktop.type("nobody")
+        self.desktop.key("Escape")  # the completion list
+        self.desktop.key("Return")
+        sentence = gw.find(prefix="nobody can't open this file: the folder " + closed,
+                           role="label")
+        # Return in the field only checks: the window's Return would reset.
+        time.sleep(0.5)
+        self.assertIsNone(gw.frame("Resetting"))
+        self.assertEqual(mode_of(path), 0o644)
+        # The blocking folder is a link: the first Tab reaches the sentence
+        # (a screen reader reads it), the next its link; Return opens it and
+        # resets nothing.
+        self.desktop.key("Tab")
+        self.desktop.key("Tab")
+        self.desktop.key("Return")
+        wait_for(lambda: gw.frame("closed", prefix=True), what="the folder loaded")
+        self.assertIsNone(gw.frame("Resetting"))
+        self.assertEqual(mode_of(path), 0o644)
+        self.assertEqual(mode_of(closed), 0o700)

@@ -22,6 +22,8 @@ class ControllerFixture {
     // What the controllers made from now on change items through.
     platform::ItemChanges* changesInUse = &changes;
     ScriptedPanels panels;
+    // What "why" is judged from in the controllers made from now on.
+    platform::AccessFacts* access = nullptr;
 
     QSettings& settings() { return *settings_; }
     void freshSettings() {
@@ -47,7 +49,8 @@ class ControllerFixture {
             .helperPath = std::move(helper),
             .copyProgram = std::move(copier),
             .loginName = loginName.isEmpty() ? inspection.loginName() : loginName,
-            .iconForName = {}};
+            .iconForName = {},
+            .access = access};
     }
 
   private:

@@ -19,6 +19,16 @@ class ScriptedAccessFacts : public platform::AccessFacts {
     std::vector<std::string> modules;
     bool protectedLinks = true;
 
+    // The item at an absolute path, with every folder above it.
+    void place(const std::string& path, const platform::StepFacts& item,
+               const platform::StepFacts& folders) {
+        items["/"] = folders;
+        for (size_t slash = path.find('/', 1); slash != std::string::npos;
+             slash = path.find('/', slash + 1))
+            items[path.substr(0, slash)] = folders;
+        items[path] = item;
+    }
+
     std::vector<platform::PathStep> walk(const std::string& path, bool) override {
         std::vector<platform::PathStep> steps;
         std::string at;

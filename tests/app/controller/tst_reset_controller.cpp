@@ -16,6 +16,7 @@
 #include "support/elevation.h"
 #include "support/process_runner.h"
 #include "support/recording_alerts.h"
+#include "support/scripted_access_facts.h"
 #include "support/scripted_panels.h"
 #include "support/test_files.h"
 
@@ -247,6 +248,38 @@ class ResetControllerTest : public QObject {
         QVERIFY(alerts_.requests().front().informativeText.startsWith(
             u"Probably a value, level combination doesn't match.\nFileInfo.manuallyTogglePermission(_:)\n\nVersion: "_qs));
         QCOMPARE(gw::test::modeOf(path), 0751U);
+    }
+
+    void aDiskThatStoresNoPermissions() {
+        const std::string path = sandbox_->file("on a stick", "", 0644);
+        gw::test::ScriptedAccessFacts facts;
+        gw::platform::StepFacts folder;
+        folder.kind = gw::platform::FileKind::Directory;
+        folder.mode = 0755;
+        folder.mount = gw::platform::MountFacts{"/", "ext4", {}};
+        gw::platform::StepFacts item;
+        item.kind = gw::platform::FileKind::Regular;
+        item.mode = 0644;
+        item.mount =
+            gw::platform::MountFacts{"/media/stick", "vfat", {"rw", "uid=0", "fmask=0022"}};
+        facts.place(path, item, folder);
+        fixture_.access = &facts;
+        auto controller = makeController();
+        fixture_.access = nullptr;
+        controller->loadFile(path);
+        QVERIFY(!controller->permissionsAreStored());
+        const QString reason =
+            u"This disk doesn't store permissions (vfat); they come from its mount options: "
+            "uid=0, fmask=0022"_qs;
+        // Nothing is changed, and the user learns why.
+        controller->manuallyTogglePermission(2U << 6);
+        QCOMPARE(gw::test::modeOf(path), 0644U);
+        QTRY_VERIFY(sawAlert(u"Unable to alter the permissions"_qs));
+        QCOMPARE(alerts_.requests().back().informativeText, reason);
+        controller->toggleLock();
+        QTRY_VERIFY(sawAlert(u"Unable to toggle file lock"_qs));
+        QVERIFY(!gw::test::isImmutable(path));
+        QCOMPARE(controller->accessExplanation()->noPermissionSupport, std::optional(reason));
     }
 
     void togglingTheLock() {
