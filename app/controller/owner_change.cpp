@@ -55,18 +55,17 @@ void OwnerChangeSheet::set() {
     for (auto& argument : itemArguments(*info.url, info.identity)) {
         arguments.push_back(std::move(argument));
     }
-    runHelperAsAdministrator(
-        this, *helper, arguments, kPrompt, [this](const basalt::ScriptOutcome& outcome) {
-            const auto [status, message] = basalt::authorizationStatus(outcome);
-            finished(status, message);
-        });
+    runHelperAsAdministrator(this, *helper, arguments, kPrompt,
+                             [this](const basalt::ScriptOutcome& outcome) { finished(outcome); });
 }
 
-void OwnerChangeSheet::finished(int status, const QString& message) {
-    if (status == -128) {
+void OwnerChangeSheet::finished(const basalt::ScriptOutcome& outcome) {
+    // A dismissed prompt is the user's own answer: nothing to tell.
+    if (outcome.kind == basalt::ElevationResult::cancelled) {
         setShown(false);
         return;
     }
+    const auto [status, message] = basalt::authorizationStatus(outcome);
     if (status == 0 || (status == 2 && message.isEmpty())) {
         controller_.scheduleRefresh();
         setShown(false);

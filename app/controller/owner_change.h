@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QString>
 
+#include "basalt/desktop/authorization.h"
+
 namespace gw::controller {
 
 class ResetController;
@@ -38,7 +40,7 @@ class OwnerChangeSheet : public QObject {
 
   private:
     void setShown(bool shown);
-    void finished(int status, const QString& message);
+    void finished(const basalt::ScriptOutcome& outcome);
 
     ResetController& controller_;
     QString name_;
