@@ -13,19 +13,13 @@
 
 #include "app/inspection/access_explanation.h"
 #include "spawn.h"
+#include "timing.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
+using bench::Clock;
+using bench::median;
+using bench::secondsSince;
 
 }  // namespace
 

@@ -21,18 +21,16 @@
 #include "platform/desktop/linux_inspection_platform.h"
 #include "platform/item_changes.h"
 #include "spawn.h"
+#include "timing.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::median;
+using bench::secondsSince;
 
 double microsecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 class NoPanels final : public gw::platform::FilePanels {

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "spawn.h"
+#include "timing.h"
 
 #include <algorithm>
 #include <chrono>
@@ -24,16 +25,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
+using bench::Clock;
+using bench::median;
+using bench::secondsSince;
 
 }  // namespace
 

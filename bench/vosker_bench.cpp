@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "spawn.h"
+#include "timing.h"
 
 #include <algorithm>
 #include <chrono>
@@ -17,11 +18,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
+using bench::Clock;
+using bench::median;
+using bench::secondsSince;
 
 // A file in the state a reset undoes: odd mode, one attribute, one ACL entry.
 void prepare(const std::string& path) {

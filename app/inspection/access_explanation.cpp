@@ -9,6 +9,8 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include "path_display.h"
+
 namespace gw::inspection {
 namespace {
 
@@ -20,10 +22,6 @@ using platform::PathStep;
 using platform::StepFacts;
 
 constexpr unsigned kRead = 4, kWrite = 2, kExecute = 1;
-
-QString pathText(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
 
 QString modeText(unsigned mode) {
     return QString::number(mode & 07777u, 8).rightJustified(3, u'0');

@@ -12,6 +12,8 @@
 #include <QJsonDocument>
 #include <QTimeZone>
 
+#include "app/inspection/path_display.h"
+
 namespace gw::shell {
 namespace {
 
@@ -73,10 +75,6 @@ QString caseName(aclType type) {
 
 QString caseName(aclAction action) {
     return action == aclAction::allow ? u"allow"_qs : u"deny"_qs;
-}
-
-QString pathText(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
 }
 
 // ISO 8601 in UTC with the full nanoseconds the file system keeps.

@@ -1,5 +1,7 @@
 #include "app/ui/why_view.h"
 
+#include "app/inspection/path_display.h"
+
 #include <QCompleter>
 #include <QCoreApplication>
 #include <QFile>
@@ -17,9 +19,7 @@ namespace gw::ui {
 
 namespace {
 
-QString pathText(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
+using inspection::pathText;
 
 QLabel* sentenceLabel(const QString& html, const QString& plain) {
     auto* label = textLabel(QString(), 12, QFont::Normal, colors::secondary());
