@@ -48,7 +48,8 @@ ParseOutcome parseArguments(const std::vector<std::string>& args, RunSettings se
             settings.verbose = true;
         } else if (arg == "-deep") {
             settings.nestedScan = true;
-            out << "Nested scanning is not yet available, sorry\n";
+        } else if (arg == "-progress") {
+            settings.progress = true;
         } else if (arg == "-username") {
             if (i + 1 >= args.size()) {
                 outcome.fatal = "Not enough arguments.";

@@ -47,4 +47,28 @@ bool shouldBeExecutable(const std::string& path, gw::platform::ContentTypes& typ
     return decide(path, types, out, 0);
 }
 
+bool shouldBeExecutable(const gw::platform::Item& item, gw::platform::ContentTypes& types,
+                        std::ostream& out) {
+    if (item.isLink()) {
+        return false;
+    }
+    const auto type = types.contentTypeOf(item);
+    if (!type) {
+        out << "shouldBeExecutable(file:) failed to get properties from " << item.path() << '\n';
+        return false;
+    }
+    if (gw::platform::isExecutableContentType(*type)) {
+        return true;
+    }
+    if (!gw::platform::pathExtension(item.path()).empty()) {
+        return false;
+    }
+    const auto bytes = types.firstBytesOf(item, 4);
+    if (!bytes) {
+        out << "MachO: " << bytes.error().description << '\n';
+        return false;
+    }
+    return gw::platform::isExecutableMagic(*bytes);
+}
+
 }  // namespace vosker

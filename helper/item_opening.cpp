@@ -12,18 +12,27 @@ std::variant<gw::platform::Item, std::string> openItem(
     if (request.identity && opened->identity() != *request.identity) {
         return std::string("The item changed since it was checked");
     }
-    if (services.privileged) {
-        if (opened->isDevice()) {
-            return std::string(
-                "The item is a device node: Grantwell does not change device nodes as "
-                "administrator");
-        }
-        if (opened->kind() == gw::platform::FileKind::Regular && opened->linkCount() > 1) {
-            return "The file has " + std::to_string(opened->linkCount()) +
-                   " hard links: as administrator Grantwell changes only files with one";
-        }
+    if (auto refused = refusal(*opened, services)) {
+        return std::move(*refused);
     }
     return std::move(opened.value());
+}
+
+std::optional<std::string> refusal(const gw::platform::Item& item,
+                                   const gw::platform::HelperServices& services) {
+    if (!services.privileged) {
+        return std::nullopt;
+    }
+    if (item.isDevice()) {
+        return std::string(
+            "The item is a device node: Grantwell does not change device nodes as "
+            "administrator");
+    }
+    if (item.kind() == gw::platform::FileKind::Regular && item.linkCount() > 1) {
+        return "The file has " + std::to_string(item.linkCount()) +
+               " hard links: as administrator Grantwell changes only files with one";
+    }
+    return std::nullopt;
 }
 
 }  // namespace vosker

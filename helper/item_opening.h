@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -14,5 +15,9 @@ namespace vosker {
 // make point at another account's data. The text is the item's failure.
 std::variant<gw::platform::Item, std::string> openItem(
     const ItemRequest& request, const gw::platform::HelperServices& services);
+
+// The refusals alone, for an item opened some other way (an entry of a tree).
+std::optional<std::string> refusal(const gw::platform::Item& item,
+                                   const gw::platform::HelperServices& services);
 
 }  // namespace vosker

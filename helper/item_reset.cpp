@@ -1,6 +1,7 @@
 #include "item_reset.h"
 
 #include <algorithm>
+#include <optional>
 #include <ostream>
 #include <vector>
 
@@ -70,8 +71,12 @@ std::optional<ResetOutcome> removeProtections(const Item& item, const RunSetting
 }
 
 std::optional<ResetOutcome> resetOwnership(const Item& item, const RunSettings& settings,
-                                           const HelperServices& services, std::ostream& out) {
-    const mode_t mode = shouldBeExecutable(item.path(), services.contentTypes, out) ? 0755 : 0644;
+                                           const HelperServices& services, std::ostream& out,
+                                           ModeJudgement judgement, mode_t& mode) {
+    const bool executable = judgement == ModeJudgement::byPath
+                                ? shouldBeExecutable(item.path(), services.contentTypes, out)
+                                : shouldBeExecutable(item, services.contentTypes, out);
+    mode = executable ? 0755 : 0644;
     // "staff" on a Mac is the group every user is in: here, the owner's
     // primary group.
     const auto owner = services.accounts.userNamed(settings.ownerName);
@@ -97,12 +102,17 @@ ResetOutcome resetItem(const ItemRequest& request, const RunSettings& settings,
     if (auto* refused = std::get_if<std::string>(&opened)) {
         return failure(std::move(*refused));
     }
-    const Item& item = std::get<Item>(opened);
+    return resetOpenedItem(std::get<Item>(opened), settings, services, out, ModeJudgement::byPath);
+}
 
+ResetOutcome resetOpenedItem(const Item& item, const RunSettings& settings,
+                             const HelperServices& services, std::ostream& out,
+                             ModeJudgement judgement) {
     if (auto failed = removeProtections(item, settings, services, out)) {
         return *failed;
     }
-    if (auto failed = resetOwnership(item, settings, services, out)) {
+    mode_t mode = 0;
+    if (auto failed = resetOwnership(item, settings, services, out, judgement, mode)) {
         return *failed;
     }
     if (settings.preserveAttributes) {
@@ -117,8 +127,9 @@ ResetOutcome resetItem(const ItemRequest& request, const RunSettings& settings,
             out << "ACLs were not altered\n";
         }
     } else {
-        // Not judged: an ACL that stays does not fail the item.
-        const int code = services.acls.removeAcl(item);
+        // Not judged: an ACL that stays does not fail the item. The mode just
+        // set is what the item keeps once its ACL is gone.
+        const int code = services.acls.removeAclKeepingMode(item, mode);
         if (settings.verbose) {
             out << "Cleared ACLs code: " << code << '\n';
         }

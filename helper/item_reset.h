@@ -20,6 +20,13 @@ struct ResetOutcome {
 ResetOutcome resetItem(const ItemRequest& request, const RunSettings& settings,
                        const gw::platform::HelperServices& services, std::ostream& out);
 
+// The same for an item already opened and checked. Inside a tree the mode
+// is judged through the item's descriptors, not its path.
+enum class ModeJudgement { byPath, byDescriptor };
+ResetOutcome resetOpenedItem(const gw::platform::Item& item, const RunSettings& settings,
+                             const gw::platform::HelperServices& services, std::ostream& out,
+                             ModeJudgement judgement);
+
 // The owner alone ("owner" command), and the lock ("lock", "unlock"), with
 // the same opening and checks as a reset.
 ResetOutcome changeOwner(const ItemRequest& request, const RunSettings& settings,

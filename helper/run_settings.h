@@ -18,7 +18,8 @@ struct ItemRequest {
 // What the command line asked for; written while parsing, read-only after.
 struct RunSettings {
     bool verbose = false;
-    bool nestedScan = false;
+    bool nestedScan = false;  // "-deep": the item and everything inside it
+    bool progress = false;    // "-progress": "progress DONE TOTAL" lines while it runs
     std::string ownerName;    // the login name until "-username" says otherwise
     bool ownerGiven = false;  // "-username" was used
     std::vector<ItemRequest> pathList;

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <ostream>
 
 #include "arguments.h"
 #include "item_reset.h"
+#include "tree_reset.h"
 
 namespace vosker {
 namespace {
@@ -19,6 +21,49 @@ std::string lowered(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
+}
+
+// "-deep": every tree in turn, one count for all of them. With "-progress",
+// "progress DONE TOTAL" lines at most ten times a second; when the reader
+// has gone (the line can't be written) the walk stops between two entries.
+int resetTrees(const RunSettings& settings, const gw::platform::HelperServices& services,
+               std::ostream& out) {
+    uint64_t total = 0;
+    if (settings.progress) {
+        for (const auto& request : settings.pathList)
+            total += countTree(request, services);
+    }
+    TreeCounts all;
+    uint64_t before = 0;
+    auto lastLine = std::chrono::steady_clock::now() - std::chrono::seconds(1);
+    const auto between = [&](uint64_t done) {
+        if (!settings.progress)
+            return true;
+        if (done % 64 == 0 && services.readerGone && services.readerGone())
+            return false;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastLine < std::chrono::milliseconds(100))
+            return true;
+        lastLine = now;
+        out << "progress " << before + done << ' ' << total << '\n';
+        out.flush();
+        return out.good();
+    };
+    for (const auto& request : settings.pathList) {
+        const TreeCounts counts = resetTree(request, settings, services, out, between);
+        all.reset += counts.reset;
+        all.failed += counts.failed;
+        all.leftAlone += counts.leftAlone;
+        before = all.reset + all.failed + all.leftAlone;
+        if (counts.stopped) {
+            all.stopped = true;
+            break;
+        }
+    }
+    if (settings.progress && !all.stopped)
+        out << "progress " << before << ' ' << std::max(total, before) << '\n';
+    out << treeSummary(all) << (all.stopped ? ", stopped before the end" : "") << '\n';
+    return all.failed > 0 || all.stopped ? 1 : 0;
 }
 
 }  // namespace
@@ -46,6 +91,9 @@ int run(const std::vector<std::string>& args, const gw::platform::HelperServices
     // never what was meant.
     if (command == "owner" && !settings.ownerGiven) {
         return exitWithError(out, "The owner command needs -username NAME");
+    }
+    if (command == "reset" && settings.nestedScan) {
+        return resetTrees(settings, services, out);
     }
     for (const auto& request : settings.pathList) {
         const ResetOutcome outcome =

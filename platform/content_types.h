@@ -43,6 +43,12 @@ class ContentTypes {
     // no bytes at once and are never opened for reading.
     virtual Result<std::vector<unsigned char>> firstBytes(const std::string& path,
                                                           size_t count) = 0;
+    // The same for an item already open (its path the name it has in its
+    // folder), through its descriptors: what a walk of a tree uses, where
+    // paths can be longer than the kernel takes. Scripted services that
+    // don't walk answer ENOTSUP.
+    virtual Result<ContentType> contentTypeOf(const Item& item);
+    virtual Result<std::vector<unsigned char>> firstBytesOf(const Item& item, size_t count);
 };
 
 class LinuxContentTypes final : public ContentTypes {
@@ -50,6 +56,8 @@ class LinuxContentTypes final : public ContentTypes {
     Result<ContentType> contentType(const std::string& path) override;
     std::string resolvingSymlinks(const std::string& path) override;
     Result<std::vector<unsigned char>> firstBytes(const std::string& path, size_t count) override;
+    Result<ContentType> contentTypeOf(const Item& item) override;
+    Result<std::vector<unsigned char>> firstBytesOf(const Item& item, size_t count) override;
 };
 
 }  // namespace gw::platform

@@ -23,14 +23,20 @@ struct HelperServices {
     // Running as root: paths are opened without links anywhere, and items a
     // user could have pointed at another account's file are refused.
     bool privileged = false;
+    // Whether whoever reads the helper's output has gone away (a pipe whose
+    // reading end is closed): a long run stops there. None: never asked.
+    bool (*readerGone)() = nullptr;
 };
+
+// Standard output is a pipe and nobody reads it any more.
+bool standardOutputReaderGone();
 
 // The Linux services, owned together.
 class LinuxHelperServices {
   public:
     HelperServices services() {
-        return HelperServices{accounts_, files_,        flags_,     xattrs_,
-                              acls_,     contentTypes_, privileged_};
+        return HelperServices{accounts_, files_,        flags_,      xattrs_,
+                              acls_,     contentTypes_, privileged_, &standardOutputReaderGone};
     }
 
   private:

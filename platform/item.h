@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "sys_error.h"
 #include "unique_fd.h"
@@ -70,10 +71,13 @@ class Item {
     }
     const ItemIdentity& identity() const { return identity_; }
     nlink_t linkCount() const { return linkCount_; }
-    void setFacts(ItemIdentity identity, nlink_t linkCount) {
+    void setFacts(ItemIdentity identity, nlink_t linkCount, bool mountRoot = false) {
         identity_ = identity;
         linkCount_ = linkCount;
+        mountRoot_ = mountRoot;
     }
+    // Another file system (or a bind mount) is mounted here.
+    bool isMountRoot() const { return mountRoot_; }
     bool isRegularOrFolder() const {
         return kind_ == FileKind::Regular || kind_ == FileKind::Directory;
     }
@@ -89,6 +93,7 @@ class Item {
     UniqueFd ioFd_;
     ItemIdentity identity_;
     nlink_t linkCount_ = 1;
+    bool mountRoot_ = false;
 };
 
 // Finding and opening items, and changing their ownership and mode.
@@ -105,6 +110,16 @@ class ItemFiles {
     virtual Status setOwnerGroupMode(const Item& item, uid_t uid, gid_t gid, mode_t mode) = 0;
     // The owner alone, as chown NAME does; the group stays.
     virtual Status setOwner(const Item& item, uid_t uid) = 0;
+
+    // For walking a tree through descriptors: an entry of a folder, looked up
+    // in it and never followed if it is a link (its path is the name alone),
+    // and the names a folder holds, "." and ".." left out. Scripted services
+    // that don't walk answer ENOTSUP.
+    virtual Result<Item> openChild(const Item& folder, const std::string& name);
+    virtual Result<std::vector<std::string>> childNames(const Item& folder);
+    // The folder above, checked to be the one expected: a tree moved while
+    // it is walked is never climbed out of.
+    virtual Result<Item> openParent(const Item& folder, const ItemIdentity& expected);
 };
 
 // How far a path may lean on symbolic links while it is opened.
@@ -124,6 +139,9 @@ class LinuxItemFiles final : public ItemFiles {
     Result<bool> checkReachable(const std::string& path) override;
     Result<bool> isVolumeRoot(const std::string& path) override;
     Result<Item> open(const std::string& path) override;
+    Result<Item> openChild(const Item& folder, const std::string& name) override;
+    Result<std::vector<std::string>> childNames(const Item& folder) override;
+    Result<Item> openParent(const Item& folder, const ItemIdentity& expected) override;
     Status setOwnerGroupMode(const Item& item, uid_t uid, gid_t gid, mode_t mode) override;
     Status setOwner(const Item& item, uid_t uid) override;
 

@@ -20,7 +20,7 @@ unsigned permBits(acl_entry_t entry) {
 // The access ACL reduced to its three base entries. The owning group keeps
 // only what the mask let it have, so nobody gains a permission on the way
 // (rebuilding from st_mode would hand the group the mask's bits).
-bool reduceAccessAcl(const Item& item) {
+bool reduceAccessAcl(const Item& item, std::optional<mode_t> resetMode) {
     const std::string path = item.descriptorPath();
     acl_t acl =
         item.ioFd() >= 0 ? acl_get_fd(item.ioFd()) : acl_get_file(path.c_str(), ACL_TYPE_ACCESS);
@@ -51,7 +51,9 @@ bool reduceAccessAcl(const Item& item) {
         }
     }
     acl_free(acl);
-    const mode_t mode = static_cast<mode_t>((user << 6) | ((group & mask) << 3) | other);
+    const mode_t mode = resetMode
+                            ? (*resetMode & 0777)
+                            : static_cast<mode_t>((user << 6) | ((group & mask) << 3) | other);
     acl_t base = acl_from_mode(mode);
     if (!base) {
         return false;
@@ -72,12 +74,20 @@ bool aclIsStored(const Item& item, const char* attribute) {
 }
 
 int LinuxAclStore::removeAcl(const Item& item) {
+    return remove(item, std::nullopt);
+}
+
+int LinuxAclStore::removeAclKeepingMode(const Item& item, mode_t mode) {
+    return remove(item, mode);
+}
+
+int LinuxAclStore::remove(const Item& item, std::optional<mode_t> mode) {
     if (item.isLink()) {
         return 0;  // links carry no ACL; never act on the target
     }
     bool ok = true;
     if (aclIsStored(item, "system.posix_acl_access")) {
-        ok = reduceAccessAcl(item) && ok;
+        ok = reduceAccessAcl(item, mode) && ok;
     }
     if (item.kind() == FileKind::Directory && aclIsStored(item, "system.posix_acl_default")) {
         ok = acl_delete_def_file(item.descriptorPath().c_str()) == 0 && ok;

@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <climits>
@@ -22,6 +23,49 @@ std::string LinuxContentTypes::resolvingSymlinks(const std::string& path) {
     std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
                                                          &std::free);
     return resolved ? std::string(resolved.get()) : path;
+}
+
+Result<ContentType> ContentTypes::contentTypeOf(const Item&) {
+    return SysError::fromErrno(ENOTSUP);
+}
+
+Result<std::vector<unsigned char>> ContentTypes::firstBytesOf(const Item&, size_t) {
+    return SysError::fromErrno(ENOTSUP);
+}
+
+Result<ContentType> LinuxContentTypes::contentTypeOf(const Item& item) {
+    struct stat st {};
+    if (::fstatat(item.fd(), "", &st, AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW) != 0) {
+        return SysError::fromErrno(errno);
+    }
+    return classifyContentType(item.path(), fileKindFromMode(st.st_mode), st.st_mode & 07777);
+}
+
+Result<std::vector<unsigned char>> LinuxContentTypes::firstBytesOf(const Item& item, size_t count) {
+    if (item.kind() != FileKind::Regular) {
+        return std::vector<unsigned char>{};
+    }
+    if (item.ioFd() < 0) {
+        return SysError::fromErrno(EACCES);
+    }
+    std::vector<unsigned char> bytes(count);
+    size_t filled = 0;
+    while (filled < count) {
+        const ssize_t got =
+            ::pread(item.ioFd(), bytes.data() + filled, count - filled, static_cast<off_t>(filled));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return SysError::fromErrno(errno);
+        }
+        if (got == 0) {
+            break;
+        }
+        filled += static_cast<size_t>(got);
+    }
+    bytes.resize(filled);
+    return bytes;
 }
 
 Result<std::vector<unsigned char>> LinuxContentTypes::firstBytes(const std::string& path,

@@ -1,5 +1,7 @@
+#include <dirent.h>
 #include <fcntl.h>
 #include <linux/openat2.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/sysmacros.h>
@@ -9,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "helper_services.h"
 #include "item.h"
 #include "path_text.h"
 
@@ -186,6 +189,98 @@ Result<bool> LinuxItemFiles::isVolumeRoot(const std::string& path) {
     return ::makedev(stx.stx_dev_major, stx.stx_dev_minor) != parentStat.st_dev;
 }
 
+namespace {
+
+// The item a fresh O_PATH descriptor holds, with a read descriptor for files
+// and folders (never for devices or FIFOs, which could block).
+Result<Item> itemFrom(std::string path, UniqueFd fd) {
+    struct statx stx {};
+    if (::statx(fd.get(), "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS, &stx) != 0) {
+        return SysError::fromErrno(errno);
+    }
+    const FileKind kind = fileKindFromMode(stx.stx_mode);
+    UniqueFd ioFd;
+    if (kind == FileKind::Regular || kind == FileKind::Directory) {
+        ioFd = reopenForReading(fd.get());
+    }
+    Item item(std::move(path), kind, std::move(fd), std::move(ioFd));
+    const bool mountRoot = (stx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) &&
+                           (stx.stx_attributes & STATX_ATTR_MOUNT_ROOT);
+    item.setFacts(ItemIdentity{makedev(stx.stx_dev_major, stx.stx_dev_minor), stx.stx_ino},
+                  stx.stx_nlink, mountRoot);
+    return item;
+}
+
+}  // namespace
+
+bool standardOutputReaderGone() {
+    pollfd watch{STDOUT_FILENO, POLLOUT, 0};
+    return ::poll(&watch, 1, 0) > 0 && (watch.revents & (POLLERR | POLLHUP)) != 0;
+}
+
+Result<Item> ItemFiles::openChild(const Item&, const std::string&) {
+    return SysError::fromErrno(ENOTSUP);
+}
+
+Result<std::vector<std::string>> ItemFiles::childNames(const Item&) {
+    return SysError::fromErrno(ENOTSUP);
+}
+
+Result<Item> ItemFiles::openParent(const Item&, const ItemIdentity&) {
+    return SysError::fromErrno(ENOTSUP);
+}
+
+Result<Item> LinuxItemFiles::openChild(const Item& folder, const std::string& name) {
+    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) {
+        return SysError::fromErrno(EINVAL);
+    }
+    UniqueFd fd(::openat(folder.fd(), name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd.valid()) {
+        return SysError::fromErrno(errno);
+    }
+    return itemFrom(name, std::move(fd));
+}
+
+Result<std::vector<std::string>> LinuxItemFiles::childNames(const Item& folder) {
+    // A descriptor of its own: closedir closes what fdopendir was given.
+    const int listing = ::openat(folder.fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listing < 0) {
+        return SysError::fromErrno(errno);
+    }
+    DIR* dir = ::fdopendir(listing);
+    if (!dir) {
+        const int error = errno;
+        ::close(listing);
+        return SysError::fromErrno(error);
+    }
+    std::vector<std::string> names;
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+        errno = 0;
+    }
+    const int error = errno;
+    ::closedir(dir);
+    if (error != 0) {
+        return SysError::fromErrno(error);
+    }
+    return names;
+}
+
+Result<Item> LinuxItemFiles::openParent(const Item& folder, const ItemIdentity& expected) {
+    UniqueFd fd(::openat(folder.fd(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.valid()) {
+        return SysError::fromErrno(errno);
+    }
+    auto parent = itemFrom("..", std::move(fd));
+    if (parent && parent->identity() != expected) {
+        return SysError::withText("The folder was moved while it was being reset", EXDEV);
+    }
+    return parent;
+}
+
 Result<Item> LinuxItemFiles::open(const std::string& path) {
     UniqueFd fd = policy_ == LinkPolicy::NoneOnTheWay
                       ? openWithoutLinks(path)
@@ -199,18 +294,7 @@ Result<Item> LinuxItemFiles::open(const std::string& path) {
         }
         return SysError::fromErrno(errno);
     }
-    struct stat st {};
-    if (::fstatat(fd.get(), "", &st, AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW) != 0) {
-        return SysError::fromErrno(errno);
-    }
-    const FileKind kind = fileKindFromMode(st.st_mode);
-    UniqueFd ioFd;
-    if (kind == FileKind::Regular || kind == FileKind::Directory) {
-        ioFd = reopenForReading(fd.get());
-    }
-    Item item(path, kind, std::move(fd), std::move(ioFd));
-    item.setFacts(ItemIdentity{st.st_dev, st.st_ino}, st.st_nlink);
-    return item;
+    return itemFrom(path, std::move(fd));
 }
 
 Status changeHeld(const Item& item, std::optional<uid_t> uid, std::optional<unsigned> mode) {
