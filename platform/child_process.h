@@ -1,7 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "sys_error.h"
@@ -20,6 +22,11 @@ struct ChildOptions {
     bool mergeOutput = false;
     // Batch scheduling, so that long work yields to the desktop.
     bool background = false;
+    // Told each whole line of standard output as it arrives, on the thread
+    // that waits (the lines stay in `output` too). Answering false stops the
+    // reading: the pipe is closed, so the child learns at its next write, or
+    // when it asks, that nobody listens any more.
+    std::function<bool(std::string_view line)> outputLine = nullptr;
 };
 
 // Runs argv[0] (looked up on PATH) with byte-exact arguments, standard input

@@ -17,10 +17,12 @@ namespace gw::platform {
 
 namespace {
 
-void drain(UniqueFd& out, UniqueFd& err, ChildOutcome& outcome) {
+void drain(UniqueFd& out, UniqueFd& err, ChildOutcome& outcome,
+           const std::function<bool(std::string_view)>& outputLine) {
     std::array<pollfd, 2> fds{{{out.get(), POLLIN, 0}, {err.get(), POLLIN, 0}}};
     std::array<std::string*, 2> sinks{&outcome.output, &outcome.errors};
     int open = 2;
+    size_t told = 0;  // output up to here has been told line by line
     while (open > 0) {
         if (::poll(fds.data(), fds.size(), -1) < 0) {
             if (errno == EINTR) {
@@ -36,6 +38,18 @@ void drain(UniqueFd& out, UniqueFd& err, ChildOutcome& outcome) {
             const ssize_t got = ::read(fds[i].fd, buf, sizeof buf);
             if (got > 0) {
                 sinks[i]->append(buf, static_cast<size_t>(got));
+                bool listening = true;
+                for (size_t end; i == 0 && outputLine && listening &&
+                                 (end = outcome.output.find('\n', told)) != std::string::npos;
+                     told = end + 1) {
+                    listening =
+                        outputLine(std::string_view(outcome.output).substr(told, end - told));
+                }
+                if (!listening) {
+                    out.reset();
+                    fds[i].fd = -1;
+                    --open;
+                }
             } else if (got == 0 || errno != EINTR) {
                 fds[i].fd = -1;
                 --open;
@@ -95,7 +109,7 @@ ChildOutcome runChild(const std::vector<std::string>& argv, ChildOptions options
         outcome.startError = SysError::fromErrno(rc);
         return outcome;
     }
-    drain(outRead, errRead, outcome);
+    drain(outRead, errRead, outcome, options.outputLine);
     int wstatus = 0;
     pid_t waited;
     do {

@@ -1,5 +1,7 @@
 #include "app/controller/reset_controller.h"
+#include "app/controller/background.h"
 #include "app/controller/reset_run.h"
+#include "platform/tree_count.h"
 
 #include <ostream>
 
@@ -79,6 +81,29 @@ void ResetController::setInfo(inspection::FileInfo info) {
                                                        *services_.access);
     }
     Q_EMIT infoChanged();
+    countEnclosedItems();
+}
+
+void ResetController::countEnclosedItems() {
+    const bool folder = info_.url && info_.typeIsFolder && !info_.typeIsSymbolicLink;
+    if (folder && countedFolder_ == info_.url)
+        return;  // the same folder refreshed: its count stands
+    countedFolder_ = folder ? info_.url : std::nullopt;
+    if (enclosedItems_) {
+        enclosedItems_.reset();
+        Q_EMIT enclosedItemsChanged();
+    }
+    if (!folder)
+        return;
+    const std::string path = *info_.url;
+    runInBackground(
+        this, [path]() { return platform::countTreeEntries(path, kEnclosedLimit); },
+        [this, path](std::optional<uint64_t> count) {
+            if (countedFolder_ == path && count) {
+                enclosedItems_ = *count;
+                Q_EMIT enclosedItemsChanged();
+            }
+        });
 }
 
 std::optional<inspection::AccessExplanation> ResetController::explainFor(
@@ -283,8 +308,22 @@ void ResetController::showAlert(const QString& title, const QString& message) {
 }
 
 void ResetController::progressCancelPressed() {
-    if (progressState_ == controllerProgressState::working) {
-        setProgressState(controllerProgressState::complete);
+    if (progressState_ != controllerProgressState::working) {
+        return;
+    }
+    // A walk through a folder stops between two entries and says how far it
+    // got; anything else can't be stopped, and only the panel goes.
+    if (resetRun_ && progressFraction_) {
+        resetRun_->cancel();
+        return;
+    }
+    setProgressState(controllerProgressState::complete);
+}
+
+void ResetController::setProgressFraction(std::optional<double> fraction) {
+    if (progressFraction_ != fraction) {
+        progressFraction_ = fraction;
+        Q_EMIT progressFractionChanged();
     }
 }
 

@@ -79,6 +79,8 @@ class ResetController : public QObject {
     controllerProgressState progressState() const { return progressState_; }
     bool progressShow() const { return progressShow_; }
     const ProgressMessage& progressDisplayMessage() const { return progressDisplayMessage_; }
+    // How far a walk through a folder has come (0 to 1); none while unknown.
+    std::optional<double> progressFraction() const { return progressFraction_; }
     bool fileDetailsShow() const { return fileDetailsShow_; }
     const QString& mainString() const { return mainString_; }
     const QIcon& mainIcon() const { return mainIcon_; }
@@ -99,6 +101,13 @@ class ResetController : public QObject {
     // False on a disk that stores no permissions: its rights come from the
     // mount options, and changing bits, owner or lock can't hold there.
     bool permissionsAreStored() const;
+
+    // For a folder: how many entries a reset with "Include enclosed items"
+    // touches, the folder included, counted in the background when the
+    // folder is loaded (at most kEnclosedLimit); none while counting and for
+    // anything else.
+    std::optional<quint64> enclosedItems() const { return enclosedItems_; }
+    static constexpr quint64 kEnclosedLimit = 1000000;
 
     // Loading and keeping the record fresh.
     void loadFile(const std::string& url);
@@ -142,6 +151,8 @@ class ResetController : public QObject {
     void progressStateChanged();
     void progressShowChanged();
     void progressDisplayMessageChanged();
+    void progressFractionChanged();
+    void enclosedItemsChanged();
     void fileDetailsShowChanged();
     void mainStringChanged();
     void mainIconChanged();
@@ -161,6 +172,8 @@ class ResetController : public QObject {
     void runHelper(const std::string& url, bool allowEscalation);
     void toggleLockAsAdministrator(bool lock);
     void reportProgress(const QString& title, const QString& detail);
+    void reportCount(quint64 done, quint64 total);
+    void setProgressFraction(std::optional<double> fraction);
     void resetCompleted();
     void resetFailed(const QString& reason);
     void engineLog(const QString& text) const;
@@ -171,6 +184,7 @@ class ResetController : public QObject {
 
     void refreshInfo();
     void setInfo(inspection::FileInfo info);
+    void countEnclosedItems();
     void setFileDetailsShow(bool show);
     void setMainString(const QString& text);
     void setMainIcon(const QIcon& icon);
@@ -183,6 +197,9 @@ class ResetController : public QObject {
     controllerProgressState progressState_ = controllerProgressState::idle;
     bool progressShow_ = false;
     ProgressMessage progressDisplayMessage_;
+    std::optional<double> progressFraction_;
+    std::optional<quint64> enclosedItems_;
+    std::optional<std::string> countedFolder_;
     bool fileDetailsShow_ = false;
     QString mainString_;
     QIcon mainIcon_;

@@ -1,7 +1,10 @@
 // The reset: Vosker with the user's rights, then as administrator.
 #include <unistd.h>
 
+#include <algorithm>
+
 #include <QCoreApplication>
+#include <QLocale>
 
 #include "app/controller/elevated_helper.h"
 #include "app/controller/reset_controller.h"
@@ -87,12 +90,27 @@ void ResetController::runHelper(const std::string& url, bool allowEscalation) {
     connect(resetRun_.get(), &ResetRun::failed, this, &ResetController::resetFailed);
     connect(resetRun_.get(), &ResetRun::newLocationWanted, this,
             [this, url]() { chooseNewLocation(url); });
+    connect(resetRun_.get(), &ResetRun::counted, this, &ResetController::reportCount);
+    connect(resetRun_.get(), &ResetRun::stopped, this, [this](quint64 done, quint64 total) {
+        resetFailed(QCoreApplication::translate("reset_flow", "Stopped after %1 of %2 items")
+                        .arg(QLocale().toString(done), QLocale().toString(total)));
+    });
+    setProgressFraction(std::nullopt);
     resetRun_->start();
 }
 
 void ResetController::reportProgress(const QString& title, const QString& detail) {
     engineLog(QStringLiteral("progress: ") + title + QStringLiteral("; ") + detail);
     setProgressDisplayMessage({title, detail});
+}
+
+void ResetController::reportCount(quint64 done, quint64 total) {
+    if (progressState_ != controllerProgressState::working || total == 0)
+        return;
+    setProgressDisplayMessage({progressDisplayMessage_.title,
+                               QCoreApplication::translate("reset_flow", "%1 of %2")
+                                   .arg(QLocale().toString(done), QLocale().toString(total))});
+    setProgressFraction(static_cast<double>(std::min(done, total)) / static_cast<double>(total));
 }
 
 void ResetController::resetCompleted() {

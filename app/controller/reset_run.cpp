@@ -1,6 +1,9 @@
 #include "app/controller/reset_run.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
+#include <QPointer>
 #include <QStringDecoder>
 
 #include "app/controller/background.h"
@@ -11,11 +14,44 @@
 
 namespace gw::controller {
 
+std::optional<std::pair<quint64, quint64>> parseProgressLine(std::string_view line) {
+    constexpr std::string_view kPrefix = "progress ";
+    if (line.substr(0, kPrefix.size()) != kPrefix)
+        return std::nullopt;
+    const QList<QByteArray> numbers =
+        QByteArray(line.data() + kPrefix.size(),
+                   static_cast<qsizetype>(line.size() - kPrefix.size()))
+            .split(' ');
+    bool doneOk = false, totalOk = false;
+    if (numbers.size() != 2)
+        return std::nullopt;
+    const quint64 done = numbers[0].toULongLong(&doneOk);
+    const quint64 total = numbers[1].toULongLong(&totalOk);
+    if (!doneOk || !totalOk)
+        return std::nullopt;
+    return std::pair(done, total);
+}
+
+std::string withoutProgressLines(const std::string& output) {
+    std::string kept;
+    size_t start = 0;
+    while (start < output.size()) {
+        size_t end = output.find('\n', start);
+        end = end == std::string::npos ? output.size() : end + 1;
+        const std::string_view line(output.data() + start, end - start);
+        if (!parseProgressLine(line.substr(0, line.find('\n'))))
+            kept.append(line);
+        start = end;
+    }
+    return kept;
+}
+
 QString failureReason(const platform::ChildOutcome& task) {
     const int status = task.exitStatus.value_or(-1);
+    const std::string output = withoutProgressLines(task.output);
     QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString text = decoder.decode(
-        QByteArrayView(task.output.data(), static_cast<qsizetype>(task.output.size())));
+    const QString text =
+        decoder.decode(QByteArrayView(output.data(), static_cast<qsizetype>(output.size())));
     if (decoder.hasError()) {
         return QCoreApplication::translate("reset_run", "Unknown reason, code: ") +
                QString::number(status);
@@ -37,11 +73,39 @@ void ResetRun::log(const QString& text) const {
 void ResetRun::start() {
     std::vector<std::string> argv{helper_};
     argv.insert(argv.end(), arguments_.begin(), arguments_.end());
+    // A walk through a folder says how far it has come while it runs.
+    const auto deep = std::find(argv.begin(), argv.end(), "-deep");
+    if (deep != argv.end())
+        argv.insert(deep + 1, "-progress");
     log(QStringLiteral("Running Helper (unauthorized)"));
+    QPointer<ResetRun> self(this);
+    auto cancelled = cancelled_;
+    const auto line = [self, cancelled](std::string_view text) {
+        if (const auto counts = parseProgressLine(text)) {
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [self, counts]() {
+                    if (self) {
+                        self->done_ = counts->first;
+                        self->total_ = counts->second;
+                        Q_EMIT self->counted(counts->first, counts->second);
+                    }
+                },
+                Qt::QueuedConnection);
+        }
+        return !cancelled->load();
+    };
     runInBackground(
         this,
-        [argv]() { return platform::runChild(argv, {.mergeOutput = true, .background = true}); },
+        [argv, line]() {
+            return platform::runChild(
+                argv, {.mergeOutput = true, .background = true, .outputLine = line});
+        },
         [this](const platform::ChildOutcome& task) { unprivilegedFinished(task); });
+}
+
+void ResetRun::cancel() {
+    cancelled_->store(true);
 }
 
 void ResetRun::unprivilegedFinished(const platform::ChildOutcome& task) {
@@ -52,6 +116,11 @@ void ResetRun::unprivilegedFinished(const platform::ChildOutcome& task) {
     }
     if (task.exitStatus == 0) {
         Q_EMIT completed();
+        return;
+    }
+    if (cancelled_->load()) {
+        log(QStringLiteral("Stopped by the user"));
+        Q_EMIT stopped(done_, total_);
         return;
     }
     const QString reason = failureReason(task);

@@ -1,6 +1,11 @@
 #pragma once
 
+#include <atomic>
+#include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include <QObject>
@@ -27,6 +32,10 @@ class ResetRun : public QObject {
              QObject* parent = nullptr);
 
     void start();
+    // Stops a walk through a folder between two entries; the run then ends
+    // with stopped(). Only the run with the user's rights can be stopped:
+    // the administrator's reports nothing until it ends.
+    void cancel();
 
     static constexpr auto kAuthorizationPrompt =
         "Please Authorize Grantwell as it currently doesn't have permission to reset these "
@@ -38,6 +47,10 @@ class ResetRun : public QObject {
     void failed(const QString& reason);
     // Even the administrator could not reset it: a copy elsewhere may do.
     void newLocationWanted();
+    // How far a walk through a folder has come.
+    void counted(quint64 done, quint64 total);
+    // The user stopped it; what was done stays done.
+    void stopped(quint64 done, quint64 total);
 
   private:
     void unprivilegedFinished(const platform::ChildOutcome& task);
@@ -48,6 +61,14 @@ class ResetRun : public QObject {
     std::string helper_;
     std::vector<std::string> arguments_;
     bool allowEscalation_;
+    std::shared_ptr<std::atomic<bool>> cancelled_ = std::make_shared<std::atomic<bool>>(false);
+    quint64 done_ = 0;
+    quint64 total_ = 0;
 };
+
+// A "progress DONE TOTAL" line of the helper's, read.
+std::optional<std::pair<quint64, quint64>> parseProgressLine(std::string_view line);
+// The helper's output without its progress lines.
+std::string withoutProgressLines(const std::string& output);
 
 }  // namespace gw::controller

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QVBoxLayout>
 
 #include "app/controller/reset_controller.h"
@@ -90,6 +91,20 @@ FileDetailsView::FileDetailsView(controller::ResetController& controller,
     column->addSpacing(4);
     column->addWidget(permissions_);
 
+    // For a folder: whether a reset goes through everything inside it.
+    nested_ = new QCheckBox(panel);
+    nested_->setObjectName(QStringLiteral("includeEnclosedItems"));
+    nested_->setAccessibleName(
+        QCoreApplication::translate("file_details_view", "Include enclosed items"));
+    nested_->setChecked(controller_.resetNestedItems());
+    column->addWidget(nested_);
+    connect(nested_, &QCheckBox::toggled, &controller_,
+            &controller::ResetController::setResetNestedItems);
+    connect(&controller_, &controller::ResetController::resetNestedItemsChanged, this,
+            [this]() { nested_->setChecked(controller_.resetNestedItems()); });
+    connect(&controller_, &controller::ResetController::enclosedItemsChanged, this,
+            &FileDetailsView::refreshNested);
+
     QVBoxLayout* warningContent = nullptr;
     warnings_ = section(warningContent);
     warningContent->addWidget(divider());
@@ -138,8 +153,28 @@ FileDetailsView::FileDetailsView(controller::ResetController& controller,
     refresh();
 }
 
+void FileDetailsView::refreshNested() {
+    const auto& info = controller_.info();
+    nested_->setVisible(info.url && info.typeIsFolder && !info.typeIsSymbolicLink);
+    const auto count = controller_.enclosedItems();
+    const QString label =
+        QCoreApplication::translate("file_details_view", "Include enclosed items");
+    if (!count) {
+        nested_->setText(label +
+                         QCoreApplication::translate("file_details_view", " (counting\u2026)"));
+    } else if (*count >= controller::ResetController::kEnclosedLimit) {
+        nested_->setText(label +
+                         QCoreApplication::translate("file_details_view", " (more than %1 items)")
+                             .arg(QLocale().toString(*count)));
+    } else {
+        nested_->setText(label + QCoreApplication::translate("file_details_view", " (%1 items)")
+                                     .arg(QLocale().toString(*count)));
+    }
+}
+
 void FileDetailsView::refresh() {
     const auto& info = controller_.info();
+    refreshNested();
     const auto [symbol, color] = verdictSymbol(info.accessSummary.first);
     verdictIcon_->setSymbol(symbol, color);
     verdictText_->setText(info.accessSummary.second);

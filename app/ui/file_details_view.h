@@ -33,15 +33,18 @@ class FileDetailsView : public QWidget {
     QLabel* aclMessage() const { return aclMessage_; }
     QLabel* verdictText() const { return verdictText_; }
     WhyView* why() const { return why_; }
+    QCheckBox* nestedSwitch() const { return nested_; }
 
   private:
     void refresh();
+    void refreshNested();
 
     controller::ResetController& controller_;
     GWStatusView* verdictIcon_;
     QLabel* verdictText_;
     WhyView* why_;
     PermissionsView* permissions_;
+    QCheckBox* nested_;
     QWidget* warnings_;
     QVBoxLayout* warningRows_;
     QWidget* aclSection_;

@@ -58,7 +58,8 @@ SimpleProgressPanel::SimpleProgressPanel(controller::ResetController& controller
         }
     });
     using RC = controller::ResetController;
-    for (auto signal : {&RC::progressStateChanged, &RC::progressDisplayMessageChanged}) {
+    for (auto signal : {&RC::progressStateChanged, &RC::progressDisplayMessageChanged,
+                        &RC::progressFractionChanged}) {
         connect(&controller_, signal, this, &SimpleProgressPanel::refresh);
     }
     refresh();
@@ -79,6 +80,14 @@ void SimpleProgressPanel::refresh() {
         state != controllerProgressState::complete && state != controllerProgressState::error;
     spinner_->setVisible(working);
     status_->setVisible(!working);
+    // A walk through a folder fills the bar; anything else is just busy.
+    if (const auto fraction = controller_.progressFraction(); fraction && working) {
+        spinner_->setRange(0, 1000);
+        spinner_->setValue(static_cast<int>(*fraction * 1000));
+        spinner_->setAccessibleName(controller_.progressDisplayMessage().detail);
+    } else {
+        spinner_->setRange(0, 0);
+    }
     if (state == controllerProgressState::complete) {
         status_->setSymbol(QStringLiteral("checkmark.circle.fill"), colors::green());
     } else if (state == controllerProgressState::error) {

@@ -2,6 +2,8 @@
 // running. The helper's first run is made as the unprivileged account, as
 // an ordinary user's would be; the substitute elevation program stands in
 // for pkexec and marks its runs, which then run as root.
+#include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -180,6 +182,68 @@ class ResetFlowTest : public QObject {
         QVERIFY(!controller->isMonitoringPaused());
         QVERIFY(controller->progressShow());
         QTRY_VERIFY(alerts_.beeps() >= 1);
+    }
+
+    // A folder and everything in it: the count beside the switch, the panel
+    // counting up to it, every entry reset.
+    void aFolderAndEverythingInIt() {
+        const std::string top = sandbox_->folder("tree", 0700);
+        giveToNobody(top);
+        for (int i = 0; i < 300; ++i) {
+            const std::string file = sandbox_->file("tree/f" + std::to_string(i), "x", 0600);
+            giveToNobody(file);
+        }
+        auto controller = makeController(helper_);
+        controller->loadFile(top);
+        QTRY_COMPARE(controller->enclosedItems(), std::optional<quint64>(301));
+        controller->setResetNestedItems(true);
+        auto log = progressLog(*controller);
+        controller->resetPermissions();
+        waitForOutcome(*controller);
+        QCOMPARE(controller->progressState(), controllerProgressState::complete);
+        QVERIFY(showed(*log, {u"Resetting file permissions..."_qs, u"301 of 301"_qs}));
+        QCOMPARE(controller->progressFraction(), std::optional<double>(1.0));
+        QCOMPARE(gw::test::modeOf(top), 0755U);
+        QCOMPARE(gw::test::modeOf(sandbox_->path("tree/f299")), 0644U);
+    }
+
+    // Cancel stops the walk between two entries and says how far it got;
+    // no administrator is asked.
+    void cancelStopsAFolderWalk() {
+        const std::string disk = sandbox_->folder("disk", 0755);
+        if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64m,nr_inodes=100k,mode=755") != 0)
+            QSKIP("no tmpfs to build a large tree on quickly");
+        const std::string top = disk + "/tree";
+        ::mkdir(top.c_str(), 0700);
+        giveToNobody(top);
+        for (int folder = 0; folder < 40; ++folder) {
+            const std::string dir = top + "/d" + std::to_string(folder);
+            ::mkdir(dir.c_str(), 0700);
+            giveToNobody(dir);
+            for (int file = 0; file < 1000; ++file) {
+                const std::string path = dir + "/" + std::to_string(file);
+                ::close(::open(path.c_str(), O_CREAT | O_WRONLY, 0600));
+                giveToNobody(path);
+            }
+        }
+        SubstituteElevation elevation(SubstituteElevation::Behaviour::Run);
+        auto controller = makeController(helper_);
+        controller->loadFile(top);
+        controller->setResetNestedItems(true);
+        controller->resetPermissions();
+        QTRY_VERIFY_WITH_TIMEOUT(controller->progressFraction().has_value(), kResetTimeoutMs);
+        controller->progressCancelPressed();
+        waitForOutcome(*controller);
+        const ProgressMessage shown = controller->progressDisplayMessage();
+        int untouched = 0;
+        for (int folder = 0; folder < 40; ++folder)
+            untouched += gw::test::modeOf(top + "/d" + std::to_string(folder)) == 0700U;
+        ::umount2(disk.c_str(), MNT_DETACH);
+        QCOMPARE(controller->progressState(), controllerProgressState::error);
+        QVERIFY2(shown.detail.startsWith(u"Stopped after "_qs), qPrintable(shown.detail));
+        QVERIFY(shown.detail.endsWith(u" of 40,041 items"_qs));
+        QVERIFY(untouched > 0);
+        QVERIFY(elevation.receivedCommands().empty());
     }
 
     void escalationSucceeds() {
