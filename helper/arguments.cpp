@@ -50,6 +50,12 @@ ParseOutcome parseArguments(const std::vector<std::string>& args, RunSettings se
             settings.nestedScan = true;
         } else if (arg == "-progress") {
             settings.progress = true;
+        } else if (arg == "-snapshot") {
+            if (i + 1 >= args.size()) {
+                outcome.fatal = "Not enough arguments.";
+                break;
+            }
+            settings.snapshotName = args[++i];  // the option's own value, never a path
         } else if (arg == "-username") {
             if (i + 1 >= args.size()) {
                 outcome.fatal = "Not enough arguments.";

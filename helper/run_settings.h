@@ -20,8 +20,9 @@ struct RunSettings {
     bool verbose = false;
     bool nestedScan = false;  // "-deep": the item and everything inside it
     bool progress = false;    // "-progress": "progress DONE TOTAL" lines while it runs
-    std::string ownerName;    // the login name until "-username" says otherwise
-    bool ownerGiven = false;  // "-username" was used
+    std::optional<std::string> snapshotName;  // "-snapshot NAME": record for "restore"
+    std::string ownerName;                    // the login name until "-username" says otherwise
+    bool ownerGiven = false;                  // "-username" was used
     std::vector<ItemRequest> pathList;
     bool preserveAttributes = false;
     bool preserveACLs = false;

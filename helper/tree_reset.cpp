@@ -33,14 +33,6 @@ std::string pathOf(const std::vector<Frame>& stack, const std::string& name) {
     return path + (path.empty() || path.back() == '/' ? "" : "/") + name;
 }
 
-std::string grouped(uint64_t number) {
-    std::string digits = std::to_string(number);
-    for (auto at = static_cast<long>(digits.size()) - 3; at > 0; at -= 3) {
-        digits.insert(static_cast<size_t>(at), ",");
-    }
-    return digits;
-}
-
 // The entries in the order they are visited (back first): by name.
 std::vector<std::string> visitOrder(std::vector<std::string> names) {
     std::sort(names.begin(), names.end(), std::greater<>());
@@ -100,6 +92,14 @@ bool walkBelow(Item root, const std::string& rootPath, const HelperServices& ser
 
 }  // namespace
 
+std::string grouped(uint64_t number) {
+    std::string digits = std::to_string(number);
+    for (auto at = static_cast<long>(digits.size()) - 3; at > 0; at -= 3) {
+        digits.insert(static_cast<size_t>(at), ",");
+    }
+    return digits;
+}
+
 std::string treeSummary(const TreeCounts& counts) {
     std::string text = "Reset " + grouped(counts.reset) + (counts.reset == 1 ? " item" : " items");
     if (counts.failed > 0)
@@ -111,7 +111,7 @@ std::string treeSummary(const TreeCounts& counts) {
 
 TreeCounts resetTree(const ItemRequest& request, const RunSettings& settings,
                      const HelperServices& services, std::ostream& out,
-                     const BetweenEntries& between) {
+                     const BetweenEntries& between, const BeforeEntry& before) {
     TreeCounts counts;
     const auto fail = [&](const std::string& path, const std::string& message) {
         out << "error: " << path << ": " << message << '\n';
@@ -129,6 +129,10 @@ TreeCounts resetTree(const ItemRequest& request, const RunSettings& settings,
     }
     if (settings.verbose)
         out << request.path << '\n';
+    if (auto refused = before ? before(root, 0, request.path) : std::nullopt) {
+        fail(request.path, *refused);
+        return counts;  // nothing changed, so nothing below is either
+    }
     const ResetOutcome first =
         resetOpenedItem(root, settings, services, out, ModeJudgement::byPath);
     if (first.status != 0) {
@@ -153,6 +157,11 @@ TreeCounts resetTree(const ItemRequest& request, const RunSettings& settings,
         }
         if (settings.verbose)
             out << pathOf(stack, name) << '\n';
+        if (auto refused =
+                before ? before(child, static_cast<int>(stack.size()), name) : std::nullopt) {
+            fail(pathOf(stack, name), *refused);
+            return false;
+        }
         const ResetOutcome outcome =
             resetOpenedItem(child, settings, services, out, ModeJudgement::byDescriptor);
         if (outcome.status != 0) {

@@ -6,7 +6,9 @@
 #include <ostream>
 
 #include "arguments.h"
+#include "item_opening.h"
 #include "item_reset.h"
+#include "snapshot.h"
 #include "tree_reset.h"
 
 namespace vosker {
@@ -27,7 +29,7 @@ std::string lowered(std::string text) {
 // "progress DONE TOTAL" lines at most ten times a second; when the reader
 // has gone (the line can't be written) the walk stops between two entries.
 int resetTrees(const RunSettings& settings, const gw::platform::HelperServices& services,
-               std::ostream& out) {
+               std::ostream& out, const BeforeEntry& beforeEntry) {
     uint64_t total = 0;
     if (settings.progress) {
         for (const auto& request : settings.pathList)
@@ -50,7 +52,7 @@ int resetTrees(const RunSettings& settings, const gw::platform::HelperServices& 
         return out.good();
     };
     for (const auto& request : settings.pathList) {
-        const TreeCounts counts = resetTree(request, settings, services, out, between);
+        const TreeCounts counts = resetTree(request, settings, services, out, between, beforeEntry);
         all.reset += counts.reset;
         all.failed += counts.failed;
         all.leftAlone += counts.leftAlone;
@@ -66,12 +68,90 @@ int resetTrees(const RunSettings& settings, const gw::platform::HelperServices& 
     return all.failed > 0 || all.stopped ? 1 : 0;
 }
 
+// "restore NAME": what a reset with "-snapshot NAME" recorded, put back.
+int restore(const std::string& name, const gw::platform::HelperServices& services,
+            std::ostream& out) {
+    auto folder = openSnapshotFolder(services.privileged);
+    if (auto* problem = std::get_if<std::string>(&folder))
+        return exitWithError(out, *problem);
+    auto restored =
+        restoreSnapshot(std::get<gw::platform::UniqueFd>(folder).get(), name, services, out);
+    if (auto* problem = std::get_if<std::string>(&restored))
+        return exitWithError(out, *problem);
+    const auto& counts = std::get<RestoreCounts>(restored);
+    out << "Restored " << grouped(counts.restored) << (counts.restored == 1 ? " item" : " items");
+    if (counts.skipped > 0)
+        out << ", " << grouped(counts.skipped) << " skipped";
+    if (counts.failed > 0)
+        out << ", " << grouped(counts.failed) << " failed";
+    out << '\n';
+    return counts.failed > 0 ? 1 : 0;
+}
+
+// A reset that first records, entry by entry, what it is about to change.
+// An entry whose state can't be recorded is not changed: it could not be
+// put back.
+int resetWithSnapshot(const std::string& command, const RunSettings& settings,
+                      const gw::platform::HelperServices& services, std::ostream& out) {
+    if (command != "reset")
+        return exitWithError(out, "-snapshot goes with the reset command only");
+    auto folder = openSnapshotFolder(services.privileged);
+    if (auto* problem = std::get_if<std::string>(&folder))
+        return exitWithError(out, *problem);
+    const int folderFd = std::get<gw::platform::UniqueFd>(folder).get();
+    auto created = SnapshotWriter::create(folderFd, *settings.snapshotName);
+    if (auto* problem = std::get_if<std::string>(&created))
+        return exitWithError(out, *problem);
+    SnapshotWriter& writer = std::get<SnapshotWriter>(created);
+    const BeforeEntry record = [&](const gw::platform::Item& item, int depth,
+                                   const std::string& pathOrName) -> std::optional<std::string> {
+        const auto state = gw::platform::captureState(item);
+        if (!state)
+            return "Its state could not be recorded for undo: " + state.error().description;
+        if (!writer.add(depth, pathOrName, item, *state))
+            return std::string("The snapshot could not be written");
+        return std::nullopt;
+    };
+    int status = 0;
+    if (settings.nestedScan) {
+        status = resetTrees(settings, services, out, record);
+    } else {
+        for (const auto& request : settings.pathList) {
+            auto opened = openItem(request, services);
+            if (auto* refused = std::get_if<std::string>(&opened)) {
+                status = exitWithError(out, *refused);
+                break;
+            }
+            const auto& item = std::get<gw::platform::Item>(opened);
+            if (auto refused = record(item, 0, request.path)) {
+                status = exitWithError(out, *refused);
+                break;
+            }
+            const ResetOutcome outcome =
+                resetOpenedItem(item, settings, services, out, ModeJudgement::byPath);
+            if (outcome.status != 0) {
+                status = exitWithError(out, outcome.message);
+                break;
+            }
+        }
+    }
+    if (!writer.finish())
+        status = exitWithError(out, "The snapshot could not be written");
+    pruneSnapshots(folderFd);
+    return status;
+}
+
 }  // namespace
 
 int run(const std::vector<std::string>& args, const gw::platform::HelperServices& services,
         std::ostream& out) {
     if (args.size() < 3) {
         return exitWithError(out, "Not enough arguments.");
+    }
+    if (lowered(args[1]) == "restore") {
+        if (args.size() != 3)
+            return exitWithError(out, "The restore command takes one snapshot name");
+        return restore(args[2], services, out);
     }
     RunSettings initial;
     initial.ownerName = services.accounts.loginName();
@@ -92,8 +172,11 @@ int run(const std::vector<std::string>& args, const gw::platform::HelperServices
     if (command == "owner" && !settings.ownerGiven) {
         return exitWithError(out, "The owner command needs -username NAME");
     }
+    if (settings.snapshotName) {
+        return resetWithSnapshot(command, settings, services, out);
+    }
     if (command == "reset" && settings.nestedScan) {
-        return resetTrees(settings, services, out);
+        return resetTrees(settings, services, out, nullptr);
     }
     for (const auto& request : settings.pathList) {
         const ResetOutcome outcome =

@@ -123,6 +123,8 @@ class VoskerDeepTest : public QObject {
     void aHundredThousandEntriesWithAHandfulOfDescriptors();
     void aFailingEntryIsReportedAndTheRestIsReset();
     void progressAndAReaderThatGoesAway();
+    void undoPutsBackExactlyWhatWasThere();
+    void undoSkipsWhatWasReplacedAndTakesOnlyNames();
 };
 
 void VoskerDeepTest::eachEntryGetsWhatAResetAloneGives() {
@@ -301,6 +303,110 @@ void VoskerDeepTest::progressAndAReaderThatGoesAway() {
     for (int folder = 0; folder < 20; ++folder)
         untouched += gw::test::modeOf(top + "/f" + std::to_string(folder)) == 0700u;
     QVERIFY2(untouched > 10, "the walk went on after its reader had gone");
+}
+
+namespace {
+
+// What the tools a user trusts say about a tree: owner, group and mode,
+// ACLs, user attributes and lock flags of every entry.
+std::string dumpOf(const std::string& top) {
+    const std::string script =
+        "cd '" + top +
+        "' && find . | sort | xargs -d '\\n' stat -c '%u %g %a %n' && "
+        "getfacl -R --absolute-names . 2>/dev/null; getfattr -R -d -m '^user\\.' "
+        "--absolute-names . 2>/dev/null; lsattr -R . 2>/dev/null; true";
+    return gw::test::runProcess({"sh", "-c", script}).output;
+}
+
+}  // namespace
+
+void VoskerDeepTest::undoPutsBackExactlyWhatWasThere() {
+    Sandbox box;
+    const std::string top = box.folder("mixed", 0750);
+    // 1,000 entries of every kind a reset changes.
+    for (int folder = 0; folder < 20; ++folder) {
+        const std::string dir = "mixed/d" + std::to_string(folder);
+        box.folder(dir, folder % 3 ? 0700 : 0775);
+        if (folder % 4 == 0)
+            gw::test::runProcess({"setfacl", "-d", "-m", "u:65534:rx", box.path(dir)});
+        for (int file = 0; file < 49; ++file) {
+            const std::string path =
+                box.file(dir + "/f " + std::to_string(file) + ".txt", "x", file % 2 ? 0600 : 0664);
+            if (file % 5 == 0)
+                gw::test::addAclEntry(path, 65534, "rw-");
+            if (file % 7 == 0)
+                gw::test::setXattr(path, "tag", "value with\nnewline and \xff byte");
+            if (file % 9 == 0)
+                gw::test::setXattr(path, "com.apple.quarantine", "0081;x;y;");
+            if (file % 11 == 0 && gw::test::runningAsRoot())
+                ::chown(path.c_str(), 65534, 65534);
+            if (file % 13 == 0)
+                gw::test::setImmutable(path, true);
+        }
+    }
+    box.link("mixed/link", "/etc/hostname");
+    const std::string before = dumpOf(top);
+    const std::string state = box.folder("state", 0700);
+    const auto withState = [&](std::vector<std::string> argv) {
+        std::vector<std::string> env{"env", "XDG_STATE_HOME=" + state, VOSKER_PATH};
+        env.insert(env.end(), argv.begin(), argv.end());
+        return gw::test::runProcess(env);
+    };
+    // As root the snapshots of every run share root's folder: a name of its own.
+    const std::string name = "test-" + std::to_string(::getpid()) + "-mixed";
+    const ProcessResult reset = withState({"reset", "-deep", "-snapshot", name, top});
+    QCOMPARE(reset.status, 0);
+    QVERIFY(dumpOf(top) != before);
+    const ProcessResult restore = withState({"restore", name});
+    QVERIFY2(restore.status == 0, restore.output.c_str());
+    QCOMPARE(lastLine(restore.output), std::string("Restored 1,002 items"));
+    QCOMPARE(dumpOf(top), before);
+    // As an ordinary user the snapshot is kept in the user's own state folder.
+    if (!gw::test::runningAsRoot()) {
+        QCOMPARE(gw::test::modeOf(state + "/grantwell/undo"), 0700u);
+        QCOMPARE(gw::test::modeOf(state + "/grantwell/undo/" + name), 0600u);
+    }
+    for (int folder = 0; folder < 20; ++folder) {
+        for (int file = 0; file < 49; file += 13)
+            gw::test::setImmutable(box.path("mixed/d" + std::to_string(folder) + "/f " +
+                                            std::to_string(file) + ".txt"),
+                                   false);
+    }
+}
+
+void VoskerDeepTest::undoSkipsWhatWasReplacedAndTakesOnlyNames() {
+    Sandbox box;
+    const std::string top = box.folder("tree", 0700);
+    const std::string kept = box.file("tree/kept", "x", 0600);
+    const std::string swapped = box.file("tree/swapped", "x", 0600);
+    const std::string state = box.folder("state", 0700);
+    const auto withState = [&](std::vector<std::string> argv) {
+        std::vector<std::string> env{"env", "XDG_STATE_HOME=" + state, VOSKER_PATH};
+        env.insert(env.end(), argv.begin(), argv.end());
+        return gw::test::runProcess(env);
+    };
+    const std::string name = "test-" + std::to_string(::getpid()) + "-replaced";
+    QCOMPARE(withState({"reset", "-deep", "-snapshot", name, top}).status, 0);
+    // Replaced since: another inode under the same name is not touched.
+    ::unlink(swapped.c_str());
+    box.file("tree/swapped", "new", 0640);
+    const ProcessResult restore = withState({"restore", name});
+    QCOMPARE(restore.status, 0);
+    QVERIFY2(restore.output.find("Skipped: " + swapped + " (it was replaced since the reset)") !=
+                 std::string::npos,
+             restore.output.c_str());
+    QCOMPARE(gw::test::modeOf(kept), 0600u);
+    QCOMPARE(gw::test::modeOf(swapped), 0640u);
+    // A name, never a path; a snapshot is never overwritten.
+    for (const std::string bad : {"../x", "/etc/passwd", ".", "a b", ""}) {
+        const ProcessResult refused = withState({"restore", bad});
+        QCOMPARE(refused.status, 1);
+        QVERIFY2(refused.output.find("is not letters, digits") != std::string::npos,
+                 refused.output.c_str());
+    }
+    const ProcessResult again = withState({"reset", "-snapshot", name, kept});
+    QCOMPARE(again.status, 1);
+    QCOMPARE(gw::test::modeOf(kept), 0600u);  // nothing changed without a record
 }
 
 QTEST_GUILESS_MAIN(VoskerDeepTest)
