@@ -91,13 +91,21 @@ int restore(const std::string& name, const gw::platform::HelperServices& service
 // A reset that first records, entry by entry, what it is about to change.
 // An entry whose state can't be recorded is not changed: it could not be
 // put back.
-int resetWithSnapshot(const std::string& command, const RunSettings& settings,
-                      const gw::platform::HelperServices& services, std::ostream& out) {
+std::optional<int> resetWithSnapshot(const std::string& command, const RunSettings& settings,
+                                     const gw::platform::HelperServices& services,
+                                     std::ostream& out) {
     if (command != "reset")
         return exitWithError(out, "-snapshot goes with the reset command only");
+    if (!isSnapshotName(*settings.snapshotName))
+        return exitWithError(out, "The snapshot name \"" + *settings.snapshotName +
+                                      "\" is not letters, digits, \".\", \"_\" and \"-\"");
+    // Without a place to keep it the reset still happens: it is what the
+    // user asked for; only taking it back is not offered.
     auto folder = openSnapshotFolder(services.privileged);
-    if (auto* problem = std::get_if<std::string>(&folder))
-        return exitWithError(out, *problem);
+    if (auto* problem = std::get_if<std::string>(&folder)) {
+        out << "Not recorded for undo: " << *problem << '\n';
+        return std::nullopt;
+    }
     const int folderFd = std::get<gw::platform::UniqueFd>(folder).get();
     auto created = SnapshotWriter::create(folderFd, *settings.snapshotName);
     if (auto* problem = std::get_if<std::string>(&created))
@@ -173,7 +181,8 @@ int run(const std::vector<std::string>& args, const gw::platform::HelperServices
         return exitWithError(out, "The owner command needs -username NAME");
     }
     if (settings.snapshotName) {
-        return resetWithSnapshot(command, settings, services, out);
+        if (const auto status = resetWithSnapshot(command, settings, services, out))
+            return *status;
     }
     if (command == "reset" && settings.nestedScan) {
         return resetTrees(settings, services, out, nullptr);

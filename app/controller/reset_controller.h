@@ -134,6 +134,12 @@ class ResetController : public QObject {
     // The helper, when it is there to be run.
     std::optional<std::string> helperLocation() const;
 
+    // Taking the last reset back: the helper puts back what it recorded
+    // before it changed anything (as administrator when the reset was).
+    bool undoAvailable() const { return lastSnapshot_.has_value(); }
+    void undoReset();
+    static constexpr auto kUndoPrompt = "Please Authorize Grantwell to undo the reset";
+
     // The progress panel's buttons.
     void progressCancelPressed();
     void progressDonePressed();
@@ -153,6 +159,7 @@ class ResetController : public QObject {
     void progressDisplayMessageChanged();
     void progressFractionChanged();
     void enclosedItemsChanged();
+    void undoAvailableChanged();
     void fileDetailsShowChanged();
     void mainStringChanged();
     void mainIconChanged();
@@ -200,6 +207,15 @@ class ResetController : public QObject {
     std::optional<double> progressFraction_;
     std::optional<quint64> enclosedItems_;
     std::optional<std::string> countedFolder_;
+    // The snapshot of the last reset that changed something, and whether it
+    // was made as administrator.
+    struct Snapshot {
+        std::string name;
+        bool elevated = false;
+    };
+    std::optional<Snapshot> lastSnapshot_;
+    std::string pendingSnapshot_;
+    void undoFinished(bool succeeded, const QString& message);
     bool fileDetailsShow_ = false;
     QString mainString_;
     QIcon mainIcon_;

@@ -4,8 +4,11 @@
 #include <algorithm>
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QLocale>
+#include <QRandomGenerator>
 
+#include "app/controller/background.h"
 #include "app/controller/elevated_helper.h"
 #include "app/controller/reset_controller.h"
 #include "app/controller/reset_run.h"
@@ -13,6 +16,20 @@
 #include "basalt/diagnostics.h"
 
 namespace gw::controller {
+
+namespace {
+
+// Unique enough for one user's snapshots, and only the letters a snapshot
+// name may have.
+std::string newSnapshotName() {
+    return QDateTime::currentDateTimeUtc()
+               .toString(u"'reset-'yyyyMMdd-HHmmss-zzz"_qs)
+               .toStdString() +
+           "-" + std::to_string(::getpid()) + "-" +
+           std::to_string(QRandomGenerator::global()->bounded(1000000));
+}
+
+}  // namespace
 
 void ResetController::engineLog(const QString& text) const {
     basalt::diagnostics() << "ResetEngine_v4: " << text.toStdString() << '\n';
@@ -79,6 +96,9 @@ void ResetController::runHelper(const std::string& url, bool allowEscalation) {
         return;
     }
     std::vector<std::string> arguments = helperArguments();
+    // What the reset changes is recorded first, for "Undo Reset".
+    pendingSnapshot_ = newSnapshotName();
+    arguments.insert(arguments.end(), {"-snapshot", pendingSnapshot_});
     // The item the record shows, and only while it still is that item.
     const bool shown = info_.url == url;
     for (auto& argument : itemArguments(url, shown ? info_.identity : std::nullopt)) {
@@ -99,6 +119,45 @@ void ResetController::runHelper(const std::string& url, bool allowEscalation) {
     resetRun_->start();
 }
 
+void ResetController::undoReset() {
+    if (!lastSnapshot_ || resetRunning_) {
+        return;
+    }
+    const auto helper = helperLocation();
+    if (!helper) {
+        undoFinished(false,
+                     QCoreApplication::translate("reset_flow", "Couldn't find the helper process"));
+        return;
+    }
+    const std::vector<std::string> arguments{"restore", lastSnapshot_->name};
+    if (lastSnapshot_->elevated) {
+        runHelperAsAdministrator(
+            this, *helper, arguments, kUndoPrompt, [this](const basalt::ScriptOutcome& outcome) {
+                if (outcome.kind == basalt::ElevationResult::cancelled)
+                    return;
+                undoFinished(outcome.succeeded(), basalt::authorizationStatus(outcome).second);
+            });
+        return;
+    }
+    std::vector<std::string> argv{*helper};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    runInBackground(
+        this, [argv]() { return platform::runChild(argv, {.mergeOutput = true}); },
+        [this](const platform::ChildOutcome& task) {
+            undoFinished(task.exitStatus == 0, QString::fromStdString(task.output).trimmed());
+        });
+}
+
+void ResetController::undoFinished(bool succeeded, const QString& message) {
+    if (!succeeded) {
+        showAlert(QCoreApplication::translate("reset_flow", "Unable to undo the reset"), message);
+        return;
+    }
+    lastSnapshot_.reset();
+    Q_EMIT undoAvailableChanged();
+    reloadFile();
+}
+
 void ResetController::reportProgress(const QString& title, const QString& detail) {
     engineLog(QStringLiteral("progress: ") + title + QStringLiteral("; ") + detail);
     setProgressDisplayMessage({title, detail});
@@ -115,6 +174,10 @@ void ResetController::reportCount(quint64 done, quint64 total) {
 
 void ResetController::resetCompleted() {
     engineLog(QStringLiteral("Reset Completed"));
+    if (resetRun_ && (resetRun_->ranElevated() || resetRun_->recordedForUndo())) {
+        lastSnapshot_ = Snapshot{pendingSnapshot_, resetRun_->ranElevated()};
+        Q_EMIT undoAvailableChanged();
+    }
     setProgressDisplayMessage(
         {QCoreApplication::translate("reset_flow", "Grantwell Completed"), mainString_});
     setProgressState(controllerProgressState::complete);

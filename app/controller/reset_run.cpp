@@ -80,7 +80,10 @@ void ResetRun::start() {
     log(QStringLiteral("Running Helper (unauthorized)"));
     QPointer<ResetRun> self(this);
     auto cancelled = cancelled_;
-    const auto line = [self, cancelled](std::string_view text) {
+    auto unrecorded = unrecorded_;
+    const auto line = [self, cancelled, unrecorded](std::string_view text) {
+        if (text.substr(0, 22) == "Not recorded for undo:")
+            unrecorded->store(true);
         if (const auto counts = parseProgressLine(text)) {
             QMetaObject::invokeMethod(
                 QCoreApplication::instance(),
@@ -136,6 +139,7 @@ void ResetRun::unprivilegedFinished(const platform::ChildOutcome& task) {
 }
 
 void ResetRun::startElevated() {
+    elevated_ = true;
     log(QStringLiteral("Running Helper (requesting authorization)"));
     runHelperAsAdministrator(
         this, helper_, arguments_, kAuthorizationPrompt,

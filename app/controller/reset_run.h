@@ -36,6 +36,10 @@ class ResetRun : public QObject {
     // with stopped(). Only the run with the user's rights can be stopped:
     // the administrator's reports nothing until it ends.
     void cancel();
+    // Whether the run that succeeded was the administrator's.
+    bool ranElevated() const { return elevated_; }
+    // The helper could not keep a snapshot (it said "Not recorded for undo").
+    bool recordedForUndo() const { return !*unrecorded_; }
 
     static constexpr auto kAuthorizationPrompt =
         "Please Authorize Grantwell as it currently doesn't have permission to reset these "
@@ -62,6 +66,8 @@ class ResetRun : public QObject {
     std::vector<std::string> arguments_;
     bool allowEscalation_;
     std::shared_ptr<std::atomic<bool>> cancelled_ = std::make_shared<std::atomic<bool>>(false);
+    bool elevated_ = false;
+    std::shared_ptr<std::atomic<bool>> unrecorded_ = std::make_shared<std::atomic<bool>>(false);
     quint64 done_ = 0;
     quint64 total_ = 0;
 };

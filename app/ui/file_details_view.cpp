@@ -94,8 +94,6 @@ FileDetailsView::FileDetailsView(controller::ResetController& controller,
     // For a folder: whether a reset goes through everything inside it.
     nested_ = new QCheckBox(panel);
     nested_->setObjectName(QStringLiteral("includeEnclosedItems"));
-    nested_->setAccessibleName(
-        QCoreApplication::translate("file_details_view", "Include enclosed items"));
     nested_->setChecked(controller_.resetNestedItems());
     column->addWidget(nested_);
     connect(nested_, &QCheckBox::toggled, &controller_,

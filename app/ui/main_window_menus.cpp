@@ -55,6 +55,13 @@ void MainWindow::buildMenus() {
                     QKeySequence(Qt::CTRL | Qt::Key_Q), this, [this]() { quitSequence(); });
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    QAction* undo = edit->addAction(QCoreApplication::translate("main_window_menus", "Undo Reset"),
+                                    QKeySequence(QKeySequence::Undo), this,
+                                    [this]() { controller_.undoReset(); });
+    undo->setEnabled(controller_.undoAvailable());
+    connect(&controller_, &controller::ResetController::undoAvailableChanged, undo,
+            [this, undo]() { undo->setEnabled(controller_.undoAvailable()); });
+    edit->addSeparator();
     QAction* remove = edit->addAction(QCoreApplication::translate("main_window_menus", "Delete"),
                                       this, [this]() { controller_.clearFile(); });
     remove->setShortcuts({QKeySequence(QKeySequence::Delete), QKeySequence(Qt::Key_Backspace)});

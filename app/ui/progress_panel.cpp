@@ -1,6 +1,7 @@
 #include "app/ui/progress_panel.h"
 
 #include <QCoreApplication>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
@@ -48,7 +49,19 @@ SimpleProgressPanel::SimpleProgressPanel(controller::ResetController& controller
     button_ = new QPushButton(this);
     button_->setDefault(true);
     button_->setMinimumWidth(80);
-    column->addWidget(button_, 0, Qt::AlignHCenter);
+    // Once a reset is done it can be taken back from here too.
+    undo_ = new QPushButton(QCoreApplication::translate("progress_panel", "Undo Reset"), this);
+    undo_->setAutoDefault(false);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(undo_);
+    buttons->addWidget(button_);
+    buttons->addStretch(1);
+    column->addLayout(buttons);
+    connect(undo_, &QPushButton::clicked, this, [this]() {
+        controller_.progressDonePressed();
+        controller_.undoReset();
+    });
 
     connect(button_, &QPushButton::clicked, this, [this]() {
         if (controller_.progressState() == controllerProgressState::working) {
@@ -59,7 +72,7 @@ SimpleProgressPanel::SimpleProgressPanel(controller::ResetController& controller
     });
     using RC = controller::ResetController;
     for (auto signal : {&RC::progressStateChanged, &RC::progressDisplayMessageChanged,
-                        &RC::progressFractionChanged}) {
+                        &RC::progressFractionChanged, &RC::undoAvailableChanged}) {
         connect(&controller_, signal, this, &SimpleProgressPanel::refresh);
     }
     refresh();
@@ -93,6 +106,7 @@ void SimpleProgressPanel::refresh() {
     } else if (state == controllerProgressState::error) {
         status_->setSymbol(QStringLiteral("exclamationmark.triangle.fill"), colors::yellow());
     }
+    undo_->setVisible(state == controllerProgressState::complete && controller_.undoAvailable());
     title_->setText(controller_.progressDisplayMessage().title);
     detail_->setText(controller_.progressDisplayMessage().detail);
     button_->setText(state == controllerProgressState::working

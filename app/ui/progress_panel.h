@@ -34,6 +34,7 @@ class SimpleProgressPanel : public QDialog {
     QLabel* title_;
     QLabel* detail_;
     QPushButton* button_;
+    QPushButton* undo_;
 };
 
 }  // namespace gw::ui

@@ -16,12 +16,13 @@ paths=$(xmllint --xpath '//annotate[@key="org.freedesktop.policykit.exec.path"]/
 [ "$paths" = "$helper" ] || { echo "FAIL: exec.path is '$paths', not '$helper'"; exit 1; }
 commands=$(xmllint --xpath '//annotate[@key="org.freedesktop.policykit.exec.argv1"]/text()' "$policy" |
   tr '\n' ' ')
-[ "$commands" = "reset owner lock unlock " ] || { echo "FAIL: commands are '$commands'"; exit 1; }
+[ "$commands" = "reset owner lock unlock restore " ] || { echo "FAIL: commands are '$commands'"; exit 1; }
 if grep -q 'auth_admin_keep\|<allow_[a-z]*>yes' "$policy"; then
   echo "FAIL: the policy keeps or skips authorisation"
   exit 1
 fi
-[ "$(grep -c '<allow_[a-z]*>auth_admin</allow' "$policy")" -eq 12 ] || {
+actions=$(grep -c '<action id=' "$policy")
+[ "$(grep -c '<allow_[a-z]*>auth_admin</allow' "$policy")" -eq $((3 * actions)) ] || {
   echo "FAIL: not every default is auth_admin"
   exit 1
 }

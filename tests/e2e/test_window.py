@@ -354,3 +354,47 @@ class WhyTest(WindowTestCase):
         self.assertIsNone(gw.frame("Resetting"))
         self.assertEqual(mode_of(path), 0o644)
         self.assertEqual(mode_of(closed), 0o700)
+
+
+def tree_dump(top):
+    """What the tools a user trusts say of a tree, byte for byte."""
+    script = ("cd '%s' && find . | sort | xargs -d '\\n' stat -c '%%u %%g %%a %%n' && "
+              "getfacl -R --absolute-names . 2>/dev/null; "
+              "getfattr -R -d -m '^user\\.' --absolute-names . 2>/dev/null; "
+              "lsattr -R . 2>/dev/null; true" % top)
+    return subprocess.run(["sh", "-c", script], capture_output=True).stdout
+
+
+class UndoTest(WindowTestCase):
+
+    def test_ctrl_z_takes_a_nested_reset_back(self):
+        top = os.path.join(self.items, "tree")
+        os.makedirs(os.path.join(top, "inner"))
+        os.chmod(top, 0o700)
+        for index in range(12):
+            path = os.path.join(top, "inner" if index % 2 else "", "file %d.txt" % index)
+            with open(path, "w") as f:
+                f.write("x")
+            os.chmod(path, 0o600 if index % 3 else 0o666)
+            if index % 4 == 0:
+                subprocess.run(["setfacl", "-m", "u:nobody:rw", path], check=True)
+            if index % 5 == 0:
+                subprocess.run(["setfattr", "-n", "user.tag", "-v", "v %d" % index, path],
+                               check=True)
+        before = tree_dump(top)
+        gw = self.start(top)
+        nested = gw.find(prefix="Include enclosed items", role="check box")
+        wait_for(lambda: "14 items" in gw.find(prefix="Include enclosed items",
+                                               role="check box").name, what="the count")
+        gw.click(nested)
+        wait_for(lambda: is_checked(gw.find(prefix="Include enclosed items", role="check box")),
+                 what="the switch on")
+        self.desktop.key("ctrl+b")
+        gw.find("Grantwell Completed", role="label")
+        after_reset = tree_dump(top)
+        self.assertNotEqual(after_reset, before)
+        self.assertEqual(mode_of(os.path.join(top, "inner", "file 1.txt")), 0o644)
+        gw.click(gw.find("Done", role="push button"))
+        wait_for(lambda: gw.frame("Resetting") is None, what="the panel closed")
+        self.desktop.key("ctrl+z")
+        wait_for(lambda: tree_dump(top) == before, what="the tree as it was")

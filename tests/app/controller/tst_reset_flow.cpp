@@ -264,6 +264,47 @@ class ResetFlowTest : public QObject {
         QVERIFY(!controller->isMonitoringPaused());
     }
 
+    // Undo puts back what the reset changed, with the rights the reset had:
+    // the user's own for the user's file, the administrator's for root's.
+    void undoTakesTheResetBack() {
+        const std::string state = sandbox_->folder("state", 0700);
+        giveToNobody(state);
+        ::setenv("XDG_STATE_HOME", state.c_str(), 1);
+        const std::string own = sandbox_->file("own", "x", 0660);
+        QVERIFY(gw::test::setXattr(own, "note", "kept"));
+        giveToNobody(own);
+        auto controller = makeController(helper_);
+        QSignalSpy undoable(controller.get(), &ResetController::undoAvailableChanged);
+        controller->loadFile(own);
+        QVERIFY(!controller->undoAvailable());
+        controller->resetPermissions();
+        waitForOutcome(*controller);
+        QCOMPARE(gw::test::modeOf(own), 0644U);
+        QVERIFY(controller->undoAvailable());
+        controller->undoReset();
+        QTRY_VERIFY_WITH_TIMEOUT(!controller->undoAvailable(), kResetTimeoutMs);
+        QCOMPARE(gw::test::modeOf(own), 0660U);
+        QCOMPARE(gw::test::userXattrs(own), std::vector<std::string>{"note"});
+        QTRY_COMPARE(controller->info().group.write, true);  // the record was read again
+
+        const std::string roots = sandbox_->file("root's", "x", 0600);
+        SubstituteElevation elevation(SubstituteElevation::Behaviour::Run);
+        controller->loadFile(roots);
+        controller->resetPermissions();
+        waitForOutcome(*controller);
+        QCOMPARE(gw::test::ownerOf(roots), kNobody);
+        controller->undoReset();
+        QTRY_VERIFY_WITH_TIMEOUT(!controller->undoAvailable(), kResetTimeoutMs);
+        QCOMPARE(gw::test::ownerOf(roots), 0U);
+        QCOMPARE(gw::test::modeOf(roots), 0600U);
+        const auto commands = elevation.receivedCommands();
+        QCOMPARE(commands.size(), 2U);
+        QCOMPARE(commands.back().size(), 3U);
+        QCOMPARE(commands.back()[1], std::string("restore"));
+        ::unsetenv("XDG_STATE_HOME");
+        QVERIFY(alerts_.requests().empty());
+    }
+
     // A dismissed prompt, or nobody to ask: the panel says which, no copy is
     // offered, and the item is as it was.
     void escalationEndsWithoutACopy_data() {
@@ -345,10 +386,14 @@ class ResetFlowTest : public QObject {
         struct stat st {};
         QCOMPARE(::lstat(path.c_str(), &st), 0);
         // The inode the window showed goes with the path, in both runs.
+        // Each run records what it changes, under a name of the window's.
+        QVERIFY(runs[0].size() > 4 && runs[0][3] == "-snapshot");
         const std::vector<std::string> expected{
             "reset",
             "-username",
             "nobody",
+            "-snapshot",
+            runs[0][4],
             "-identity",
             std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino),
             path};
