@@ -195,15 +195,21 @@ std::variant<SnapshotWriter, std::string> SnapshotWriter::create(int folder,
 }
 
 bool SnapshotWriter::write(const std::string& text) {
+    pending_ += text;
+    return pending_.size() < (1u << 16) || flush();
+}
+
+bool SnapshotWriter::flush() {
     size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t got = ::write(fd_.get(), text.data() + done, text.size() - done);
+    while (done < pending_.size()) {
+        const ssize_t got = ::write(fd_.get(), pending_.data() + done, pending_.size() - done);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
             return false;
         done += static_cast<size_t>(got);
     }
+    pending_.clear();
     return true;
 }
 
@@ -225,7 +231,9 @@ bool SnapshotWriter::add(int depth, const std::string& pathOrName, const Item& i
 }
 
 bool SnapshotWriter::finish() {
-    return ::fsync(fd_.get()) == 0 && write("end\n") && ::fsync(fd_.get()) == 0;
+    // The records reach the disk before the line that says they are whole.
+    return flush() && ::fsync(fd_.get()) == 0 && write("end\n") && flush() &&
+           ::fsync(fd_.get()) == 0;
 }
 
 void pruneSnapshots(int folder) {

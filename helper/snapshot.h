@@ -39,7 +39,9 @@ class SnapshotWriter {
   private:
     explicit SnapshotWriter(gw::platform::UniqueFd fd) : fd_(std::move(fd)) {}
     bool write(const std::string& text);
+    bool flush();
     gw::platform::UniqueFd fd_;
+    std::string pending_;  // written in large pieces, not a call per entry
 };
 
 // Old snapshots go: those older than 30 days, then the oldest while there

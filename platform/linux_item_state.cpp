@@ -90,25 +90,24 @@ Result<std::vector<std::string>> userNames(const Attributes& attributes) {
 }  // namespace
 
 Result<ItemState> captureState(const Item& item) {
-    struct stat st {};
-    if (::fstatat(item.fd(), "", &st, AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW) != 0) {
+    struct statx stx {};
+    if (::statx(item.fd(), "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME,
+                &stx) != 0) {
         return SysError::fromErrno(errno);
     }
     ItemState state;
-    state.uid = st.st_uid;
-    state.gid = st.st_gid;
-    state.mode = st.st_mode & 07777u;
-    struct statx stx {};
-    if (::statx(item.fd(), "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_BTIME, &stx) == 0 &&
-        (stx.stx_mask & STATX_BTIME)) {
+    state.uid = stx.stx_uid;
+    state.gid = stx.stx_gid;
+    state.mode = stx.stx_mode & 07777u;
+    if (stx.stx_mask & STATX_BTIME) {
         state.born = std::pair(static_cast<int64_t>(stx.stx_btime.tv_sec), stx.stx_btime.tv_nsec);
     }
+    // The lock is among statx's attributes: no ioctl needed to read it.
+    state.immutable = (stx.stx_attributes_mask & STATX_ATTR_IMMUTABLE) &&
+                      (stx.stx_attributes & STATX_ATTR_IMMUTABLE);
     if (!item.isRegularOrFolder()) {
         return state;  // links and the like carry no ACL, attribute or lock here
     }
-    LinuxFileFlags flags;
-    if (auto locks = flags.read(item))
-        state.immutable = locks->immutable;
     const Attributes attributes{item};
     auto access = readValue(attributes, "system.posix_acl_access");
     if (!access)
