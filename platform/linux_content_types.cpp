@@ -25,6 +25,32 @@ std::string LinuxContentTypes::resolvingSymlinks(const std::string& path) {
     return resolved ? std::string(resolved.get()) : path;
 }
 
+namespace {
+
+// Up to count bytes from the start of an open file, whatever its offset.
+Result<std::vector<unsigned char>> readFromStart(int fd, size_t count) {
+    std::vector<unsigned char> bytes(count);
+    size_t filled = 0;
+    while (filled < count) {
+        const ssize_t got =
+            ::pread(fd, bytes.data() + filled, count - filled, static_cast<off_t>(filled));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return SysError::fromErrno(errno);
+        }
+        if (got == 0) {
+            break;
+        }
+        filled += static_cast<size_t>(got);
+    }
+    bytes.resize(filled);
+    return bytes;
+}
+
+}  // namespace
+
 Result<ContentType> ContentTypes::contentTypeOf(const Item&) {
     return SysError::fromErrno(ENOTSUP);
 }
@@ -48,24 +74,7 @@ Result<std::vector<unsigned char>> LinuxContentTypes::firstBytesOf(const Item& i
     if (item.ioFd() < 0) {
         return SysError::fromErrno(EACCES);
     }
-    std::vector<unsigned char> bytes(count);
-    size_t filled = 0;
-    while (filled < count) {
-        const ssize_t got =
-            ::pread(item.ioFd(), bytes.data() + filled, count - filled, static_cast<off_t>(filled));
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            return SysError::fromErrno(errno);
-        }
-        if (got == 0) {
-            break;
-        }
-        filled += static_cast<size_t>(got);
-    }
-    bytes.resize(filled);
-    return bytes;
+    return readFromStart(item.ioFd(), count);
 }
 
 Result<std::vector<unsigned char>> LinuxContentTypes::firstBytes(const std::string& path,
@@ -87,23 +96,7 @@ Result<std::vector<unsigned char>> LinuxContentTypes::firstBytes(const std::stri
     if (!fd.valid()) {
         return SysError::fromErrno(errno);
     }
-    std::vector<unsigned char> bytes(count);
-    size_t filled = 0;
-    while (filled < count) {
-        const ssize_t got = ::read(fd.get(), bytes.data() + filled, count - filled);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            return SysError::fromErrno(errno);
-        }
-        if (got == 0) {
-            break;
-        }
-        filled += static_cast<size_t>(got);
-    }
-    bytes.resize(filled);
-    return bytes;
+    return readFromStart(fd.get(), count);
 }
 
 }  // namespace gw::platform
