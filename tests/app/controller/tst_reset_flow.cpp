@@ -213,6 +213,9 @@ class ResetFlowTest : public QObject {
         const std::string disk = sandbox_->folder("disk", 0755);
         if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64m,nr_inodes=100k,mode=755") != 0)
             QSKIP("no tmpfs to build a large tree on quickly");
+        // Unmounted however the test ends, or the sandbox can't be removed.
+        const std::unique_ptr<const char, void (*)(const char*)> unmount(
+            disk.c_str(), [](const char* path) { ::umount2(path, MNT_DETACH); });
         const std::string top = disk + "/tree";
         ::mkdir(top.c_str(), 0700);
         giveToNobody(top);
@@ -238,7 +241,6 @@ class ResetFlowTest : public QObject {
         int untouched = 0;
         for (int folder = 0; folder < 40; ++folder)
             untouched += gw::test::modeOf(top + "/d" + std::to_string(folder)) == 0700U;
-        ::umount2(disk.c_str(), MNT_DETACH);
         QCOMPARE(controller->progressState(), controllerProgressState::error);
         QVERIFY2(shown.detail.startsWith(u"Stopped after "_qs), qPrintable(shown.detail));
         QVERIFY(shown.detail.endsWith(u" of 40,041 items"_qs));
