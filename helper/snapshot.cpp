@@ -355,10 +355,11 @@ std::variant<RestoreCounts, std::string> restoreSnapshot(
                 opened = std::move(item.value());
         }
         const std::string path = record->depth == 0 ? record->name : pathAt(record->name);
-        const auto now = opened ? gw::platform::captureState(*opened)
-                                : gw::platform::Result<ItemState>(ItemState{});
-        const bool same = opened && opened->identity() == record->identity &&
-                          (!record->state.born || (now && now->born == record->state.born));
+        // An inode number can be handed to a new file: the birth time says
+        // whether this is still the one recorded.
+        const bool same =
+            opened && opened->identity() == record->identity &&
+            (!record->state.born || gw::platform::birthTime(*opened) == record->state.born);
         if (!same) {
             out << "Skipped: " << path << " (it was replaced since the reset)\n";
             ++counts.skipped;

@@ -30,6 +30,9 @@ struct ItemState {
 };
 
 Result<ItemState> captureState(const Item& item);
+// The birth time alone (none where the file system keeps none): enough to
+// tell whether an inode is still the one recorded.
+std::optional<std::pair<int64_t, uint32_t>> birthTime(const Item& item);
 // Owner and group, then the mode, the ACLs and the attributes (those not in
 // the state removed), the lock last: a locked item takes no other change.
 Status restoreState(const Item& item, const ItemState& state);

@@ -89,6 +89,15 @@ Result<std::vector<std::string>> userNames(const Attributes& attributes) {
 
 }  // namespace
 
+std::optional<std::pair<int64_t, uint32_t>> birthTime(const Item& item) {
+    struct statx stx {};
+    if (::statx(item.fd(), "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_BTIME, &stx) != 0 ||
+        !(stx.stx_mask & STATX_BTIME)) {
+        return std::nullopt;
+    }
+    return std::pair(static_cast<int64_t>(stx.stx_btime.tv_sec), stx.stx_btime.tv_nsec);
+}
+
 Result<ItemState> captureState(const Item& item) {
     struct statx stx {};
     if (::statx(item.fd(), "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME,

@@ -318,6 +318,14 @@ std::string dumpOf(const std::string& top) {
     return gw::test::runProcess({"sh", "-c", script}).output;
 }
 
+// Vosker with its snapshots kept in `state` (a run as root keeps them in
+// root's own folder whatever it is told).
+ProcessResult voskerWithState(const std::string& state, const std::vector<std::string>& argv) {
+    std::vector<std::string> env{"env", "XDG_STATE_HOME=" + state, VOSKER_PATH};
+    env.insert(env.end(), argv.begin(), argv.end());
+    return gw::test::runProcess(env);
+}
+
 }  // namespace
 
 void VoskerDeepTest::undoPutsBackExactlyWhatWasThere() {
@@ -347,10 +355,8 @@ void VoskerDeepTest::undoPutsBackExactlyWhatWasThere() {
     box.link("mixed/link", "/etc/hostname");
     const std::string before = dumpOf(top);
     const std::string state = box.folder("state", 0700);
-    const auto withState = [&](std::vector<std::string> argv) {
-        std::vector<std::string> env{"env", "XDG_STATE_HOME=" + state, VOSKER_PATH};
-        env.insert(env.end(), argv.begin(), argv.end());
-        return gw::test::runProcess(env);
+    const auto withState = [&](const std::vector<std::string>& argv) {
+        return voskerWithState(state, argv);
     };
     // As root the snapshots of every run share root's folder: a name of its own.
     const std::string name = "test-" + std::to_string(::getpid()) + "-mixed";
@@ -380,10 +386,8 @@ void VoskerDeepTest::undoSkipsWhatWasReplacedAndTakesOnlyNames() {
     const std::string kept = box.file("tree/kept", "x", 0600);
     const std::string swapped = box.file("tree/swapped", "x", 0600);
     const std::string state = box.folder("state", 0700);
-    const auto withState = [&](std::vector<std::string> argv) {
-        std::vector<std::string> env{"env", "XDG_STATE_HOME=" + state, VOSKER_PATH};
-        env.insert(env.end(), argv.begin(), argv.end());
-        return gw::test::runProcess(env);
+    const auto withState = [&](const std::vector<std::string>& argv) {
+        return voskerWithState(state, argv);
     };
     const std::string name = "test-" + std::to_string(::getpid()) + "-replaced";
     QCOMPARE(withState({"reset", "-deep", "-snapshot", name, top}).status, 0);
