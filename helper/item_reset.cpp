@@ -58,11 +58,12 @@ std::optional<ResetOutcome> removeProtections(const Item& item, const RunSetting
     if (locks->immutable) {
         status = services.flags.setImmutable(item, false);
     }
-    if (!status && quarantined && !settings.preserveAttributes) {
+    if (status.ok() && quarantined && !settings.preserveAttributes) {
         status = services.xattrs.remove(item, gw::platform::kQuarantineAttribute);
     }
-    if (status) {
-        return failure("Unable to remove " + joined(removing) + ". Error: " + status->description);
+    if (status.failed()) {
+        return failure("Unable to remove " + joined(removing) +
+                       ". Error: " + status.error().description);
     }
     if (settings.verbose) {
         out << "Reset " << joined(removing) << '\n';
@@ -84,9 +85,10 @@ std::optional<ResetOutcome> resetOwnership(const Item& item, const RunSettings& 
         return failure("Permissions Error: There is no user account named \"" + settings.ownerName +
                        "\"\n");
     }
-    if (const auto error =
-            services.files.setOwnerGroupMode(item, owner->uid, owner->primaryGroup, mode)) {
-        return failure("Permissions Error: " + error->description + "\n");
+    if (const auto changed =
+            services.files.setOwnerGroupMode(item, owner->uid, owner->primaryGroup, mode);
+        changed.failed()) {
+        return failure("Permissions Error: " + changed.error().description + "\n");
     }
     if (settings.verbose) {
         out << "Reset File owner, group and permissions reset\n";
@@ -168,8 +170,9 @@ ResetOutcome changeOwner(const ItemRequest& request, const RunSettings& settings
     if (auto* refused = std::get_if<std::string>(&opened)) {
         return failure(std::move(*refused));
     }
-    if (const auto error = services.files.setOwner(std::get<Item>(opened), *uid)) {
-        return failure("Permissions Error: " + error->description);
+    if (const auto changed = services.files.setOwner(std::get<Item>(opened), *uid);
+        changed.failed()) {
+        return failure("Permissions Error: " + changed.error().description);
     }
     if (settings.verbose) {
         out << "Owner set to " << settings.ownerName << '\n';
@@ -183,9 +186,10 @@ ResetOutcome changeLock(const ItemRequest& request, bool locked, const RunSettin
     if (auto* refused = std::get_if<std::string>(&opened)) {
         return failure(std::move(*refused));
     }
-    if (const auto error = services.flags.setImmutable(std::get<Item>(opened), locked)) {
+    if (const auto changed = services.flags.setImmutable(std::get<Item>(opened), locked);
+        changed.failed()) {
         return failure((locked ? "Unable to lock the item: " : "Unable to unlock the item: ") +
-                       error->description);
+                       changed.error().description);
     }
     if (settings.verbose) {
         out << (locked ? "Locked" : "Unlocked") << '\n';

@@ -372,8 +372,9 @@ std::variant<RestoreCounts, std::string> restoreSnapshot(
             skipBelow = record->depth;
             continue;
         }
-        if (auto failed = gw::platform::restoreState(*opened, record->state)) {
-            out << "error: " << path << ": " << failed->description << '\n';
+        if (const auto restored = gw::platform::restoreState(*opened, record->state);
+            restored.failed()) {
+            out << "error: " << path << ": " << restored.error().description << '\n';
             ++counts.failed;
         } else {
             ++counts.restored;

@@ -32,7 +32,7 @@ std::optional<std::string> clearXattrs(const gw::platform::Item& item,
     }
     size_t removed = 0;
     for (const auto& name : *names) {
-        if (!xattrs.remove(item, name)) {
+        if (xattrs.remove(item, name).ok()) {
             ++removed;
         }
     }

@@ -52,7 +52,7 @@ Status LinuxFileFlags::setImmutable(const Item& item, bool immutable) {
         return SysError::withText(immutable ? "The change did not hold: the item is still unlocked"
                                             : "The change did not hold: the item is still locked");
     }
-    return std::nullopt;
+    return {};
 }
 
 }  // namespace gw::platform

@@ -315,7 +315,7 @@ Status changeHeld(const Item& item, std::optional<uid_t> uid, std::optional<unsi
         return SysError::withText(
             std::string("The change did not hold: the item kept mode ") + kept, 0);
     }
-    return std::nullopt;
+    return {};
 }
 
 Status LinuxItemFiles::setOwner(const Item& item, uid_t uid) {
@@ -331,7 +331,7 @@ Status LinuxItemFiles::setOwnerGroupMode(const Item& item, uid_t uid, gid_t gid,
         return SysError::fromErrno(errno);
     }
     if (item.isLink()) {
-        return std::nullopt;
+        return {};
     }
     // fchmod refuses O_PATH descriptors; the descriptor's /proc path reaches
     // the same inode and nothing else.
@@ -340,7 +340,7 @@ Status LinuxItemFiles::setOwnerGroupMode(const Item& item, uid_t uid, gid_t gid,
     if (rc != 0) {
         return SysError::fromErrno(errno);
     }
-    return std::nullopt;
+    return {};
 }
 
 }  // namespace gw::platform

@@ -145,15 +145,15 @@ Status restoreState(const Item& item, const ItemState& state) {
     LinuxFileFlags flags;
     if (item.isRegularOrFolder()) {
         if (auto locks = flags.read(item); locks && locks->immutable) {
-            if (auto failed = flags.setImmutable(item, false))
-                return failed;
+            if (auto unlocked = flags.setImmutable(item, false); unlocked.failed())
+                return unlocked;
         }
     }
     if (::fchownat(item.fd(), "", state.uid, state.gid, AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW) != 0) {
         return SysError::fromErrno(errno);
     }
     if (!item.isRegularOrFolder()) {
-        return std::nullopt;  // a link has no mode of its own
+        return {};  // a link has no mode of its own
     }
     const int rc = item.ioFd() >= 0 ? ::fchmod(item.ioFd(), state.mode)
                                     : ::chmod(item.descriptorPath().c_str(), state.mode);
@@ -165,13 +165,13 @@ Status restoreState(const Item& item, const ItemState& state) {
         const int done = value ? attributes.set(name, *value) : attributes.remove(name);
         if (done != 0 && !(!value && (errno == ENODATA || errno == ENOTSUP)))
             return SysError::fromErrno(errno);
-        return std::nullopt;
+        return {};
     };
-    if (auto failed = putBack("system.posix_acl_access", state.accessAcl))
-        return failed;
+    if (auto put = putBack("system.posix_acl_access", state.accessAcl); put.failed())
+        return put;
     if (item.kind() == FileKind::Directory) {
-        if (auto failed = putBack("system.posix_acl_default", state.defaultAcl))
-            return failed;
+        if (auto put = putBack("system.posix_acl_default", state.defaultAcl); put.failed())
+            return put;
     }
     auto present = userNames(attributes);
     if (!present)
@@ -189,7 +189,7 @@ Status restoreState(const Item& item, const ItemState& state) {
     if (state.immutable) {
         return flags.setImmutable(item, true);
     }
-    return std::nullopt;
+    return {};
 }
 
 }  // namespace gw::platform

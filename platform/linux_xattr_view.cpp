@@ -102,7 +102,7 @@ Status LinuxXattrView::remove(const Item& item, const std::string& name) {
     if (rc != 0) {
         return SysError::fromErrno(errno);
     }
-    return std::nullopt;
+    return {};
 }
 
 namespace {
@@ -116,7 +116,7 @@ int removeFromEntry(const char* path, const struct stat*, int type, struct FTW*)
         return 0;  // links carry no user attributes and are never followed
     }
     if (::lremovexattr(path, walkedName->c_str()) != 0 && errno != ENODATA && errno != ENOTSUP &&
-        !walkFailure) {
+        walkFailure.ok()) {
         walkFailure = SysError::fromErrno(errno);
     }
     return 0;
@@ -142,7 +142,7 @@ int copyToEntry(const char* path, const struct stat*, int type, struct FTW*) {
     const std::string copy = *copyTo + std::string(path).substr(copyFrom->size());
     if (::lsetxattr(copy.c_str(), walkedName->c_str(), value.data(), static_cast<size_t>(length),
                     0) != 0 &&
-        !walkFailure) {
+        walkFailure.ok()) {
         walkFailure = SysError::fromErrno(errno);
     }
     return 0;
@@ -156,24 +156,24 @@ Status copyAttributeThroughout(const std::string& from, const std::string& to,
     walkedName = &fullName;
     copyFrom = &from;
     copyTo = &to;
-    walkFailure.reset();
-    if (::nftw(from.c_str(), copyToEntry, 32, FTW_PHYS) != 0 && !walkFailure) {
+    walkFailure = {};
+    if (::nftw(from.c_str(), copyToEntry, 32, FTW_PHYS) != 0 && walkFailure.ok()) {
         walkFailure = SysError::fromErrno(errno);
     }
     walkedName = nullptr;
     copyFrom = copyTo = nullptr;
-    return std::exchange(walkFailure, std::nullopt);
+    return std::exchange(walkFailure, {});
 }
 
 Status removeAttributeThroughout(const std::string& root, const std::string& name) {
     const std::string fullName = std::string(kUserPrefix) + name;
     walkedName = &fullName;
-    walkFailure.reset();
-    if (::nftw(root.c_str(), removeFromEntry, 32, FTW_PHYS) != 0 && !walkFailure) {
+    walkFailure = {};
+    if (::nftw(root.c_str(), removeFromEntry, 32, FTW_PHYS) != 0 && walkFailure.ok()) {
         walkFailure = SysError::fromErrno(errno);
     }
     walkedName = nullptr;
-    return std::exchange(walkFailure, std::nullopt);
+    return std::exchange(walkFailure, {});
 }
 
 }  // namespace gw::platform

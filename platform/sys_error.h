@@ -18,9 +18,6 @@ struct SysError {
     }
 };
 
-// No error means success.
-using Status = std::optional<SysError>;
-
 // A value or the reason there is none.
 template <class T>
 class Result {
@@ -40,5 +37,23 @@ class Result {
     std::optional<T> value_;
     SysError error_;
 };
+
+// Success, or the reason it failed; true on success like every Result.
+template <>
+class Result<void> {
+  public:
+    Result() = default;
+    Result(SysError error) : error_(std::move(error)) {}  // NOLINT: implicit by design
+
+    bool ok() const { return !error_.has_value(); }
+    bool failed() const { return error_.has_value(); }
+    explicit operator bool() const { return ok(); }
+    const SysError& error() const { return *error_; }
+
+  private:
+    std::optional<SysError> error_;
+};
+
+using Status = Result<void>;
 
 }  // namespace gw::platform

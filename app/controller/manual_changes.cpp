@@ -45,9 +45,10 @@ void ResetController::manuallyTogglePermission(unsigned bit) {
                                         "Probably a value, level combination doesn't match."),
             QStringLiteral("FileInfo.manuallyTogglePermission(_:)"), true);
     }
-    if (auto failure = services_.changes.setPermissions(*info_.url, static_cast<mode_t>(changed))) {
+    if (const auto set = services_.changes.setPermissions(*info_.url, static_cast<mode_t>(changed));
+        set.failed()) {
         showAlert(QCoreApplication::translate("manual_changes", "Unable to alter the permissions"),
-                  describe(*failure));
+                  describe(set.error()));
         return;
     }
     scheduleRefresh();
@@ -71,14 +72,14 @@ void ResetController::toggleLock() {
     // An item that can't carry the lock reports no value; nothing is written.
     if (locked->has_value()) {
         const bool lock = !**locked;
-        if (auto failure = services_.changes.setUserImmutable(*info_.url, lock)) {
+        if (const auto set = services_.changes.setUserImmutable(*info_.url, lock); set.failed()) {
             // Only an administrator may change the lock: ask, as a reset does.
-            if (failure->code == EPERM && helperLocation()) {
+            if (set.error().code == EPERM && helperLocation()) {
                 toggleLockAsAdministrator(lock);
                 return;
             }
             showAlert(QCoreApplication::translate("manual_changes", "Unable to toggle file lock"),
-                      describe(*failure));
+                      describe(set.error()));
             return;
         }
     }

@@ -90,19 +90,21 @@ void ResetController::copyToNewLocation(const std::optional<std::string>& newLoc
         [argv, stripQuarantine, addQuarantine, from = url, to = *newLocation]() {
             auto task = platform::runChild(argv, {.mergeOutput = true, .background = true});
             if (task.exitStatus == 0 && stripQuarantine) {
-                if (auto failure =
-                        platform::removeAttributeThroughout(to, platform::kQuarantineAttribute)) {
+                if (const auto removed =
+                        platform::removeAttributeThroughout(to, platform::kQuarantineAttribute);
+                    removed.failed()) {
                     task.exitStatus = 1;
                     task.output += "The quarantine record could not be removed from the copy: " +
-                                   failure->description + '\n';
+                                   removed.error().description + '\n';
                 }
             }
             if (task.exitStatus == 0 && addQuarantine) {
-                if (auto failure = platform::copyAttributeThroughout(
-                        from, to, platform::kQuarantineAttribute)) {
+                if (const auto copied =
+                        platform::copyAttributeThroughout(from, to, platform::kQuarantineAttribute);
+                    copied.failed()) {
                     task.exitStatus = 1;
                     task.output += "The quarantine record could not be given to the copy: " +
-                                   failure->description + '\n';
+                                   copied.error().description + '\n';
                 }
             }
             return task;

@@ -57,8 +57,8 @@ AMRecentItemController::AMRecentItemController(gw::platform::RecentDocuments& do
 }
 
 void AMRecentItemController::addRecentItem(const std::string& path) {
-    if (auto failure = documents_.note(path)) {
-        logFailure("addRecentItem(_:)", *failure);
+    if (const auto noted = documents_.note(path); noted.failed()) {
+        logFailure("addRecentItem(_:)", noted.error());
     }
     for (auto it = itemList_.end(); it != itemList_.begin();) {
         --it;
@@ -71,8 +71,8 @@ void AMRecentItemController::addRecentItem(const std::string& path) {
 }
 
 void AMRecentItemController::clearRecentItems() {
-    if (auto failure = documents_.clear()) {
-        logFailure("clearRecentItems()", *failure);
+    if (const auto cleared = documents_.clear(); cleared.failed()) {
+        logFailure("clearRecentItems()", cleared.error());
     }
     itemList_.clear();
     Q_EMIT itemListChanged();

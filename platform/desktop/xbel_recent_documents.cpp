@@ -234,7 +234,7 @@ Status save(const QString& filePath, const XmlDocument& document) {
     if (!file.commit()) {
         return fileError(file.errorString());
     }
-    return std::nullopt;
+    return {};
 }
 
 // Runs a change of the document under the file's lock.
@@ -250,7 +250,7 @@ Status changeLocked(const QString& filePath, Change change) {
         return document.error();
     }
     if (!change(*document.value().root())) {
-        return std::nullopt;  // nothing to write
+        return {};  // nothing to write
     }
     return save(filePath, document.value());
 }

@@ -43,7 +43,7 @@ Result<platform::Item> ScriptedHelper::open(const std::string& path) {
 
 Status ScriptedHelper::setOwner(const platform::Item& item, uid_t uid) {
     calls.push_back("owner " + item.path() + " " + std::to_string(uid));
-    return std::nullopt;
+    return {};
 }
 
 Status ScriptedHelper::setOwnerGroupMode(const platform::Item& item, uid_t uid, gid_t gid,
@@ -51,7 +51,7 @@ Status ScriptedHelper::setOwnerGroupMode(const platform::Item& item, uid_t uid, 
     calls.push_back("owner " + item.path() + " " + std::to_string(uid) + ":" + std::to_string(gid) +
                     " " + std::to_string(mode));
     find(item.path())->mode = mode;
-    return std::nullopt;
+    return {};
 }
 
 Result<platform::KernelLocks> ScriptedHelper::read(const platform::Item& item) {
@@ -69,7 +69,7 @@ Status ScriptedHelper::setImmutable(const platform::Item& item, bool immutable) 
     }
     calls.push_back(std::string(immutable ? "lock " : "unlock ") + item.path());
     scripted->immutable = immutable;
-    return std::nullopt;
+    return {};
 }
 
 Result<std::vector<std::string>> ScriptedHelper::names(const platform::Item& item) {
@@ -101,7 +101,7 @@ Status ScriptedHelper::remove(const platform::Item& item, const std::string& nam
     }
     calls.push_back("remove " + name);
     scripted->xattrs.erase(name);
-    return std::nullopt;
+    return {};
 }
 
 int ScriptedHelper::removeAcl(const platform::Item& item) {
