@@ -1,5 +1,5 @@
 # One interface target carries everything every Grantwell target is built
-# with: language level, warnings, sanitizers and the Qt hygiene defines.
+# with: the root include folder, language level, warnings, sanitizers and the Qt hygiene defines.
 option(GRANTWELL_WERROR "Treat warnings as errors" OFF)
 option(GRANTWELL_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 
@@ -8,6 +8,9 @@ if(NOT CMAKE_BUILD_TYPE AND NOT CMAKE_CONFIGURATION_TYPES)
 endif()
 
 add_library(grantwell_options INTERFACE)
+add_library(Grantwell::options ALIAS grantwell_options)
+# Every header is included from the top of the tree ("platform/item.h").
+target_include_directories(grantwell_options INTERFACE ${PROJECT_SOURCE_DIR})
 target_compile_features(grantwell_options INTERFACE cxx_std_20)
 set(CMAKE_CXX_EXTENSIONS OFF)
 

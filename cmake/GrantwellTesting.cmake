@@ -6,7 +6,7 @@ function(grantwell_add_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;DEFINITIONS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   set_target_properties(${name} PROPERTIES AUTOMOC ON)
-  target_link_libraries(${name} PRIVATE grantwell_options Qt6::Test ${ARG_LIBS})
+  target_link_libraries(${name} PRIVATE Grantwell::options Qt6::Test ${ARG_LIBS})
   target_compile_definitions(${name} PRIVATE ${ARG_DEFINITIONS})
   # GCC 12 misreads std::optional members of the scripted platforms as
   # uninitialised once inlined into the Qt Test slots.
