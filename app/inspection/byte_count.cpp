@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <cmath>
 
-#include "attribute_items.h"
+#include "app/inspection/pretty_attribute.h"
 
 namespace gw::inspection {
 

@@ -9,9 +9,9 @@
 #include <QString>
 #include <QStringList>
 
-#include "acl_items.h"
-#include "attribute_items.h"
-#include "permissions.h"
+#include "app/inspection/permissions_branch.h"
+#include "app/inspection/pretty_acl_item.h"
+#include "app/inspection/pretty_attribute.h"
 #include "platform/desktop/inspection_platform.h"
 
 namespace gw::inspection {

@@ -15,17 +15,18 @@
 #include "app/controller/reset_controller.h"
 #include "app/shell/helper_location.h"
 #include "app/shell/update_key.h"
-#include "app/ui/about_box.h"
+#include "app/ui/am_large_about_box.h"
 #include "app/ui/app_icon.h"
-#include "app/ui/content_view.h"
+#include "app/ui/content_view_gw2.h"
 #include "app/ui/main_window.h"
 #include "app/ui/settings_window.h"
 #include "app/ui/share_dialog.h"
 #include "app/ui/symbols.h"
 #include "app/ui/theme.h"
-#include "app/ui/update_views.h"
+#include "app/ui/vexa_progess_view.h"
+#include "app/ui/vexa_settings_view.h"
 #include "app/ui/web_addresses.h"
-#include "app/ui/widget_alerts.h"
+#include "app/ui/widget_alert_presenter.h"
 #include "app/ui/widget_file_panels.h"
 #include "basalt/bundle_info.h"
 #include "basalt/desktop/alerts.h"
@@ -129,12 +130,12 @@ void Grantwell::configureUpdateChecker() {
 
 basalt::VEXALite* Grantwell::makeChecker() {
     auto* checker = new basalt::VEXALite(&settings_, this);
-    checker->onCompletion = [this, checker]() {
+    connect(checker, &basalt::VEXALite::completed, this, [this, checker]() {
         if (window_) {
             window_->refreshUpdateBadge();
         }
         checker->deleteLater();
-    };
+    });
     return checker;
 }
 
@@ -187,7 +188,8 @@ void Grantwell::start() {
     };
     window_ =
         std::make_unique<ui::MainWindow>(controller_, recentItems_, settings_, std::move(hooks));
-    recentItems_.action = [this](const std::string& path) { controller_.loadFile(path); };
+    connect(&recentItems_, &basalt::AMRecentItemController::recentItemChosen, this,
+            [this](const std::string& path) { controller_.loadFile(path); });
     controller_.recentItemsHandler = &recentItems_;
     if (!options_.items.empty()) {
         // The desktop hands an item over as the program's argument.

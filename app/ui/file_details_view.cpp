@@ -8,12 +8,12 @@
 #include <QVBoxLayout>
 
 #include "app/controller/reset_controller.h"
-#include "app/ui/detail_rows.h"
+#include "app/ui/attribute_view_pretty.h"
+#include "app/ui/gw_status_view.h"
 #include "app/ui/permissions_view.h"
-#include "app/ui/status_view.h"
+#include "app/ui/rounded_panel.h"
 #include "app/ui/theme.h"
 #include "app/ui/why_view.h"
-#include "app/ui/widgets.h"
 
 namespace gw::ui {
 

@@ -16,14 +16,15 @@
 
 #include "app/controller/owner_change.h"
 #include "app/controller/reset_controller.h"
-#include "app/ui/bridges.h"
-#include "app/ui/content_view.h"
-#include "app/ui/owner_sheet.h"
-#include "app/ui/progress_panel.h"
-#include "app/ui/quick_look.h"
+#include "app/ui/content_view_gw2.h"
+#include "app/ui/hosting_window.h"
+#include "app/ui/owner_sheet_dialog.h"
+#include "app/ui/quick_look_window.h"
+#include "app/ui/rounded_panel.h"
+#include "app/ui/simple_progress_panel.h"
 #include "app/ui/symbols.h"
 #include "app/ui/theme.h"
-#include "app/ui/widgets.h"
+#include "app/ui/translucent_background.h"
 #include "basalt/desktop/desktop_utilities.h"
 #include "basalt/update/vexa_lite.h"
 
@@ -55,11 +56,11 @@ MainWindow::MainWindow(controller::ResetController& controller,
     setCentralWidget(scroll);
     setMinimumWidth(350);
     setMaximumWidth(500);
-    content_->checkForUpdates = [this]() {
+    connect(content_, &ContentViewGW2::updateCheckRequested, this, [this]() {
         if (hooks_.checkForUpdates) {
             hooks_.checkForUpdates();
         }
-    };
+    });
 
     progress_ = new SimpleProgressPanel(controller_, this);
     ownerDialog_ = new OwnerSheetDialog(*ownerSheet_, this);

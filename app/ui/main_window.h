@@ -8,7 +8,7 @@
 #include <QPointer>
 #include <QTimer>
 
-#include "app/ui/quick_look.h"
+#include "app/ui/quick_look_window.h"
 
 class QAction;
 class QSettings;

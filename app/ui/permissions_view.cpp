@@ -9,10 +9,10 @@
 
 #include "app/controller/owner_change.h"
 #include "app/controller/reset_controller.h"
+#include "app/ui/rounded_panel.h"
 #include "app/ui/status_check_box.h"
 #include "app/ui/symbols.h"
 #include "app/ui/theme.h"
-#include "app/ui/widgets.h"
 
 namespace gw::ui {
 

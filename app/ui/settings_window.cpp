@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/ui/bridges.h"
+#include "app/ui/key_down_handler.h"
 
 namespace gw::ui {
 

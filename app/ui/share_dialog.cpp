@@ -11,10 +11,10 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/ui/rounded_panel.h"
 #include "app/ui/symbols.h"
 #include "app/ui/theme.h"
 #include "app/ui/web_addresses.h"
-#include "app/ui/widgets.h"
 #include "basalt/desktop/alerts.h"
 #include "basalt/desktop/desktop_utilities.h"
 

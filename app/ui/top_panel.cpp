@@ -8,9 +8,9 @@
 
 #include "app/controller/reset_controller.h"
 #include "app/ui/elided_label.h"
-#include "app/ui/status_view.h"
+#include "app/ui/gw_status_view.h"
+#include "app/ui/rounded_panel.h"
 #include "app/ui/theme.h"
-#include "app/ui/widgets.h"
 
 namespace gw::ui {
 

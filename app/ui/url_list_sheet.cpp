@@ -10,9 +10,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/ui/rounded_panel.h"
 #include "app/ui/symbols.h"
 #include "app/ui/theme.h"
-#include "app/ui/widgets.h"
 #include "basalt/desktop/desktop_utilities.h"
 
 namespace gw::ui {

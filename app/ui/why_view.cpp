@@ -12,8 +12,8 @@
 #include <QVBoxLayout>
 
 #include "app/controller/reset_controller.h"
+#include "app/ui/rounded_panel.h"
 #include "app/ui/theme.h"
-#include "app/ui/widgets.h"
 
 namespace gw::ui {
 

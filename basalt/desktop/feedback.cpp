@@ -6,8 +6,8 @@
 #include <QThreadPool>
 
 #include "basalt/desktop/alerts.h"
+#include "basalt/desktop/am_system_info.h"
 #include "basalt/desktop/desktop_utilities.h"
-#include "basalt/desktop/system_info.h"
 #include "platform/system_facts.h"
 #include "platform/system_version.h"
 

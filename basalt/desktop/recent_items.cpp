@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include <QFile>
+#include <QMetaMethod>
 
 #include "basalt/desktop/alerts.h"
 #include "basalt/desktop/desktop_utilities.h"
@@ -79,8 +80,8 @@ void AMRecentItemController::clearRecentItems() {
 }
 
 void AMRecentItemController::openRecentItem(const AMRecentItem& item) {
-    if (action) {
-        action(item.url);
+    if (isSignalConnected(QMetaMethod::fromSignal(&AMRecentItemController::recentItemChosen))) {
+        Q_EMIT recentItemChosen(item.url);
         return;
     }
     gw::platform::AlertRequest request;

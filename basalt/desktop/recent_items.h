@@ -32,15 +32,15 @@ class AMRecentItemController : public QObject {
                            gw::platform::InspectionPlatform& platform, QObject* parent = nullptr);
 
     const std::vector<AMRecentItem>& itemList() const { return itemList_; }
-    // What choosing an entry does; the application loads the item.
-    std::function<void(const std::string& path)> action;
-
     void addRecentItem(const std::string& path);
     void clearRecentItems();
     void openRecentItem(const AMRecentItem& item);
 
   Q_SIGNALS:
     void itemListChanged();
+    // An entry was chosen; the application loads the item. With nobody
+    // listening the user is told, not left with a menu that does nothing.
+    void recentItemChosen(const std::string& path);
 
   private:
     gw::platform::RecentDocuments& documents_;

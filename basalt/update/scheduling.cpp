@@ -108,13 +108,6 @@ void VEXALite::performSilentCheck() {
         log.append(QStringLiteral(
             "So we've past our check date, let's reset the clock and perform an update check."));
         scheduleNextCheck(period);
-        auto previous = onCompletion;
-        onCompletion = [this, previous]() {
-            onCompletion = previous;
-            if (previous) {
-                previous();
-            }
-        };
         checkURL(*pageURL, QStringLiteral("silentUpdateCheck"));
         return;
     }
@@ -134,9 +127,8 @@ void VEXALite::performManualCheck() {
         return;
     }
     const auto rememberedPolicy = cachePolicy;
-    const auto rememberedCompletion = onCompletion;
     const QString address = *pageURL;
-    onCompletion = [this, rememberedPolicy, rememberedCompletion, address]() {
+    beforeCompletion_ = [this, rememberedPolicy, address]() {
         if (progressPresenter) {
             progressPresenter->hideProgress();
         }
@@ -148,11 +140,7 @@ void VEXALite::performManualCheck() {
         } else if (!cancelled) {
             showUpdatePage(address, QStringLiteral("manualUpdateCheck"));
         }
-        onCompletion = rememberedCompletion;
         cachePolicy = rememberedPolicy;
-        if (rememberedCompletion) {
-            rememberedCompletion();
-        }
     };
     if (progressPresenter) {
         progressPresenter->showProgress(*this);

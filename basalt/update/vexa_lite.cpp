@@ -170,17 +170,19 @@ void VEXALite::recordError(const QString& text, bool finish) {
 }
 
 void VEXALite::signalCompletion() {
-    if (!onCompletion) {
-        return;
-    }
     QPointer<VEXALite> self(this);
     QMetaObject::invokeMethod(
         QCoreApplication::instance(),
         [self]() {
-            if (self && self->onCompletion) {
-                // A copy: the completion may replace itself.
-                const auto completion = self->onCompletion;
-                completion();
+            if (!self) {
+                return;
+            }
+            // Taken out first: the closing step may start another fetch.
+            if (auto closing = std::exchange(self->beforeCompletion_, {})) {
+                closing();
+            }
+            if (self) {
+                Q_EMIT self->completed();
             }
         },
         Qt::QueuedConnection);

@@ -62,7 +62,8 @@ class VEXAProgressPresenter {
 
 // Checks the product's signed update page for a newer build. One object per
 // check; the outcome is in status, log, errorMessage and updateDetails when
-// onCompletion runs (always on the main thread).
+// completed() is emitted (always on the main thread, never during the call
+// that started the check).
 class VEXALite : public QObject {
     Q_OBJECT
   public:
@@ -91,7 +92,6 @@ class VEXALite : public QObject {
 
     VEXALiteStatus status = VEXALiteStatus::idle;
     QStringList log;
-    std::function<void()> onCompletion;
     std::optional<QString> errorMessage;
     bool maintenanceMode = false;
     std::optional<int> dataFormat;
@@ -125,6 +125,9 @@ class VEXALite : public QObject {
     void scheduleNextCheck(double seconds);
     void showUpdatePage(const QString& inURLString, const QString& sender);
 
+  Q_SIGNALS:
+    void completed();
+
   private:
     void responseArrived(QNetworkReply* reply, const std::optional<QString>& sender);
     void examineEntry(const gw::platform::XmlNode& entry, bool& flag);
@@ -136,6 +139,9 @@ class VEXALite : public QObject {
     std::unique_ptr<QSettings> ownedStore_;
     QNetworkAccessManager* network_ = nullptr;
     QPointer<QNetworkReply> reply_;
+    // The manual check's own closing (progress, alert, page), run once just
+    // before completed() is announced.
+    std::function<void()> beforeCompletion_;
 };
 
 // The settings keys, exactly as stored.

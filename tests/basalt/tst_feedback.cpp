@@ -8,8 +8,8 @@
 #include <iostream>
 #include <sstream>
 
+#include "basalt/desktop/am_system_info.h"
 #include "basalt/desktop/feedback.h"
-#include "basalt/desktop/system_info.h"
 #include "basalt/diagnostics.h"
 
 namespace {

@@ -215,7 +215,8 @@ class RecentItemsTest : public QObject {
             u"contact the application author."_qs);
 
         std::string opened;
-        controller.action = [&](const std::string& path) { opened = path; };
+        QObject::connect(&controller, &basalt::AMRecentItemController::recentItemChosen,
+                         &controller, [&](const std::string& path) { opened = path; });
         controller.openRecentItem(controller.itemList().front());
         QCOMPARE(opened, sandbox_.path("open.txt"));
     }

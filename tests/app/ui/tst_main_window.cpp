@@ -14,11 +14,11 @@
 #include <fstream>
 
 #include "app/controller/reset_controller.h"
-#include "app/ui/content_view.h"
+#include "app/ui/content_view_gw2.h"
 #include "app/ui/file_details_view.h"
 #include "app/ui/main_window.h"
 #include "app/ui/permissions_view.h"
-#include "app/ui/progress_panel.h"
+#include "app/ui/simple_progress_panel.h"
 #include "app/ui/status_check_box.h"
 #include "app/ui/top_panel.h"
 #include "basalt/desktop/recent_items.h"

@@ -15,11 +15,12 @@
 #include <QTextBrowser>
 #include <QUrlQuery>
 
-#include "app/ui/about_box.h"
+#include "app/ui/am_large_about_box.h"
 #include "app/ui/settings_window.h"
 #include "app/ui/share_dialog.h"
 #include "app/ui/theme.h"
-#include "app/ui/update_views.h"
+#include "app/ui/vexa_progess_view.h"
+#include "app/ui/vexa_settings_view.h"
 #include "basalt/desktop/desktop_utilities.h"
 #include "support/recording_alerts.h"
 #include "support/recording_workspace.h"

@@ -8,9 +8,10 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/ui/bridges.h"
-#include "app/ui/quick_look.h"
-#include "app/ui/widget_alerts.h"
+#include "app/ui/auto_height_text_edit.h"
+#include "app/ui/key_down_handler.h"
+#include "app/ui/quick_look_window.h"
+#include "app/ui/widget_alert_presenter.h"
 #include "app/ui/widget_file_panels.h"
 #include "support/test_files.h"
 
@@ -97,7 +98,8 @@ class WidgetServicesTest : public QObject {
     void autoHeightEditorGrowsWithItsText() {
         gw::ui::AutoHeightTextEdit editor;
         int changes = 0;
-        editor.onTextChange = [&](const QString&) { ++changes; };
+        QObject::connect(&editor, &gw::ui::AutoHeightTextEdit::textChangedTo, &editor,
+                         [&](const QString&) { ++changes; });
         editor.setPlainText(u"one line"_qs);
         const int one = editor.sizeHint().height();
         QCOMPARE(one, gw::ui::AutoHeightTextEdit::kMinimumHeight);

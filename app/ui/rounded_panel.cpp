@@ -1,4 +1,4 @@
-#include "app/ui/widgets.h"
+#include "app/ui/rounded_panel.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "app/ui/progress_panel.h"
+#include "app/ui/simple_progress_panel.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -10,9 +10,9 @@
 #include <QVBoxLayout>
 
 #include "app/controller/reset_controller.h"
-#include "app/ui/status_view.h"
+#include "app/ui/gw_status_view.h"
+#include "app/ui/rounded_panel.h"
 #include "app/ui/theme.h"
-#include "app/ui/widgets.h"
 
 namespace gw::ui {
 

@@ -4,8 +4,8 @@
 
 class QLabel;
 
-#include "app/inspection/acl_items.h"
-#include "app/inspection/attribute_items.h"
+#include "app/inspection/pretty_acl_item.h"
+#include "app/inspection/pretty_attribute.h"
 
 namespace gw::ui {
 

@@ -27,8 +27,6 @@ class ContentViewGW2 : public QWidget {
     ContentViewGW2(controller::ResetController& controller,
                    controller::OwnerChangeSheet& ownerSheet, QWidget* parent = nullptr);
 
-    // What the bottom button does when an update is waiting.
-    std::function<void()> checkForUpdates;
     // Shows " Update Available " instead of the logo, as the settings say.
     void setUpdateAvailable(bool available);
 
@@ -38,6 +36,10 @@ class ContentViewGW2 : public QWidget {
     bool dropHappening() const { return dropHappening_; }
     // The item's context menu (none without an item); the caller owns it.
     QMenu* makeContextMenu(QWidget* parent);
+
+  Q_SIGNALS:
+    // " Update Available " was pressed.
+    void updateCheckRequested();
 
   protected:
     void dragEnterEvent(QDragEnterEvent* event) override;

@@ -1,4 +1,4 @@
-#include "app/ui/status_view.h"
+#include "app/ui/gw_status_view.h"
 
 #include <QMouseEvent>
 #include <QPainter>

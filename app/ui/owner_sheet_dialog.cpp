@@ -1,4 +1,4 @@
-#include "app/ui/owner_sheet.h"
+#include "app/ui/owner_sheet_dialog.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/controller/owner_change.h"
-#include "app/ui/widgets.h"
+#include "app/ui/rounded_panel.h"
 
 namespace gw::ui {
 

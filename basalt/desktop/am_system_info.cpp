@@ -1,4 +1,4 @@
-#include "basalt/desktop/system_info.h"
+#include "basalt/desktop/am_system_info.h"
 
 #include <QCoreApplication>
 

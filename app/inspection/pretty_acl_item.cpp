@@ -1,4 +1,4 @@
-#include "acl_items.h"
+#include "app/inspection/pretty_acl_item.h"
 
 #include <algorithm>
 

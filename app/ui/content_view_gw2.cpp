@@ -1,4 +1,4 @@
-#include "app/ui/content_view.h"
+#include "app/ui/content_view_gw2.h"
 
 #include <QContextMenuEvent>
 #include <QCoreApplication>
@@ -79,11 +79,7 @@ ContentViewGW2::ContentViewGW2(controller::ResetController& controller,
     updateButton_->setToolTip(
         QCoreApplication::translate("content_view", "Open the update system"));
     updateButton_->setVisible(false);
-    connect(updateButton_, &QPushButton::clicked, this, [this]() {
-        if (checkForUpdates) {
-            checkForUpdates();
-        }
-    });
+    connect(updateButton_, &QPushButton::clicked, this, &ContentViewGW2::updateCheckRequested);
     column->addWidget(updateButton_, 0, Qt::AlignHCenter);
 
     connect(&controller_, &controller::ResetController::fileDetailsShowChanged, this,

@@ -19,24 +19,6 @@ class QSettings;
 
 namespace gw::ui {
 
-// The small window of a manual check: "Checking for a Grantwell update..."
-// and " Cancel " (Escape), which makes the check's answer count for nothing.
-class VEXAProgessView : public QDialog, public basalt::VEXAProgressPresenter {
-    Q_OBJECT
-  public:
-    explicit VEXAProgessView(QWidget* parent = nullptr);
-    void showProgress(basalt::VEXALite& vexa) override;
-    void hideProgress() override;
-    QPushButton* cancelButton() const { return cancel_; }
-
-  protected:
-    void reject() override;  // Escape
-
-  private:
-    QPointer<basalt::VEXALite> vexa_;
-    QPushButton* cancel_;
-};
-
 // The "Updates" tab of the settings: how often to check, when next, what
 // was found (with " Ignore " and its undo), debugging options, " Reset
 // Settings " and " Check Now ".

@@ -1,4 +1,4 @@
-#include "app/ui/quick_look.h"
+#include "app/ui/quick_look_window.h"
 
 #include <sys/stat.h>
 
@@ -12,8 +12,8 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
+#include "app/ui/rounded_panel.h"
 #include "app/ui/theme.h"
-#include "app/ui/widgets.h"
 #include "platform/item.h"
 #include "platform/path_text.h"
 

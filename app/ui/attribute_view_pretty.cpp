@@ -1,4 +1,4 @@
-#include "app/ui/detail_rows.h"
+#include "app/ui/attribute_view_pretty.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -8,11 +8,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/ui/status_view.h"
+#include "app/ui/gw_status_view.h"
+#include "app/ui/rounded_panel.h"
 #include "app/ui/symbols.h"
 #include "app/ui/theme.h"
 #include "app/ui/url_list_sheet.h"
-#include "app/ui/widgets.h"
 #include "basalt/desktop/desktop_utilities.h"
 
 namespace gw::ui {

@@ -1,4 +1,4 @@
-#include "app/ui/update_views.h"
+#include "app/ui/vexa_settings_view.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -15,8 +15,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/ui/rounded_panel.h"
 #include "app/ui/theme.h"
-#include "app/ui/widgets.h"
 
 namespace gw::ui {
 
@@ -31,58 +31,7 @@ struct Frequency {
 constexpr Frequency kFrequencies[] = {{"Never", 0},     {"Default", 604800}, {"Every launch", 1},
                                       {"Daily", 86400}, {"Weekly", 604800},  {"Monthly", 2419200}};
 
-QString applicationName() {
-    const QString name = QApplication::applicationDisplayName();
-    return name.isEmpty() ? QStringLiteral("Unknown") : name;
-}
-
 }  // namespace
-
-VEXAProgessView::VEXAProgessView(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(applicationName() + QStringLiteral(" Updates"));
-    setFixedSize(500, 150);
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(20, 20, 20, 20);
-    auto* row = new QHBoxLayout;
-    row->addStretch(1);
-    auto* spinner = new QProgressBar;
-    spinner->setRange(0, 0);
-    spinner->setTextVisible(false);
-    spinner->setFixedSize(60, 6);
-    row->addWidget(spinner);
-    row->addSpacing(12);
-    auto* text = new QLabel(QCoreApplication::translate("update_views", "Checking for a <b>") +
-                            applicationName().toHtmlEscaped() +
-                            QCoreApplication::translate("update_views", "</b> update..."));
-    QFont font = text->font();
-    font.setPointSizeF(15);
-    text->setFont(font);
-    row->addWidget(text);
-    row->addStretch(1);
-    column->addLayout(row);
-    cancel_ = new QPushButton(QCoreApplication::translate("update_views", " Cancel "));
-    connect(cancel_, &QPushButton::clicked, this, &VEXAProgessView::reject);
-    column->addWidget(cancel_, 0, Qt::AlignHCenter);
-}
-
-void VEXAProgessView::showProgress(basalt::VEXALite& vexa) {
-    vexa_ = &vexa;
-    show();
-    raise();
-    activateWindow();
-}
-
-void VEXAProgessView::hideProgress() {
-    hide();
-    vexa_ = nullptr;
-}
-
-void VEXAProgessView::reject() {
-    if (vexa_) {
-        vexa_->cancel();
-    }
-    QTimer::singleShot(0, this, &VEXAProgessView::hideProgress);
-}
 
 VEXASettingsView::VEXASettingsView(QSettings& settings, QWidget* parent)
     : QWidget(parent), settings_(settings) {
@@ -203,17 +152,10 @@ void VEXASettingsView::runCheck(bool silent) {
     basalt::VEXALite* checker =
         makeChecker ? makeChecker() : new basalt::VEXALite(&settings_, this);
     if (silent || settings_.value(key::showMoreOptions, false).toBool()) {
-        QPointer<VEXASettingsView> self(this);
-        auto previous = checker->onCompletion;
-        checker->onCompletion = [self, checker, previous]() {
-            if (self) {
-                self->log_->clear();
-                self->log_->addItems(checker->log);
-            }
-            if (previous) {
-                previous();
-            }
-        };
+        connect(checker, &basalt::VEXALite::completed, this, [this, checker]() {
+            log_->clear();
+            log_->addItems(checker->log);
+        });
     }
     if (silent) {
         checker->performSilentCheck();

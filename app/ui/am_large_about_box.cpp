@@ -1,4 +1,4 @@
-#include "app/ui/about_box.h"
+#include "app/ui/am_large_about_box.h"
 
 #include <ostream>
 
@@ -14,10 +14,10 @@
 #include <QVBoxLayout>
 
 #include "app/ui/app_icon.h"
-#include "app/ui/bridges.h"
+#include "app/ui/key_down_handler.h"
+#include "app/ui/rounded_panel.h"
 #include "app/ui/theme.h"
 #include "app/ui/web_addresses.h"
-#include "app/ui/widgets.h"
 #include "basalt/bundle_info.h"
 #include "basalt/desktop/desktop_utilities.h"
 #include "basalt/diagnostics.h"

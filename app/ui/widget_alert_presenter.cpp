@@ -1,4 +1,4 @@
-#include "app/ui/widget_alerts.h"
+#include "app/ui/widget_alert_presenter.h"
 
 #include <QApplication>
 #include <QMessageBox>
