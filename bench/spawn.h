@@ -15,6 +15,7 @@ namespace bench {
 // its pid, or -1.
 inline pid_t spawnQuietly(const std::vector<std::string>& argv) {
     std::vector<char*> args;
+    args.reserve(argv.size() + 1);
     for (const auto& arg : argv) {
         args.push_back(const_cast<char*>(arg.c_str()));
     }

@@ -32,6 +32,6 @@ struct ChildOptions {
 // Runs argv[0] (looked up on PATH) with byte-exact arguments, standard input
 // from /dev/null, and waits for it while collecting its output. Arguments
 // that are not UTF-8 reach the program as they are.
-ChildOutcome runChild(const std::vector<std::string>& argv, ChildOptions options = {});
+ChildOutcome runChild(const std::vector<std::string>& argv, const ChildOptions& options = {});
 
 }  // namespace gw::platform

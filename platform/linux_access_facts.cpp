@@ -330,7 +330,9 @@ std::vector<PathStep> LinuxAccessFacts::walk(const std::string& path, bool follo
         }
         // Every folder on the way was searched: a lookup through a file
         // fails as the kernel's does.
-        const std::string next = current + "/" + part;
+        std::string next = current;
+        next += '/';
+        next += part;
         if (!inFolder) {
             steps.push_back(PathStep{next, std::nullopt, ENOTDIR});
             return steps;

@@ -60,7 +60,7 @@ void drain(UniqueFd& out, UniqueFd& err, ChildOutcome& outcome,
 
 }  // namespace
 
-ChildOutcome runChild(const std::vector<std::string>& argv, ChildOptions options) {
+ChildOutcome runChild(const std::vector<std::string>& argv, const ChildOptions& options) {
     ChildOutcome outcome;
     if (argv.empty()) {
         outcome.startError = SysError::fromErrno(EINVAL);

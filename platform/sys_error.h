@@ -14,7 +14,10 @@ struct SysError {
 
     static SysError fromErrno(int errnoValue);
     static SysError withText(std::string text, int errnoValue = 0) {
-        return SysError{errnoValue, std::move(text)};
+        SysError error;
+        error.code = errnoValue;
+        error.description = std::move(text);
+        return error;
     }
 };
 

@@ -28,7 +28,7 @@ std::vector<std::string> copyToolArguments(const std::string& program, bool rese
         preserved += ",xattr";
     }
     arguments.push_back("--preserve=" + preserved);
-    arguments.push_back("--");
+    arguments.emplace_back("--");
     arguments.push_back(from);
     arguments.push_back(to);
     return arguments;
@@ -58,7 +58,7 @@ void ResetController::chooseNewLocation(const std::string& url) {
     // Without a window the panel is application-modal rather than a sheet.
     QPointer<ResetController> self(this);
     services_.panels.chooseSaveLocation(parentWindow, request,
-                                        [self, url](std::optional<std::string> newLocation) {
+                                        [self, url](const std::optional<std::string>& newLocation) {
                                             if (self) {
                                                 self->copyToNewLocation(newLocation, url);
                                             }

@@ -137,7 +137,7 @@ bool onDiskWithoutPermissions(const StepFacts& item) {
 class Judge {
   public:
     Judge(const AccountFacts& account, Wording wording, bool protectedSymlinks)
-        : account_(account), wording_(wording), protectedSymlinks_(protectedSymlinks) {}
+        : account_(account), wording_(std::move(wording)), protectedSymlinks_(protectedSymlinks) {}
 
     // The folders a lookup passes (each searched), the links it follows,
     // and what could not be seen.
@@ -358,9 +358,11 @@ class Judge {
 const PathStep& holdingFolder(std::span<const PathStep> chain, const PathStep& item) {
     const auto slash = item.path.rfind('/');
     const std::string parent = slash == 0 ? "/" : item.path.substr(0, slash);
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        if (it->path == parent && it->facts && isFolder(*it->facts))
-            return *it;
+    // Backwards by index: clang-tidy 14 can't read libstdc++ 12's reverse_view.
+    for (size_t i = chain.size(); i-- > 0;) {
+        const PathStep& step = chain[i];
+        if (step.path == parent && step.facts && isFolder(*step.facts))
+            return step;
     }
     return chain.back();
 }

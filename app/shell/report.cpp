@@ -258,7 +258,7 @@ int runReport(const std::vector<std::string>& paths, bool json,
         if (path.front() != '/') {
             char cwd[4096];
             if (::getcwd(cwd, sizeof cwd))
-                path = std::string(cwd) + "/" + path;
+                path = std::string(cwd).append("/").append(path);
         }
         struct stat st {};
         if (::lstat(path.c_str(), &st) != 0) {

@@ -1,5 +1,7 @@
 #include "app/ui/gw_status_view.h"
 
+#include <cmath>
+
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -20,7 +22,7 @@ void GWStatusView::setSymbol(const QString& icon, const QColor& color) {
 }
 
 QSize GWStatusView::sizeHint() const {
-    const int side = static_cast<int>(size_ + 0.5);
+    const int side = static_cast<int>(std::lround(size_));
     return {side, side};
 }
 

@@ -21,8 +21,8 @@ namespace gw::ui {
 
 namespace {
 
-constexpr qint64 kTextPreviewBytes = 256 * 1024;
-constexpr qint64 kImagePreviewBytes = 64 * 1024 * 1024;
+constexpr qint64 kTextPreviewBytes = qint64{256} * 1024;
+constexpr qint64 kImagePreviewBytes = qint64{64} * 1024 * 1024;
 
 }  // namespace
 

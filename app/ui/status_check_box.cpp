@@ -1,5 +1,7 @@
 #include "app/ui/status_check_box.h"
 
+#include <cmath>
+
 #include <QPainter>
 
 #include "app/ui/symbols.h"
@@ -31,7 +33,7 @@ void StatusCheckBox::show(Qt::CheckState state, const QString& symbol, const QCo
 }
 
 QSize StatusCheckBox::sizeHint() const {
-    const int side = static_cast<int>(size_ + 0.5) + 2 * kFocusMargin;
+    const int side = static_cast<int>(std::lround(size_)) + 2 * kFocusMargin;
     return {side, side};
 }
 

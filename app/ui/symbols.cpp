@@ -451,7 +451,7 @@ void paintSymbol(QPainter& painter, const QString& name, const QRectF& rect, con
 }
 
 QIcon fileIcon(const QString& themeName) {
-    const QIcon themed = basalt::themedFileIcon(themeName);
+    QIcon themed = basalt::themedFileIcon(themeName);
     if (!themed.isNull()) {
         return themed;
     }

@@ -17,7 +17,7 @@
 
 namespace gw::ui {
 
-URLListSheet::URLListSheet(QStringList whereFromURLS, QWidget* parent) : QDialog(parent) {
+URLListSheet::URLListSheet(const QStringList& whereFromURLS, QWidget* parent) : QDialog(parent) {
     setWindowTitle(QCoreApplication::translate("url_list_sheet", "File Source URLS"));
     setWindowModality(Qt::WindowModal);
     setMinimumWidth(500);

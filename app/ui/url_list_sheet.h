@@ -10,7 +10,7 @@ namespace gw::ui {
 class URLListSheet : public QDialog {
     Q_OBJECT
   public:
-    URLListSheet(QStringList whereFromURLS, QWidget* parent);
+    URLListSheet(const QStringList& whereFromURLS, QWidget* parent);
 };
 
 }  // namespace gw::ui

@@ -17,14 +17,15 @@ namespace {
 // hands over the one chosen path.
 void run(QFileDialog* dialog, platform::PanelChoice choice) {
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, choice](int result) {
-        const QStringList files = dialog->selectedFiles();
-        if (result == QDialog::Accepted && !files.isEmpty()) {
-            choice(QFile::encodeName(files.front()).toStdString());
-        } else {
-            choice(std::nullopt);
-        }
-    });
+    QObject::connect(dialog, &QFileDialog::finished, dialog,
+                     [dialog, choice = std::move(choice)](int result) {
+                         const QStringList files = dialog->selectedFiles();
+                         if (result == QDialog::Accepted && !files.isEmpty()) {
+                             choice(QFile::encodeName(files.front()).toStdString());
+                         } else {
+                             choice(std::nullopt);
+                         }
+                     });
     if (dialog->parentWidget()) {
         dialog->setWindowModality(Qt::WindowModal);
         dialog->open();

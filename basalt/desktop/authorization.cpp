@@ -267,7 +267,8 @@ QString administratorFailureText(QString message, std::optional<int> status) {
 }
 
 void executeWithAuthorization(const std::string& script, const std::string& prompt,
-                              QPointer<QObject> sender, AuthorizationCompletion completion) {
+                              const QPointer<QObject>& sender,
+                              const AuthorizationCompletion& completion) {
     QThreadPool::globalInstance()->start([script, prompt, sender, completion]() {
         const std::string source = "do shell script \"" + script + "\" with prompt \"" + prompt +
                                    "\" with administrator privileges";
@@ -287,7 +288,9 @@ void executeWithAuthorization(const std::string& script, const std::string& prom
                    *outcome.errorNumber != kUserCancelled) {
             writeScriptLine(script);
         }
-        const auto [status, message] = authorizationStatus(outcome);
+        const auto [status, text] = authorizationStatus(outcome);
+        // A copy the queued call can capture (a structured binding can't be).
+        const QString message = text;
         if (status == -42) {
             // The run without a number is reported from the main thread.
             if (QCoreApplication* app = QCoreApplication::instance()) {

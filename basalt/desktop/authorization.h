@@ -95,6 +95,7 @@ using AuthorizationCompletion =
 // are placed in the statement's literals as they are: the caller escapes
 // them (shellEscapedPath, appleScriptEscaped).
 void executeWithAuthorization(const std::string& script, const std::string& prompt,
-                              QPointer<QObject> sender, AuthorizationCompletion completion);
+                              const QPointer<QObject>& sender,
+                              const AuthorizationCompletion& completion);
 
 }  // namespace basalt

@@ -102,7 +102,7 @@ class VEXALite : public QObject {
     int timeoutMs = 60000;
     // The whole check, however the server trickles: then it has timed out.
     int deadlineMs = 120000;
-    static constexpr qint64 kMaximumPageBytes = 1024 * 1024;
+    static constexpr qint64 kMaximumPageBytes = qint64{1024} * 1024;
 
     void resetState();
     void recordError(const QString& text, bool finish);

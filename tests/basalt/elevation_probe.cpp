@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     int status = 0;
     QString message;
     basalt::executeWithAuthorization(script, "Please Authorize", {},
-                                     [&](int s, const QString& m, QPointer<QObject>) {
+                                     [&](int s, const QString& m, const QPointer<QObject>&) {
                                          status = s;
                                          message = m;
                                          done.release();

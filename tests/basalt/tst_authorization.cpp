@@ -54,7 +54,7 @@ Outcome execute(const std::string& script, QObject* sender = nullptr) {
     auto mutex = std::make_shared<std::mutex>();
     basalt::executeWithAuthorization(
         script, "Please Authorize", QPointer<QObject>(sender),
-        [outcome, mutex](int status, const QString& message, QPointer<QObject> back) {
+        [outcome, mutex](int status, const QString& message, const QPointer<QObject>& back) {
             const std::lock_guard lock(*mutex);
             outcome->status = status;
             outcome->message = message;
@@ -289,7 +289,7 @@ class AuthorizationTest : public QObject {
   private:
     // A program of this test's own, by absolute path.
     std::string writeProgram(const std::string& body) {
-        const std::string path =
+        std::string path =
             programs_.filePath(u"program-"_qs + QString::number(++programs)).toStdString();
         std::ofstream(path) << "#!/bin/sh\n" << body << '\n';
         ::chmod(path.c_str(), 0755);

@@ -192,7 +192,7 @@ void VoskerCliTest::lockAndQuarantine() {
     }
     std::vector<std::string> args{"reset", "-v"};
     if (preserveAttributes) {
-        args.push_back("-preserveAttributes");
+        args.emplace_back("-preserveAttributes");
     }
     args.push_back(file);
     const ProcessResult result = vosker(args);

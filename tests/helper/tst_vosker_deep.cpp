@@ -4,7 +4,6 @@
 // progress, and a reader that goes away.
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -14,6 +13,7 @@
 #include <dirent.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 
@@ -53,6 +53,7 @@ void makeFileAt(int dir, const char* name, mode_t mode) {
 // descriptors it had open at once, sampled while it runs, and its status.
 std::pair<int, int> peakDescriptors(const std::vector<std::string>& argv) {
     std::vector<char*> args;
+    args.reserve(argv.size() + 1);
     for (const auto& arg : argv)
         args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);

@@ -61,7 +61,7 @@ std::string Sandbox::path(const std::string& name) const {
 }
 
 std::string Sandbox::file(const std::string& name, const std::string& content, mode_t mode) {
-    const std::string p = path(name);
+    std::string p = path(name);
     const int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd >= 0) {
         if (::write(fd, content.data(), content.size()) < 0) {
@@ -74,14 +74,14 @@ std::string Sandbox::file(const std::string& name, const std::string& content, m
 }
 
 std::string Sandbox::folder(const std::string& name, mode_t mode) {
-    const std::string p = path(name);
+    std::string p = path(name);
     ::mkdir(p.c_str(), mode);
     ::chmod(p.c_str(), mode);
     return p;
 }
 
 std::string Sandbox::link(const std::string& name, const std::string& target) {
-    const std::string p = path(name);
+    std::string p = path(name);
     if (::symlink(target.c_str(), p.c_str()) != 0) {
         return {};
     }
@@ -89,7 +89,7 @@ std::string Sandbox::link(const std::string& name, const std::string& target) {
 }
 
 std::string Sandbox::fifo(const std::string& name) {
-    const std::string p = path(name);
+    std::string p = path(name);
     ::mkfifo(p.c_str(), 0600);
     return p;
 }

@@ -38,7 +38,7 @@ constexpr int kResetTimeoutMs = 10000;
 const std::string kHostileName = "sp ace 'q' \"d\" $HOME `id` back\\slash\nnew line \xff";
 
 std::string writeScript(const QTemporaryDir& dir, const char* name, const std::string& body) {
-    const std::string path = dir.filePath(QString::fromLatin1(name)).toStdString();
+    std::string path = dir.filePath(QString::fromLatin1(name)).toStdString();
     std::ofstream(path) << "#!/bin/sh\n" << body;
     ::chmod(path.c_str(), 0755);
     return path;

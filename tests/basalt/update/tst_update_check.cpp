@@ -94,7 +94,7 @@ class UpdateCheckTest : public QObject {
         server_.route(u"/uptodate"_qs, {200, "OK", {}, page(ours)});
         server_.route(u"/redirect"_qs, {301, "Moved Permanently", {{"Location", "/page"}}, {}});
         server_.route(u"/notmodified"_qs, {304, "Not Modified", {}, {}});
-        server_.route(u"/big"_qs, {200, "OK", {}, QByteArray(2 * 1024 * 1024, 'x')});
+        server_.route(u"/big"_qs, {200, "OK", {}, QByteArray(qsizetype{2} * 1024 * 1024, 'x')});
         server_.route(u"/slow"_qs, {200, "OK", {}, {}, true});
         server_.route(u"/empty"_qs, {200, "OK", {}, {}});
         server_.route(u"/garbage"_qs, {200, "OK", {}, "this is not a page"});
