@@ -57,7 +57,7 @@ void ResetController::chooseNewLocation(const std::string& url) {
     Q_EMIT newLocationPanelShown(true);
     // Without a window the panel is application-modal rather than a sheet.
     QPointer<ResetController> self(this);
-    services_.panels.chooseSaveLocation(parentWindow, request,
+    services_.panels.chooseSaveLocation(parentWindow_, request,
                                         [self, url](const std::optional<std::string>& newLocation) {
                                             if (self) {
                                                 self->copyToNewLocation(newLocation, url);

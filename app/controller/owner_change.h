@@ -17,8 +17,6 @@ class ResetController;
 // user can correct the name.
 class OwnerChangeSheet : public QObject {
     Q_OBJECT
-    Q_PROPERTY(QString name READ name WRITE setName NOTIFY nameChanged)
-    Q_PROPERTY(bool shown READ shown NOTIFY shownChanged)
 
   public:
     explicit OwnerChangeSheet(ResetController& controller, QObject* parent = nullptr);

@@ -9,7 +9,6 @@
 #include <QTimer>
 
 #include "basalt/desktop/alerts.h"
-#include "basalt/desktop/recent_items.h"
 #include "basalt/diagnostics.h"
 
 namespace gw::controller {
@@ -190,9 +189,7 @@ void ResetController::publishNameAndIcon() {
 
 void ResetController::loadFile(const std::string& url) {
     setInfo(inspection::FileInfo(url, services_.inspection));
-    if (recentItemsHandler) {
-        recentItemsHandler->addRecentItem(url);
-    }
+    Q_EMIT itemLoaded(url);
     if (!info_.typeIsFolder) {
         auto monitor =
             FileMonitor::create(url, platform::watch_event::kAttributes,
@@ -238,7 +235,7 @@ void ResetController::reloadFile() {
 
 void ResetController::chooseFile() {
     QPointer<ResetController> self(this);
-    services_.panels.chooseItem(parentWindow, [self](std::optional<std::string> path) {
+    services_.panels.chooseItem(parentWindow_, [self](std::optional<std::string> path) {
         if (self && path) {
             self->loadFile(*path);
         }
@@ -303,7 +300,7 @@ void ResetController::showAlert(const QString& title, const QString& message) {
     request.informativeText = message;
     request.critical = true;
     request.beep = true;
-    request.sheetParent = parentWindow;
+    request.sheetParent = parentWindow_;
     basalt::presentAlert(std::move(request));
 }
 

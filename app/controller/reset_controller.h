@@ -17,10 +17,6 @@
 #include "app/inspection/file_info.h"
 #include "platform/child_process.h"
 
-namespace basalt {
-class AMRecentItemController;
-}
-
 namespace gw::controller {
 
 class ResetRun;
@@ -37,19 +33,6 @@ struct ProgressMessage {
 // and the progress of a reset. Main thread only.
 class ResetController : public QObject {
     Q_OBJECT
-    Q_PROPERTY(gw::inspection::FileInfo info READ info NOTIFY infoChanged)
-    Q_PROPERTY(bool resetNestedItems READ resetNestedItems WRITE setResetNestedItems NOTIFY
-                   resetNestedItemsChanged)
-    Q_PROPERTY(bool resetAttributes READ resetAttributes WRITE setResetAttributes NOTIFY
-                   resetAttributesChanged)
-    Q_PROPERTY(bool resetACLs READ resetACLs WRITE setResetACLs NOTIFY resetACLsChanged)
-    Q_PROPERTY(controllerProgressState progressState READ progressState NOTIFY progressStateChanged)
-    Q_PROPERTY(bool progressShow READ progressShow NOTIFY progressShowChanged)
-    Q_PROPERTY(gw::controller::ProgressMessage progressDisplayMessage READ progressDisplayMessage
-                   NOTIFY progressDisplayMessageChanged)
-    Q_PROPERTY(bool fileDetailsShow READ fileDetailsShow NOTIFY fileDetailsShowChanged)
-    Q_PROPERTY(QString mainString READ mainString NOTIFY mainStringChanged)
-    Q_PROPERTY(QIcon mainIcon READ mainIcon NOTIFY mainIconChanged)
 
   public:
     enum class controllerProgressState { idle, working, complete, error };
@@ -64,10 +47,9 @@ class ResetController : public QObject {
                              QObject* parent = nullptr);
     ~ResetController() override;
 
-    // Told of every loaded item; set by the application.
-    basalt::AMRecentItemController* recentItemsHandler = nullptr;
-    // The window alerts attach to as sheets; kept weakly.
-    QPointer<QObject> parentWindow;
+    // The window alerts and panels attach to as sheets; kept weakly.
+    void setParentWindow(QObject* window) { parentWindow_ = window; }
+    QObject* parentWindow() const { return parentWindow_; }
 
     const inspection::FileInfo& info() const { return info_; }
     bool resetNestedItems() const;
@@ -150,6 +132,8 @@ class ResetController : public QObject {
     void resumeMonitoringAfterReset();
 
   Q_SIGNALS:
+    // An item was loaded (the application adds it to the recent items).
+    void itemLoaded(const std::string& url);
     void infoChanged();
     void resetNestedItemsChanged();
     void resetAttributesChanged();
@@ -175,6 +159,7 @@ class ResetController : public QObject {
     ControllerServices& services() { return services_; }
 
   private:
+    QPointer<QObject> parentWindow_;
     bool beginReset();
     void runHelper(const std::string& url, bool allowEscalation);
     void toggleLockAsAdministrator(bool lock);

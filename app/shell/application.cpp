@@ -47,7 +47,7 @@ namespace {
 // Everything the running application owns, created in start-up order.
 class Grantwell : public QObject {
   public:
-    explicit Grantwell(const StartOptions& options);
+    Grantwell(const StartOptions& options, QDateTime launchDate);
     ~Grantwell() override;
     void start();
 
@@ -72,6 +72,7 @@ class Grantwell : public QObject {
     std::unique_ptr<ui::VEXAProgessView> progressWindow_;
     QPointer<ui::SettingsWindow> settingsWindow_;
     StartOptions options_;
+    QDateTime launchDate_;
 };
 
 controller::ControllerServices servicesFor(platform::InspectionPlatform& inspection,
@@ -92,13 +93,14 @@ controller::ControllerServices servicesFor(platform::InspectionPlatform& inspect
         .access = &access};
 }
 
-Grantwell::Grantwell(const StartOptions& options)
+Grantwell::Grantwell(const StartOptions& options, QDateTime launchDate)
     : recentDocuments_(platform::XbelRecentDocuments::defaultFilePath(),
                        {QStringLiteral("Grantwell"),
                         QCoreApplication::translate("application", "grantwell %f")}),
       recentItems_(recentDocuments_, inspection_),
       controller_(servicesFor(inspection_, changes_, panels_, settings_, access_)),
-      options_(options) {
+      options_(options),
+      launchDate_(std::move(launchDate)) {
     basalt::setAlertPresenter(&alerts_);
     basalt::setWorkspace(&workspace_);
 }
@@ -181,16 +183,18 @@ void Grantwell::start() {
     hooks.showShareDialog = [this](bool quitAfterwards) { showShareDialog(quitAfterwards); };
     hooks.showAbout = [this]() { ui::AMLargeAboutBox::showShared(window_.get()); };
     hooks.showSettings = [this]() { showSettings(); };
-    hooks.sendFeedback = []() {
+    hooks.sendFeedback = [this]() {
         basalt::sendFeedback(
             QCoreApplication::translate("application", "<appName> Feedback"),
-            QCoreApplication::translate("application", "Please enter your message below:\n"));
+            QCoreApplication::translate("application", "Please enter your message below:\n"),
+            launchDate_);
     };
     window_ =
         std::make_unique<ui::MainWindow>(controller_, recentItems_, settings_, std::move(hooks));
     connect(&recentItems_, &basalt::AMRecentItemController::recentItemChosen, this,
             [this](const std::string& path) { controller_.loadFile(path); });
-    controller_.recentItemsHandler = &recentItems_;
+    connect(&controller_, &controller::ResetController::itemLoaded, &recentItems_,
+            &basalt::AMRecentItemController::addRecentItem);
     if (!options_.items.empty()) {
         // The desktop hands an item over as the program's argument.
         basalt::diagnostics() << "AppDelegate.application(_:openFile:) path: "
@@ -213,7 +217,7 @@ int runApplication(int& argc, char** argv, const StartOptions& options) {
     QApplication::setApplicationVersion(QString::fromLatin1(basalt::bundle::kShortVersion));
     QApplication::setDesktopFileName(QString::fromLatin1(basalt::bundle::kIdentifier));
     QApplication app(argc, argv);
-    app.setProperty("launchDate", QDateTime::currentDateTimeUtc());
+    const QDateTime launchDate = QDateTime::currentDateTimeUtc();
     // No display name: Qt would append it to every window title, doubling
     // "Grantwell Updates — Grantwell". The application name says it once.
     QApplication::setWindowIcon(ui::applicationIcon());
@@ -221,7 +225,7 @@ int runApplication(int& argc, char** argv, const StartOptions& options) {
     QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
     ui::applyDarkAppearance(app);
 
-    Grantwell grantwell(options);
+    Grantwell grantwell(options, launchDate);
     grantwell.start();
     if (options.quitWhenShown) {
         // Once the window has been drawn, say how long that took and leave.

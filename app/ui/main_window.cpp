@@ -69,8 +69,8 @@ MainWindow::MainWindow(controller::ResetController& controller,
     buildMenus();
 
     // The controller's alerts attach to whatever window hosts the content.
-    reportHostingWindow(content_, [this](QWidget* window) { controller_.parentWindow = window; });
-    controller_.parentWindow = this;
+    reportHostingWindow(content_, [this](QWidget* window) { controller_.setParentWindow(window); });
+    controller_.setParentWindow(this);
 
     using RC = controller::ResetController;
     connect(&controller_, &RC::fileDetailsShowChanged, this, &MainWindow::refreshCommands);
@@ -94,7 +94,7 @@ MainWindow::MainWindow(controller::ResetController& controller,
 }
 
 MainWindow::~MainWindow() {
-    controller_.parentWindow = nullptr;
+    controller_.setParentWindow(nullptr);
 }
 
 void MainWindow::buildToolbar() {

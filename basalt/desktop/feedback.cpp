@@ -149,10 +149,8 @@ FeedbackFacts gatherFeedbackFacts(const std::optional<QDateTime>& launchDate) {
     return facts;
 }
 
-void sendFeedback(const QString& subject, const QString& introduction) {
-    const auto launch = QCoreApplication::instance()->property("launchDate").toDateTime();
-    const std::optional<QDateTime> launchDate =
-        launch.isValid() ? std::optional<QDateTime>(launch) : std::nullopt;
+void sendFeedback(const QString& subject, const QString& introduction,
+                  const std::optional<QDateTime>& launchDate) {
     QThreadPool::globalInstance()->start([subject, introduction, launchDate]() {
         const FeedbackFacts facts = gatherFeedbackFacts(launchDate);
         const QString body = feedbackBody(introduction, facts);

@@ -43,8 +43,10 @@ QString feedbackSubject(const QString& subjectTemplate,
                         const std::optional<QString>& applicationName);
 
 // Builds the message in the background and opens it in the mail program,
-// addressed to the maker's support address.
-void sendFeedback(const QString& subject, const QString& introduction);
+// addressed to the maker's support address; `launchDate` gives the running
+// time the message reports.
+void sendFeedback(const QString& subject, const QString& introduction,
+                  const std::optional<QDateTime>& launchDate);
 inline constexpr char kSupportAddress[] = "support@ambrel.example.com";
 
 }  // namespace basalt

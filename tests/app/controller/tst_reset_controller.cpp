@@ -462,7 +462,7 @@ class ResetControllerTest : public QObject {
         auto controller = makeController();
         controller->showAlert(u"Title"_qs, u"Message"_qs);
         auto window = std::make_unique<QObject>();
-        controller->parentWindow = window.get();
+        controller->setParentWindow(window.get());
         controller->showAlert(u"Title"_qs, u"Message"_qs);
         QTRY_COMPARE(alerts_.requests().size(), 2U);
         QCOMPARE(alerts_.requests()[0].sheetParent.data(), nullptr);
@@ -473,7 +473,7 @@ class ResetControllerTest : public QObject {
             QVERIFY(alert.critical && alert.beep);
         }
         window.reset();
-        QVERIFY(controller->parentWindow.isNull());
+        QVERIFY(controller->parentWindow() == nullptr);
     }
 };
 
