@@ -23,6 +23,8 @@
 #include "spawn.h"
 #include "timing.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using bench::Clock;
@@ -49,7 +51,7 @@ int main(int argc, char** argv) {
     basalt::setDiagnosticsStream(discarded);
 
     QTemporaryDir dir;
-    QSettings settings(dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+    QSettings settings(dir.filePath(u"settings.ini"_s), QSettings::IniFormat);
     gw::platform::LinuxInspectionPlatform inspection;
     gw::platform::LinuxItemChanges changes;
     NoPanels panels;
@@ -58,7 +60,7 @@ int main(int argc, char** argv) {
                                                 .panels = panels,
                                                 .settings = settings,
                                                 .applicationIcon = QIcon(),
-                                                .applicationName = QStringLiteral("Grantwell"),
+                                                .applicationName = u"Grantwell"_s,
                                                 .helperPath = VOSKER_PATH,
                                                 .copyProgram = "cp",
                                                 .loginName = inspection.loginName(),
@@ -67,7 +69,7 @@ int main(int argc, char** argv) {
     constexpr int kItems = 1000;
     std::vector<std::string> paths;
     for (int i = 0; i < kItems; ++i) {
-        paths.push_back(dir.filePath(QStringLiteral("item %1.txt").arg(i)).toStdString());
+        paths.push_back(dir.filePath(u"item %1.txt"_s.arg(i)).toStdString());
         ::close(::open(paths.back().c_str(), O_WRONLY | O_CREAT, 0600));
     }
 

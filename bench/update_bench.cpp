@@ -10,6 +10,8 @@
 
 #include "basalt/update/vexa_lite.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -25,23 +27,21 @@ QByteArray pageText() {
     QString body;
     for (int build = 160; body.size() < 9000; --build) {
         body +=
-            QStringLiteral(
-                "<div class=\"VEXAGroup\" id=\"g%1\" build=\"%1\" date=\"20261201\" minOS=\"99.0\">"
-                "<h2>Version <vexagroupversion>3.%1</vexagroupversion></h2><p>Fixes and "
-                "improvements.</p><a class=\"VEXAArchive ub\" href=\"https://example.com/%1.zip\">"
-                "Download</a></div>\n")
-                .arg(build);
+            u"<div class=\"VEXAGroup\" id=\"g%1\" build=\"%1\" date=\"20261201\" minOS=\"99.0\">"
+            "<h2>Version <vexagroupversion>3.%1</vexagroupversion></h2><p>Fixes and "
+            "improvements.</p><a class=\"VEXAArchive ub\" href=\"https://example.com/%1.zip\">"
+            "Download</a></div>\n"_s.arg(build);
     }
-    body += QStringLiteral(
-        "<div class=\"VEXAGroup\" id=\"g110\" build=\"110\" minOS=\"1.0\">"
-        "<a class=\"VEXAArchive ub\" href=\"https://example.com/110.zip\">x</a></div>\n");
-    return (QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<html "
-                           "xmlns=\"http://www.w3.org/1999/xhtml\">"
-                           "<head><meta name=\"VEXAFormat\" content=\"10\"/>"
-                           "<meta name=\"VEXAProductIdentifier\" content=\"com.ambrel.Grantwell\"/>"
-                           "<meta name=\"VEXASignature\" "
-                           "content=\"VEXASignaturePlaceHolder\"/></head><body>") +
-            body + QStringLiteral("</body></html>\n"))
+    body +=
+        u"<div class=\"VEXAGroup\" id=\"g110\" build=\"110\" minOS=\"1.0\">"
+        "<a class=\"VEXAArchive ub\" href=\"https://example.com/110.zip\">x</a></div>\n"_s;
+    return (u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<html "
+            "xmlns=\"http://www.w3.org/1999/xhtml\">"
+            "<head><meta name=\"VEXAFormat\" content=\"10\"/>"
+            "<meta name=\"VEXAProductIdentifier\" content=\"com.ambrel.Grantwell\"/>"
+            "<meta name=\"VEXASignature\" "
+            "content=\"VEXASignaturePlaceHolder\"/></head><body>"_s +
+            body + u"</body></html>\n"_s)
         .toUtf8();
 }
 
@@ -50,7 +50,7 @@ QByteArray pageText() {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
-    QSettings settings(dir.filePath(QStringLiteral("prefs.ini")), QSettings::IniFormat);
+    QSettings settings(dir.filePath(u"prefs.ini"_s), QSettings::IniFormat);
 
     const auto privateKey = std::get<basalt::UpdateKey>(
         basalt::importPrivateKeyPem(readFile(KEYS_DIR "/test-private.pem")));
@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < kRuns + 50; ++i) {
         vexa.resetState();
         const auto start = Clock::now();
-        vexa.processHTML(page, QStringLiteral("silentUpdateCheck"));
+        vexa.processHTML(page, u"silentUpdateCheck"_s);
         if (i >= 50) {  // the first runs warm caches
             total += std::chrono::duration<double, std::micro>(Clock::now() - start).count();
         }

@@ -12,6 +12,8 @@
 
 #include "basalt/update/signature.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr char kPlaceholder[] = "VEXASignaturePlaceHolder";
@@ -25,23 +27,23 @@ int fail(const QString& message) {
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        return fail(QStringLiteral("usage: sign-update-page PAGE PRIVATE_KEY_PEM"));
+        return fail(u"usage: sign-update-page PAGE PRIVATE_KEY_PEM"_s);
     }
     QFile pageFile(QFile::decodeName(argv[1]));
     if (!pageFile.open(QIODevice::ReadOnly)) {
-        return fail(QFile::decodeName(argv[1]) + QStringLiteral(": ") + pageFile.errorString());
+        return fail(QFile::decodeName(argv[1]) + u": "_s + pageFile.errorString());
     }
     const QByteArray page = pageFile.readAll();
     if (!page.contains(kPlaceholder)) {
-        return fail(QStringLiteral("the page has no \"VEXASignaturePlaceHolder\" to replace"));
+        return fail(u"the page has no \"VEXASignaturePlaceHolder\" to replace"_s);
     }
     if (!page.contains(QByteArray("content=\"") + kPlaceholder + '"') &&
         !page.contains(QByteArray("content='") + kPlaceholder + '\'')) {
-        return fail(QStringLiteral("the placeholder is not a meta element's content"));
+        return fail(u"the placeholder is not a meta element's content"_s);
     }
     QFile keyFile(QFile::decodeName(argv[2]));
     if (!keyFile.open(QIODevice::ReadOnly)) {
-        return fail(QFile::decodeName(argv[2]) + QStringLiteral(": ") + keyFile.errorString());
+        return fail(QFile::decodeName(argv[2]) + u": "_s + keyFile.errorString());
     }
     const auto key = basalt::importPrivateKeyPem(keyFile.readAll());
     if (const auto* error = std::get_if<basalt::KeyError>(&key)) {
@@ -56,7 +58,7 @@ int main(int argc, char** argv) {
     if (std::fwrite(signedPage.constData(), 1, static_cast<size_t>(signedPage.size()), stdout) !=
             static_cast<size_t>(signedPage.size()) ||
         std::fflush(stdout) != 0) {
-        return fail(QStringLiteral("could not write the signed page"));
+        return fail(u"could not write the signed page"_s);
     }
     return 0;
 }

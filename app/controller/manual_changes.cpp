@@ -8,6 +8,8 @@
 #include "app/controller/reset_controller.h"
 #include "basalt/desktop/alerts.h"
 
+using namespace Qt::StringLiterals;
+
 namespace gw::controller {
 
 namespace {
@@ -43,7 +45,7 @@ void ResetController::manuallyTogglePermission(unsigned bit) {
             QCoreApplication::translate("manual_changes", "Something went wrong"),
             QCoreApplication::translate("manual_changes",
                                         "Probably a value, level combination doesn't match."),
-            QStringLiteral("FileInfo.manuallyTogglePermission(_:)"), true);
+            u"FileInfo.manuallyTogglePermission(_:)"_s, true);
     }
     if (const auto set = services_.changes.setPermissions(*info_.url, static_cast<mode_t>(changed));
         set.failed()) {
@@ -117,7 +119,7 @@ void ResetController::getOriginalFile() {
     if (!original) {
         basalt::diagnosticAlert(
             QCoreApplication::translate("manual_changes", "Unable to find original file"),
-            describe(original.error()), QStringLiteral("FileInfo.getOriginalFile()"), true);
+            describe(original.error()), u"FileInfo.getOriginalFile()"_s, true);
         return;
     }
     loadFile(original.value());

@@ -10,6 +10,8 @@
 #include "platform/path_text.h"
 #include "platform/xattr_view.h"
 
+using namespace Qt::StringLiterals;
+
 namespace gw::controller {
 
 std::vector<std::string> copyToolArguments(const std::string& program, bool resetACLs,
@@ -42,9 +44,9 @@ bool copyKeepsQuarantine(bool resetACLs) {
 
 void ResetController::chooseNewLocation(const std::string& url) {
     platform::SavePanelRequest request;
-    request.message = QStringLiteral(
-        "Grantwell wasn't able to reset the permissions at that location, please choose a "
-        "different location or file name.");
+    request.message =
+        u"Grantwell wasn't able to reset the permissions at that location, please choose a "
+        "different location or file name."_s;
     request.prompt = QCoreApplication::translate("new_location", "Choose");
     request.name = QFile::decodeName(QByteArray::fromStdString(platform::lastPathComponent(url)));
     request.folder = platform::parentPath(url);
@@ -84,7 +86,7 @@ void ResetController::copyToNewLocation(const std::optional<std::string>& newLoc
     const bool keepQuarantine = copyKeepsQuarantine(acls);
     const bool stripQuarantine = !attributes && !keepQuarantine;
     const bool addQuarantine = attributes && keepQuarantine;
-    engineLog(QStringLiteral("Copying file to new location..."));
+    engineLog(u"Copying file to new location..."_s);
     runInBackground(
         this,
         [argv, stripQuarantine, addQuarantine, from = url, to = *newLocation]() {
@@ -124,11 +126,11 @@ void ResetController::copyFinished(const platform::ChildOutcome& task,
                                    const std::string& newLocation) {
     if (task.exitStatus != 0) {
         const QString reason = failureReason(task);
-        engineLog(QStringLiteral("New location reset failed: ") + reason);
+        engineLog(u"New location reset failed: "_s + reason);
         resetFailed(reason);
         return;
     }
-    engineLog(QStringLiteral("File copied to new location"));
+    engineLog(u"File copied to new location"_s);
     loadFile(newLocation);
     runHelper(newLocation, false);
 }

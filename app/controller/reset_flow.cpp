@@ -15,6 +15,8 @@
 #include "basalt/desktop/alerts.h"
 #include "basalt/diagnostics.h"
 
+using namespace Qt::StringLiterals;
+
 namespace gw::controller {
 
 namespace {
@@ -23,7 +25,7 @@ namespace {
 // name may have.
 std::string newSnapshotName() {
     return QDateTime::currentDateTimeUtc()
-               .toString(u"'reset-'yyyyMMdd-HHmmss-zzz"_qs)
+               .toString(u"'reset-'yyyyMMdd-HHmmss-zzz"_s)
                .toStdString() +
            "-" + std::to_string(::getpid()) + "-" +
            std::to_string(QRandomGenerator::global()->bounded(1000000));
@@ -159,7 +161,7 @@ void ResetController::undoFinished(bool succeeded, const QString& message) {
 }
 
 void ResetController::reportProgress(const QString& title, const QString& detail) {
-    engineLog(QStringLiteral("progress: ") + title + QStringLiteral("; ") + detail);
+    engineLog(u"progress: "_s + title + u"; "_s + detail);
     setProgressDisplayMessage({title, detail});
 }
 
@@ -173,7 +175,7 @@ void ResetController::reportCount(quint64 done, quint64 total) {
 }
 
 void ResetController::resetCompleted() {
-    engineLog(QStringLiteral("Reset Completed"));
+    engineLog(u"Reset Completed"_s);
     if (resetRun_ && (resetRun_->ranElevated() || resetRun_->recordedForUndo())) {
         lastSnapshot_ = Snapshot{pendingSnapshot_, resetRun_->ranElevated()};
         Q_EMIT undoAvailableChanged();
@@ -188,7 +190,7 @@ void ResetController::resetCompleted() {
 }
 
 void ResetController::resetFailed(const QString& reason) {
-    engineLog(QStringLiteral("Reset Failed, reason: ") + reason);
+    engineLog(u"Reset Failed, reason: "_s + reason);
     setProgressDisplayMessage(
         {QCoreApplication::translate("reset_flow", "Unable to reset the permissions"), reason});
     setProgressState(controllerProgressState::error);

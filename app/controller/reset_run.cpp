@@ -12,6 +12,8 @@
 #include "basalt/desktop/authorization.h"
 #include "basalt/diagnostics.h"
 
+using namespace Qt::StringLiterals;
+
 namespace gw::controller {
 
 std::optional<std::pair<quint64, quint64>> parseProgressLine(std::string_view line) {
@@ -77,7 +79,7 @@ void ResetRun::start() {
     const auto deep = std::find(argv.begin(), argv.end(), "-deep");
     if (deep != argv.end())
         argv.insert(deep + 1, "-progress");
-    log(QStringLiteral("Running Helper (unauthorized)"));
+    log(u"Running Helper (unauthorized)"_s);
     QPointer<ResetRun> self(this);
     auto cancelled = cancelled_;
     auto unrecorded = unrecorded_;
@@ -122,12 +124,12 @@ void ResetRun::unprivilegedFinished(const platform::ChildOutcome& task) {
         return;
     }
     if (cancelled_->load()) {
-        log(QStringLiteral("Stopped by the user"));
+        log(u"Stopped by the user"_s);
         Q_EMIT stopped(done_, total_);
         return;
     }
     const QString reason = failureReason(task);
-    log(QStringLiteral("Unauthorized reset failed: ") + reason);
+    log(u"Unauthorized reset failed: "_s + reason);
     if (!allowEscalation_) {
         Q_EMIT failed(reason);
         return;
@@ -140,7 +142,7 @@ void ResetRun::unprivilegedFinished(const platform::ChildOutcome& task) {
 
 void ResetRun::startElevated() {
     elevated_ = true;
-    log(QStringLiteral("Running Helper (requesting authorization)"));
+    log(u"Running Helper (requesting authorization)"_s);
     runHelperAsAdministrator(
         this, helper_, arguments_, kAuthorizationPrompt,
         [this](const basalt::ScriptOutcome& outcome) { elevatedFinished(outcome); });
@@ -158,20 +160,19 @@ void ResetRun::elevatedFinished(const basalt::ScriptOutcome& outcome) {
             return;
         case ElevationResult::noAgent:
             // A copy elsewhere would not help: nobody can be asked.
-            log(QStringLiteral("Escalation failed: ") + message);
+            log(u"Escalation failed: "_s + message);
             Q_EMIT failed(QString::fromLatin1(basalt::kNoAgentMessage));
             return;
         case ElevationResult::notStarted:
         case ElevationResult::untrusted:
-            log(QStringLiteral("Escalation failed: ") + message);
+            log(u"Escalation failed: "_s + message);
             Q_EMIT failed(message);
             return;
         case ElevationResult::notAuthorized:
         case ElevationResult::failed:
             break;
     }
-    log(QStringLiteral("Escalation failed: ") +
-        basalt::administratorFailureText(message, outcome.errorNumber));
+    log(u"Escalation failed: "_s + basalt::administratorFailureText(message, outcome.errorNumber));
     Q_EMIT progress(
         QCoreApplication::translate("reset_run", "Authorized attempt failed"),
         QCoreApplication::translate(

@@ -11,6 +11,8 @@
 
 #include "path_display.h"
 
+using namespace Qt::StringLiterals;
+
 namespace gw::inspection {
 namespace {
 
@@ -127,7 +129,7 @@ QString relevantMountOptions(const platform::MountFacts& mount) {
     }
     return kept.isEmpty() ? QCoreApplication::translate("access_explanation",
                                                         "none given, so the defaults apply")
-                          : kept.join(u", "_qs);
+                          : kept.join(u", "_s);
 }
 
 bool onDiskWithoutPermissions(const StepFacts& item) {
@@ -376,17 +378,17 @@ std::span<const PathStep> withoutLast(const std::vector<PathStep>& steps) {
 QString actionKey(AccessAction action) {
     switch (action) {
         case AccessAction::open:
-            return u"open"_qs;
+            return u"open"_s;
         case AccessAction::save:
-            return u"save"_qs;
+            return u"save"_s;
         case AccessAction::run:
-            return u"run"_qs;
+            return u"run"_s;
         case AccessAction::list:
-            return u"list"_qs;
+            return u"list"_s;
         case AccessAction::create:
-            return u"create"_qs;
+            return u"create"_s;
         case AccessAction::remove:
-            return u"delete"_qs;
+            return u"delete"_s;
     }
     return {};
 }
@@ -562,7 +564,7 @@ QString verdictSentence(const AccessExplanation& explanation, const ActionVerdic
     for (const auto& blocker : verdict.blockers)
         reasons << blocker.text;
     return QCoreApplication::translate("access_explanation", "%1 can't %2 %3: %4.")
-        .arg(subject, verb, thing, reasons.join(u"; "_qs));
+        .arg(subject, verb, thing, reasons.join(u"; "_s));
 }
 
 QString securityModulesNote(const AccessExplanation& explanation) {
@@ -571,7 +573,7 @@ QString securityModulesNote(const AccessExplanation& explanation) {
     return QCoreApplication::translate(
                "access_explanation",
                "%1 is active on this system and may refuse more than the permissions say.")
-        .arg(explanation.securityModules.join(u" and "_qs));
+        .arg(explanation.securityModules.join(u" and "_s));
 }
 
 }  // namespace gw::inspection

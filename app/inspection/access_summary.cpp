@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include "platform/path_text.h"
 
+using namespace Qt::StringLiterals;
+
 namespace gw::inspection {
 namespace {
 
@@ -73,25 +75,25 @@ bool isInSystemArea(const std::string& path) {
 
 QString FileInfo::resolveTypeName(const std::string& location, const QString& current,
                                   InspectionPlatform& platform) const {
-    if (current != u"Unknown"_qs) {
+    if (current != u"Unknown"_s) {
         return current;
     }
     const QString extension = QString::fromStdString(platform::pathExtension(location));
     QString result;
     if (extension.isEmpty()) {
         if (typeIsFolder) {
-            result = u"Folder"_qs;
+            result = u"Folder"_s;
         } else if (typeIsResolvable) {
             result = typeIsSymbolicLink
                          ? QCoreApplication::translate("access_summary", "Unknown File Type")
-                         : u"Alias"_qs;
+                         : u"Alias"_s;
         } else {
             result = QCoreApplication::translate("access_summary", "Unknown File Type");
         }
     } else if (const auto kind = platform.kindForExtension(extension)) {
         result = *kind;
     } else {
-        result = extension == u"app"_qs ? u"Application"_qs : u"Unknown File Type"_qs;
+        result = extension == u"app"_s ? u"Application"_s : u"Unknown File Type"_s;
     }
     if (typeIsSymbolicLink) {
         result = QCoreApplication::translate("access_summary", "Symbolic Link");

@@ -5,6 +5,8 @@
 
 #include "app/inspection/pretty_attribute.h"
 
+using namespace Qt::StringLiterals;
+
 namespace gw::inspection {
 
 QString byteCountText(int64_t bytes) {
@@ -12,10 +14,10 @@ QString byteCountText(int64_t bytes) {
         return QCoreApplication::translate("byte_count", "Zero KB");
     }
     if (bytes == 1 || bytes == -1) {
-        return QString::number(bytes) + u" byte"_qs;
+        return QString::number(bytes) + u" byte"_s;
     }
     if (bytes > -1000 && bytes < 1000) {
-        return QString::number(bytes) + u" bytes"_qs;
+        return QString::number(bytes) + u" bytes"_s;
     }
     struct Unit {
         const char16_t* name;
@@ -45,7 +47,7 @@ QString byteCountText(int64_t bytes) {
 }
 
 QString attributeSizeText(int64_t bytes) {
-    return byteCountText(bytes).replace(u"bytes"_qs, u"b"_qs);
+    return byteCountText(bytes).replace(u"bytes"_s, u"b"_s);
 }
 
 }  // namespace gw::inspection

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+using namespace Qt::StringLiterals;
+
 namespace gw::inspection {
 namespace {
 
@@ -89,7 +91,7 @@ void FileInfo::refresh(InspectionPlatform& platform) {
     const platform::InspectionScope scope(platform);
     const std::string path = *url;
     bool changed = false;
-    QString newTypeName = u"Unknown"_qs;
+    QString newTypeName = u"Unknown"_s;
     int64_t newSize = 0;
     const int64_t previousSize = size;
 
@@ -157,8 +159,8 @@ void FileInfo::refresh(InspectionPlatform& platform) {
         }
         applyUnlistableXattrRule(*values);
     }
-    if (newTypeName == u"Unknown"_qs) {
-        newTypeName = resolveTypeName(path, u"Unknown"_qs, platform);
+    if (newTypeName == u"Unknown"_s) {
+        newTypeName = resolveTypeName(path, u"Unknown"_s, platform);
     }
     if (newSize != size) {
         size = newSize;
@@ -195,7 +197,7 @@ void FileInfo::applyUnlistableXattrRule(const platform::ResourceValues& values) 
 
 void FileInfo::finish(InspectionPlatform& platform) {
     ownedByMe = owner.name == platform.loginName();
-    infoSummary = byteCountText(size) + u", "_qs + typeName;
+    infoSummary = byteCountText(size) + u", "_s + typeName;
     buildAccessSummary(platform);
     warningsHave = !warnings.isEmpty();
 }

@@ -16,23 +16,24 @@
 
 namespace gw::inspection {
 
+using namespace Qt::StringLiterals;
+
 using platform::InspectionPlatform;
 using platform::Timestamp;
 
 // Everything the window shows about the one item being examined. A plain
 // value: copying it copies every field.
 struct FileInfo {
-    QString name = QStringLiteral("Unknown");
+    QString name = u"Unknown"_s;
     std::optional<QString> icon;     // the icon's name in the desktop theme
     std::optional<std::string> url;  // the item's path, as bytes
     // The inode the record describes; changes made as administrator insist
     // on it, so a path swapped since is refused rather than followed.
     std::optional<platform::ItemIdentity> identity;
-    QString typeName = QStringLiteral("Unknown");
+    QString typeName = u"Unknown"_s;
     int64_t size = 0;
-    QString infoSummary = QStringLiteral("Unknown");
-    std::pair<variableValue, QString> accessSummary{variableValue::unknown,
-                                                    QStringLiteral("Unknown")};
+    QString infoSummary = u"Unknown"_s;
+    std::pair<variableValue, QString> accessSummary{variableValue::unknown, u"Unknown"_s};
     PermissionsBranch owner;
     PermissionsBranch group;
     PermissionsBranch other;

@@ -4,13 +4,15 @@
 
 namespace gw::inspection {
 
+using namespace Qt::StringLiterals;
+
 // A five-valued answer. Lock facts use unknown/no/yes; the access verdict
 // uses unknown/yes/yesButAlso/error.
 enum class variableValue { unknown, no, yes, yesButAlso, error };
 
 // One POSIX permission class: owner (shift 6), group (3) or others (0).
 struct PermissionsBranch {
-    QString name = QStringLiteral("Unknown");
+    QString name = u"Unknown"_s;
     bool read = false;
     bool write = false;
     bool execute = false;

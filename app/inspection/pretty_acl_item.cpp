@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+using namespace Qt::StringLiterals;
+
 namespace gw::inspection {
 namespace {
 
@@ -11,8 +13,8 @@ namespace {
 // for such ids, read from the identifier the ACL text gives Linux ids;
 // other identifiers shortened.
 QString nameless(const QString& identifier) {
-    static const QStringList prefixes{u"FFFFEEEE-DDDD-CCCC-BBBB-AAAA"_qs,
-                                      u"ABCDEFAB-CDEF-ABCD-EFAB-CDEF"_qs};
+    static const QStringList prefixes{u"FFFFEEEE-DDDD-CCCC-BBBB-AAAA"_s,
+                                      u"ABCDEFAB-CDEF-ABCD-EFAB-CDEF"_s};
     for (const auto& prefix : prefixes) {
         bool ok = false;
         const uint id = identifier.mid(prefix.size()).toUInt(&ok, 16);
@@ -20,11 +22,11 @@ QString nameless(const QString& identifier) {
             return QString::number(id);
         }
     }
-    return identifier.left(4) + u"..."_qs + identifier.right(4);
+    return identifier.left(4) + u"..."_s + identifier.right(4);
 }
 
 aclAction actionOf(const QString& field) {
-    return field == u"allow"_qs ? aclAction::allow : aclAction::deny;
+    return field == u"allow"_s ? aclAction::allow : aclAction::deny;
 }
 
 }  // namespace
@@ -33,9 +35,9 @@ PrettyACLItem parseACLLine(const QString& line) {
     const QStringList fields = line.split(u':', Qt::SkipEmptyParts);
     PrettyACLItem item;
     item.id = line;
-    if (!fields.isEmpty() && fields[0] == u"user"_qs) {
+    if (!fields.isEmpty() && fields[0] == u"user"_s) {
         item.type = aclType::user;
-    } else if (!fields.isEmpty() && fields[0] == u"group"_qs) {
+    } else if (!fields.isEmpty() && fields[0] == u"group"_s) {
         item.type = aclType::group;
     }
     QString permissions;
@@ -51,25 +53,25 @@ PrettyACLItem parseACLLine(const QString& line) {
         item.name = line;
         item.action = aclAction::allow;
     }
-    item.properties = permissions.split(u',', Qt::SkipEmptyParts).join(u", "_qs);
+    item.properties = permissions.split(u',', Qt::SkipEmptyParts).join(u", "_s);
     return item;
 }
 
 namespace {
 
-const QStringList kRights{u"read"_qs, u"write"_qs, u"execute"_qs};
+const QStringList kRights{u"read"_s, u"write"_s, u"execute"_s};
 
 bool inherits(const PrettyACLItem& item) {
-    return item.properties.contains(u"inherit"_qs);
+    return item.properties.contains(u"inherit"_s);
 }
 
 bool isMask(const PrettyACLItem& item) {
-    return item.type == aclType::unknown && item.name == u"mask"_qs;
+    return item.type == aclType::unknown && item.name == u"mask"_s;
 }
 
 QStringList rightsOf(const PrettyACLItem& item) {
     QStringList rights;
-    for (const auto& word : item.properties.split(u", "_qs)) {
+    for (const auto& word : item.properties.split(u", "_s)) {
         if (kRights.contains(word))
             rights << word;
     }
@@ -77,7 +79,7 @@ QStringList rightsOf(const PrettyACLItem& item) {
 }
 
 bool masked(const PrettyACLItem& item) {
-    return item.name != u"owner@"_qs && item.name != u"everyone@"_qs &&
+    return item.name != u"owner@"_s && item.name != u"everyone@"_s &&
            (item.type == aclType::user || item.type == aclType::group);
 }
 
@@ -98,7 +100,7 @@ void applyMasks(std::vector<PrettyACLItem>& items) {
                 }
             }
         }
-        item.effective = rights.join(u", "_qs);
+        item.effective = rights.join(u", "_s);
     }
 }
 
@@ -108,10 +110,10 @@ bool hasAccessMask(const std::vector<PrettyACLItem>& items) {
 }
 
 QString rightsWithEffect(const PrettyACLItem& item) {
-    if (item.action == aclAction::deny || item.effective == rightsOf(item).join(u", "_qs))
+    if (item.action == aclAction::deny || item.effective == rightsOf(item).join(u", "_s))
         return item.properties;
-    return item.properties + u" \u2014 effective: "_qs +
-           (item.effective.isEmpty() ? u"none"_qs : item.effective);
+    return item.properties + u" \u2014 effective: "_s +
+           (item.effective.isEmpty() ? u"none"_s : item.effective);
 }
 
 }  // namespace gw::inspection

@@ -9,16 +9,18 @@
 
 #include "file_info.h"
 
+using namespace Qt::StringLiterals;
+
 namespace gw::inspection {
 namespace {
 
-const QString kWhereFroms = u"com.apple.metadata:kMDItemWhereFroms"_qs;
-const QString kQuarantine = u"com.apple.quarantine"_qs;
-const QString kConsent = u"com.apple.macl"_qs;
-const QString kVendor = u"com.apple.appstore.vendor_name"_qs;
-const QString kOriginUrl = u"xdg.origin.url"_qs;
-const QString kReferrerUrl = u"xdg.referrer.url"_qs;
-const QString kDownloadSymbol = u"square.and.arrow.down"_qs;
+const QString kWhereFroms = u"com.apple.metadata:kMDItemWhereFroms"_s;
+const QString kQuarantine = u"com.apple.quarantine"_s;
+const QString kConsent = u"com.apple.macl"_s;
+const QString kVendor = u"com.apple.appstore.vendor_name"_s;
+const QString kOriginUrl = u"xdg.origin.url"_s;
+const QString kReferrerUrl = u"xdg.referrer.url"_s;
+const QString kDownloadSymbol = u"square.and.arrow.down"_s;
 
 // Decoding failed: the text Foundation gives for data that is not a
 // property list.
@@ -121,15 +123,15 @@ void FileInfo::readExtendedAttributes(const platform::AttributeDictionary& attri
         }
         if (attribute == kConsent) {
             prettyAttrs.push_back(PrettyAttribute{
-                u"lock.shield"_qs,
+                u"lock.shield"_s,
                 QCoreApplication::translate("read_xattrs", "Privacy: App Consent tag"),
                 {},
                 u"This file has been approved to work with certain applications without "
-                "asking for permission. Not much is currently available yet."_qs});
+                "asking for permission. Not much is currently available yet."_s});
             continue;
         }
         if (!value) {
-            xattrs.emplace_back(attribute, u"Unknown"_qs);
+            xattrs.emplace_back(attribute, u"Unknown"_s);
             continue;
         }
         if (attribute == kWhereFroms) {
@@ -144,7 +146,7 @@ void FileInfo::readExtendedAttributes(const platform::AttributeDictionary& attri
             }
         } else if (attribute == kVendor) {
             prettyAttrs.push_back(PrettyAttribute{
-                u"building.2.crop.circle"_qs,
+                u"building.2.crop.circle"_s,
                 QCoreApplication::translate("read_xattrs", "Vendor: ") + QString::fromUtf8(*value),
                 {},
                 {}});

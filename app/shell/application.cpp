@@ -40,6 +40,8 @@
 #include "platform/desktop/workspace.h"
 #include "platform/item_changes.h"
 
+using namespace Qt::StringLiterals;
+
 namespace gw::shell {
 
 namespace {
@@ -94,9 +96,9 @@ controller::ControllerServices servicesFor(platform::InspectionPlatform& inspect
 }
 
 Grantwell::Grantwell(const StartOptions& options, QDateTime launchDate)
-    : recentDocuments_(platform::XbelRecentDocuments::defaultFilePath(),
-                       {QStringLiteral("Grantwell"),
-                        QCoreApplication::translate("application", "grantwell %f")}),
+    : recentDocuments_(
+          platform::XbelRecentDocuments::defaultFilePath(),
+          {u"Grantwell"_s, QCoreApplication::translate("application", "grantwell %f")}),
       recentItems_(recentDocuments_, inspection_),
       controller_(servicesFor(inspection_, changes_, panels_, settings_, access_)),
       options_(options),
@@ -168,8 +170,7 @@ void Grantwell::showSettings() {
         updates->makeChecker = [this]() { return makeChecker(); };
         settingsWindow_->addTab(updates, QCoreApplication::translate("application", "Updates"));
         settingsWindow_->tabs()->setTabIcon(
-            0,
-            ui::symbolIcon(QStringLiteral("arrow.triangle.2.circlepath"), ui::colors::primary()));
+            0, ui::symbolIcon(u"arrow.triangle.2.circlepath"_s, ui::colors::primary()));
     }
     settingsWindow_->show();
     settingsWindow_->raise();
@@ -222,7 +223,7 @@ int runApplication(int& argc, char** argv, const StartOptions& options) {
     // "Grantwell Updates — Grantwell". The application name says it once.
     QApplication::setWindowIcon(ui::applicationIcon());
     // File icons: the desktop's theme first, then the common GNOME one.
-    QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
+    QIcon::setFallbackThemeName(u"Adwaita"_s);
     ui::applyDarkAppearance(app);
 
     Grantwell grantwell(options, launchDate);

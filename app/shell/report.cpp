@@ -14,6 +14,8 @@
 
 #include "app/inspection/path_display.h"
 
+using namespace Qt::StringLiterals;
+
 namespace gw::shell {
 namespace {
 
@@ -22,15 +24,15 @@ using namespace gw::inspection;
 QString caseName(variableValue value) {
     switch (value) {
         case variableValue::unknown:
-            return u"unknown"_qs;
+            return u"unknown"_s;
         case variableValue::no:
-            return u"no"_qs;
+            return u"no"_s;
         case variableValue::yes:
-            return u"yes"_qs;
+            return u"yes"_s;
         case variableValue::yesButAlso:
-            return u"yesButAlso"_qs;
+            return u"yesButAlso"_s;
         case variableValue::error:
-            return u"error"_qs;
+            return u"error"_s;
     }
     return {};
 }
@@ -38,13 +40,13 @@ QString caseName(variableValue value) {
 QString caseName(FileACLStatus status) {
     switch (status) {
         case FileACLStatus::unknown:
-            return u"unknown"_qs;
+            return u"unknown"_s;
         case FileACLStatus::hasACLs:
-            return u"hasACLs"_qs;
+            return u"hasACLs"_s;
         case FileACLStatus::noACLs:
-            return u"noACLs"_qs;
+            return u"noACLs"_s;
         case FileACLStatus::hasACLdetritus:
-            return u"hasACLdetritus"_qs;
+            return u"hasACLdetritus"_s;
     }
     return {};
 }
@@ -52,11 +54,11 @@ QString caseName(FileACLStatus status) {
 QString caseName(FileXattrStatus status) {
     switch (status) {
         case FileXattrStatus::unknown:
-            return u"unknown"_qs;
+            return u"unknown"_s;
         case FileXattrStatus::hasXattrs:
-            return u"hasXattrs"_qs;
+            return u"hasXattrs"_s;
         case FileXattrStatus::noXattrs:
-            return u"noXattrs"_qs;
+            return u"noXattrs"_s;
     }
     return {};
 }
@@ -64,17 +66,17 @@ QString caseName(FileXattrStatus status) {
 QString caseName(aclType type) {
     switch (type) {
         case aclType::user:
-            return u"user"_qs;
+            return u"user"_s;
         case aclType::group:
-            return u"group"_qs;
+            return u"group"_s;
         case aclType::unknown:
-            return u"unknown"_qs;
+            return u"unknown"_s;
     }
     return {};
 }
 
 QString caseName(aclAction action) {
-    return action == aclAction::allow ? u"allow"_qs : u"deny"_qs;
+    return action == aclAction::allow ? u"allow"_s : u"deny"_s;
 }
 
 // ISO 8601 in UTC with the full nanoseconds the file system keeps.
@@ -84,15 +86,15 @@ QString isoText(const Timestamp& stamp) {
     const auto nanos = (stamp - seconds).count();
     const QDateTime utc =
         QDateTime::fromSecsSinceEpoch(seconds.time_since_epoch().count(), QTimeZone::utc());
-    return utc.toString(u"yyyy-MM-ddTHH:mm:ss"_qs) + u'.' +
+    return utc.toString(u"yyyy-MM-ddTHH:mm:ss"_s) + u'.' +
            QString::number(nanos).rightJustified(9, u'0') + u'Z';
 }
 
 QJsonObject branchJson(const PermissionsBranch& branch) {
-    return QJsonObject{{u"name"_qs, branch.name},
-                       {u"read"_qs, branch.read},
-                       {u"write"_qs, branch.write},
-                       {u"execute"_qs, branch.execute}};
+    return QJsonObject{{u"name"_s, branch.name},
+                       {u"read"_s, branch.read},
+                       {u"write"_s, branch.write},
+                       {u"execute"_s, branch.execute}};
 }
 
 QString bits(const PermissionsBranch& branch) {
@@ -101,12 +103,12 @@ QString bits(const PermissionsBranch& branch) {
 }
 
 QString yesNo(bool value) {
-    return value ? u"yes"_qs : u"no"_qs;
+    return value ? u"yes"_s : u"no"_s;
 }
 
 // Control characters in names would break the report's lines.
 QString visible(QString text) {
-    text.replace(u'\\', u"\\\\"_qs).replace(u'\n', u"\\n"_qs).replace(u'\t', u"\\t"_qs);
+    text.replace(u'\\', u"\\\\"_s).replace(u'\n', u"\\n"_s).replace(u'\t', u"\\t"_s);
     for (auto& c : text) {
         if (c.unicode() < 0x20)
             c = QChar::ReplacementCharacter;
@@ -121,12 +123,12 @@ QJsonObject whyJson(const AccessExplanation& explanation) {
     for (const auto& verdict : explanation.actions) {
         QJsonArray blockers;
         for (const auto& blocker : verdict.blockers) {
-            blockers.append(QJsonObject{{u"path"_qs, pathText(blocker.path)},
-                                        {u"cause"_qs, causeKey(blocker.cause)},
-                                        {u"text"_qs, blocker.text}});
+            blockers.append(QJsonObject{{u"path"_s, pathText(blocker.path)},
+                                        {u"cause"_s, causeKey(blocker.cause)},
+                                        {u"text"_s, blocker.text}});
         }
         why.insert(actionKey(verdict.action),
-                   QJsonObject{{u"allowed"_qs, verdict.allowed}, {u"blockers"_qs, blockers}});
+                   QJsonObject{{u"allowed"_s, verdict.allowed}, {u"blockers"_s, blockers}});
     }
     return why;
 }
@@ -134,23 +136,23 @@ QJsonObject whyJson(const AccessExplanation& explanation) {
 std::string whyText(const AccessExplanation& explanation) {
     QStringList lines;
     for (const auto& verdict : explanation.actions)
-        lines << u"  "_qs + visible(verdictSentence(explanation, verdict));
+        lines << u"  "_s + visible(verdictSentence(explanation, verdict));
     if (const QString note = securityModulesNote(explanation); !note.isEmpty())
-        lines << u"  "_qs + note;
+        lines << u"  "_s + note;
     if (explanation.noPermissionSupport)
-        lines << u"  "_qs + *explanation.noPermissionSupport;
+        lines << u"  "_s + *explanation.noPermissionSupport;
     return lines.join(u'\n').toStdString() + "\n";
 }
 
 QJsonObject reportJson(const FileInfo& info) {
     QJsonArray acls;
     for (const auto& item : info.prettyACLS) {
-        acls.append(QJsonObject{{u"id"_qs, item.id},
-                                {u"type"_qs, caseName(item.type)},
-                                {u"name"_qs, item.name},
-                                {u"action"_qs, caseName(item.action)},
-                                {u"properties"_qs, item.properties},
-                                {u"effective"_qs, item.effective}});
+        acls.append(QJsonObject{{u"id"_s, item.id},
+                                {u"type"_s, caseName(item.type)},
+                                {u"name"_s, item.name},
+                                {u"action"_s, caseName(item.action)},
+                                {u"properties"_s, item.properties},
+                                {u"effective"_s, item.effective}});
     }
     QJsonArray xattrs;
     for (const auto& [name, value] : info.xattrs) {
@@ -159,47 +161,47 @@ QJsonObject reportJson(const FileInfo& info) {
     QJsonArray pretty;
     for (const auto& attr : info.prettyAttrs) {
         pretty.append(QJsonObject{
-            {u"icon"_qs, attr.icon},
-            {u"label"_qs, attr.label},
-            {u"details"_qs, attr.details ? QJsonValue(QJsonArray::fromStringList(*attr.details))
-                                         : QJsonValue(QJsonValue::Null)},
-            {u"helpTag"_qs, attr.helpTag ? QJsonValue(*attr.helpTag) : QJsonValue()}});
+            {u"icon"_s, attr.icon},
+            {u"label"_s, attr.label},
+            {u"details"_s, attr.details ? QJsonValue(QJsonArray::fromStringList(*attr.details))
+                                        : QJsonValue(QJsonValue::Null)},
+            {u"helpTag"_s, attr.helpTag ? QJsonValue(*attr.helpTag) : QJsonValue()}});
     }
     const auto optionalText = [](const std::optional<QString>& text) {
         return text ? QJsonValue(*text) : QJsonValue(QJsonValue::Null);
     };
     return QJsonObject{
-        {u"name"_qs, info.name},
-        {u"icon"_qs, optionalText(info.icon)},
-        {u"url"_qs, info.url ? QJsonValue(pathText(*info.url)) : QJsonValue(QJsonValue::Null)},
-        {u"typeName"_qs, info.typeName},
-        {u"size"_qs, static_cast<qint64>(info.size)},
-        {u"infoSummary"_qs, info.infoSummary},
-        {u"accessSummary"_qs, QJsonObject{{u"value"_qs, caseName(info.accessSummary.first)},
-                                          {u"text"_qs, info.accessSummary.second}}},
-        {u"owner"_qs, branchJson(info.owner)},
-        {u"group"_qs, branchJson(info.group)},
-        {u"other"_qs, branchJson(info.other)},
-        {u"ownedByMe"_qs, info.ownedByMe},
-        {u"prettyACLS"_qs, acls},
-        {u"ACLStatus"_qs, caseName(info.ACLStatus)},
-        {u"xattrs"_qs, xattrs},
-        {u"xattrLength"_qs, static_cast<qint64>(info.xattrLength)},
-        {u"prettyAttrs"_qs, pretty},
-        {u"xattrsStatus"_qs, caseName(info.xattrsStatus)},
-        {u"lockedUser"_qs, caseName(info.lockedUser)},
-        {u"lockedSystem"_qs, caseName(info.lockedSystem)},
-        {u"lockedVolume"_qs, info.lockedVolume},
-        {u"typeIsResolvable"_qs, info.typeIsResolvable},
-        {u"typeIsSymbolicLink"_qs, info.typeIsSymbolicLink},
-        {u"typeIsFolder"_qs, info.typeIsFolder},
-        {u"isDeletable"_qs, info.isDeletable},
-        {u"criticalError"_qs, optionalText(info.criticalError)},
-        {u"warnings"_qs, QJsonArray::fromStringList(info.warnings)},
-        {u"warningsHave"_qs, info.warningsHave},
-        {u"attributesModified"_qs, info.attributesModified
-                                       ? QJsonValue(isoText(*info.attributesModified))
-                                       : QJsonValue(QJsonValue::Null)},
+        {u"name"_s, info.name},
+        {u"icon"_s, optionalText(info.icon)},
+        {u"url"_s, info.url ? QJsonValue(pathText(*info.url)) : QJsonValue(QJsonValue::Null)},
+        {u"typeName"_s, info.typeName},
+        {u"size"_s, static_cast<qint64>(info.size)},
+        {u"infoSummary"_s, info.infoSummary},
+        {u"accessSummary"_s, QJsonObject{{u"value"_s, caseName(info.accessSummary.first)},
+                                         {u"text"_s, info.accessSummary.second}}},
+        {u"owner"_s, branchJson(info.owner)},
+        {u"group"_s, branchJson(info.group)},
+        {u"other"_s, branchJson(info.other)},
+        {u"ownedByMe"_s, info.ownedByMe},
+        {u"prettyACLS"_s, acls},
+        {u"ACLStatus"_s, caseName(info.ACLStatus)},
+        {u"xattrs"_s, xattrs},
+        {u"xattrLength"_s, static_cast<qint64>(info.xattrLength)},
+        {u"prettyAttrs"_s, pretty},
+        {u"xattrsStatus"_s, caseName(info.xattrsStatus)},
+        {u"lockedUser"_s, caseName(info.lockedUser)},
+        {u"lockedSystem"_s, caseName(info.lockedSystem)},
+        {u"lockedVolume"_s, info.lockedVolume},
+        {u"typeIsResolvable"_s, info.typeIsResolvable},
+        {u"typeIsSymbolicLink"_s, info.typeIsSymbolicLink},
+        {u"typeIsFolder"_s, info.typeIsFolder},
+        {u"isDeletable"_s, info.isDeletable},
+        {u"criticalError"_s, optionalText(info.criticalError)},
+        {u"warnings"_s, QJsonArray::fromStringList(info.warnings)},
+        {u"warningsHave"_s, info.warningsHave},
+        {u"attributesModified"_s, info.attributesModified
+                                      ? QJsonValue(isoText(*info.attributesModified))
+                                      : QJsonValue(QJsonValue::Null)},
     };
 }
 
@@ -207,38 +209,38 @@ std::string reportText(const FileInfo& info) {
     QStringList lines;
     lines << visible(info.name);
     if (info.url)
-        lines << u"  Path:        "_qs + visible(pathText(*info.url));
-    lines << u"  Kind:        "_qs + info.infoSummary;
-    lines << u"  Access:      "_qs + info.accessSummary.second + u" ("_qs +
+        lines << u"  Path:        "_s + visible(pathText(*info.url));
+    lines << u"  Kind:        "_s + info.infoSummary;
+    lines << u"  Access:      "_s + info.accessSummary.second + u" ("_s +
                  caseName(info.accessSummary.first) + u')';
-    lines << u"  Owner:       "_qs + bits(info.owner) + u"  "_qs + visible(info.owner.name) +
-                 (info.ownedByMe ? u" (you)"_qs : QString());
-    lines << u"  Group:       "_qs + bits(info.group) + u"  "_qs + visible(info.group.name);
-    lines << u"  Others:      "_qs + bits(info.other);
-    lines << u"  Locked:      "_qs + caseName(info.lockedUser) + u", system lock: "_qs +
-                 caseName(info.lockedSystem) + u", volume locked: "_qs + yesNo(info.lockedVolume);
-    lines << u"  Deletable:   "_qs + yesNo(info.isDeletable);
-    lines << u"  ACL:         "_qs + caseName(info.ACLStatus);
+    lines << u"  Owner:       "_s + bits(info.owner) + u"  "_s + visible(info.owner.name) +
+                 (info.ownedByMe ? u" (you)"_s : QString());
+    lines << u"  Group:       "_s + bits(info.group) + u"  "_s + visible(info.group.name);
+    lines << u"  Others:      "_s + bits(info.other);
+    lines << u"  Locked:      "_s + caseName(info.lockedUser) + u", system lock: "_s +
+                 caseName(info.lockedSystem) + u", volume locked: "_s + yesNo(info.lockedVolume);
+    lines << u"  Deletable:   "_s + yesNo(info.isDeletable);
+    lines << u"  ACL:         "_s + caseName(info.ACLStatus);
     for (const auto& item : info.prettyACLS) {
-        lines << u"    "_qs + caseName(item.action) + u' ' + caseName(item.type) + u' ' +
-                     visible(item.name) + u": "_qs + rightsWithEffect(item);
+        lines << u"    "_s + caseName(item.action) + u' ' + caseName(item.type) + u' ' +
+                     visible(item.name) + u": "_s + rightsWithEffect(item);
     }
-    lines << u"  Attributes:  "_qs + caseName(info.xattrsStatus) + u" ("_qs +
-                 QString::number(info.xattrLength) + u" bytes of names)"_qs;
+    lines << u"  Attributes:  "_s + caseName(info.xattrsStatus) + u" ("_s +
+                 QString::number(info.xattrLength) + u" bytes of names)"_s;
     for (const auto& attr : info.prettyAttrs) {
-        lines << u"    "_qs + visible(attr.label);
+        lines << u"    "_s + visible(attr.label);
         for (const auto& detail : attr.details.value_or(QStringList())) {
-            lines << u"      "_qs + visible(detail);
+            lines << u"      "_s + visible(detail);
         }
     }
     for (const auto& [name, value] : info.xattrs) {
-        lines << u"    "_qs + visible(name) + u": "_qs + value;
+        lines << u"    "_s + visible(name) + u": "_s + value;
     }
     for (const auto& warning : info.warnings) {
-        lines << u"  Warning:     "_qs + visible(warning);
+        lines << u"  Warning:     "_s + visible(warning);
     }
     if (info.criticalError)
-        lines << u"  Critical:    "_qs + *info.criticalError;
+        lines << u"  Critical:    "_s + *info.criticalError;
     return lines.join(u'\n').toStdString() + "\n";
 }
 
@@ -271,17 +273,16 @@ int runReport(const std::vector<std::string>& paths, bool json,
         if (json) {
             QJsonObject record = reportJson(info);
             if (explanation) {
-                record.insert(u"why"_qs, whyJson(*explanation));
-                record.insert(
-                    u"whyFor"_qs,
-                    QJsonObject{{u"name"_qs, explanation->accountName},
-                                {u"uid"_qs, static_cast<qint64>(why->account.uid)},
-                                {u"securityModules"_qs,
-                                 QJsonArray::fromStringList(explanation->securityModules)},
-                                {u"noPermissionSupport"_qs,
-                                 explanation->noPermissionSupport
-                                     ? QJsonValue(*explanation->noPermissionSupport)
-                                     : QJsonValue(QJsonValue::Null)}});
+                record.insert(u"why"_s, whyJson(*explanation));
+                record.insert(u"whyFor"_s,
+                              QJsonObject{{u"name"_s, explanation->accountName},
+                                          {u"uid"_s, static_cast<qint64>(why->account.uid)},
+                                          {u"securityModules"_s, QJsonArray::fromStringList(
+                                                                     explanation->securityModules)},
+                                          {u"noPermissionSupport"_s,
+                                           explanation->noPermissionSupport
+                                               ? QJsonValue(*explanation->noPermissionSupport)
+                                               : QJsonValue(QJsonValue::Null)}});
             }
             records.append(record);
         } else {

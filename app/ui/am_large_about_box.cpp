@@ -23,6 +23,8 @@
 #include "basalt/diagnostics.h"
 #include "platform/system_version.h"
 
+using namespace Qt::StringLiterals;
+
 // Resources of a static library are registered by hand.
 static void registerResources() {
     Q_INIT_RESOURCE(ui);
@@ -69,28 +71,27 @@ AMLargeAboutBox::AMLargeAboutBox(const QString& arch, QWidget* parent) : QDialog
     top->addWidget(icon, 0, Qt::AlignTop);
     auto* right = new QVBoxLayout;
     right->setSpacing(4);
-    right->addWidget(textLabel(appName.isEmpty() ? QStringLiteral("Photos") : appName, 29));
+    right->addWidget(textLabel(appName.isEmpty() ? u"Photos"_s : appName, 29));
     const QString version = QString::fromLatin1(basalt::bundle::kShortVersion);
     auto* versionRow = new QHBoxLayout;
     versionRow->setSpacing(0);
     versionRow->addWidget(textLabel(QCoreApplication::translate("about_box", "Version ") +
-                                        (version.isEmpty() ? QStringLiteral("3.0a") : version),
+                                        (version.isEmpty() ? u"3.0a"_s : version),
                                     11, QFont::Normal, colors::secondary()));
-    versionRow->addWidget(
-        textLabel(QStringLiteral(" - ") + arch, 11, QFont::Normal, colors::secondary()));
+    versionRow->addWidget(textLabel(u" - "_s + arch, 11, QFont::Normal, colors::secondary()));
     versionRow->addStretch(1);
     right->addLayout(versionRow);
     right->addSpacing(6);
     auto* credits = new CreditsView(QString::fromLatin1(kCreditsFile));
     credits->setFixedWidth(318);
-    credits->setObjectName(QStringLiteral("credits"));
+    credits->setObjectName(u"credits"_s);
     right->addWidget(credits, 1);
     top->addLayout(right, 1);
     column->addLayout(top, 1);
 
     auto* bottom = new QHBoxLayout;
     auto* logo = new QToolButton;
-    logo->setText(QStringLiteral("AMBREL"));
+    logo->setText(u"AMBREL"_s);
     logo->setAutoRaise(true);
     logo->setToolTip(QCoreApplication::translate("about_box", "Open the Ambrel website"));
     QFont logoFont = logo->font();

@@ -15,6 +15,8 @@
 #include "app/ui/url_list_sheet.h"
 #include "basalt/desktop/desktop_utilities.h"
 
+using namespace Qt::StringLiterals;
+
 namespace gw::ui {
 
 QWidget* makeWarningView(const QString& message, QWidget* parent) {
@@ -22,9 +24,8 @@ QWidget* makeWarningView(const QString& message, QWidget* parent) {
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
-    layout->addWidget(
-        symbolLabel(QStringLiteral("exclamationmark.triangle.fill"), colors::yellow(), 16), 0,
-        Qt::AlignTop);
+    layout->addWidget(symbolLabel(u"exclamationmark.triangle.fill"_s, colors::yellow(), 16), 0,
+                      Qt::AlignTop);
     auto* text = textLabel(message, 12);
     text->setWordWrap(true);
     layout->addWidget(text, 1);
@@ -56,16 +57,15 @@ QWidget* makePrettyACLView(const inspection::PrettyACLItem& item, QWidget* paren
     column->setSpacing(1);
     auto* layout = new QHBoxLayout;
     layout->setSpacing(6);
-    const QString principal = item.type == inspection::aclType::user ? QStringLiteral("person.fill")
+    const QString principal = item.type == inspection::aclType::user ? u"person.fill"_s
                               : item.type == inspection::aclType::group
-                                  ? QStringLiteral("person.3.fill")
-                                  : QStringLiteral("questionmark.circle.fill");
+                                  ? u"person.3.fill"_s
+                                  : u"questionmark.circle.fill"_s;
     layout->addWidget(symbolLabel(principal, colors::primary(), 16));
     layout->addWidget(textLabel(principalName(item.name), 12, QFont::Medium));
     const bool allow = item.action == inspection::aclAction::allow;
-    layout->addWidget(
-        symbolLabel(allow ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("nosign"),
-                    allow ? colors::green() : colors::red(), 14));
+    layout->addWidget(symbolLabel(allow ? u"checkmark.circle.fill"_s : u"nosign"_s,
+                                  allow ? colors::green() : colors::red(), 14));
     layout->addStretch(1);
     column->addLayout(layout);
     // The rights on their own line under the name: long lists wrap there.
@@ -96,10 +96,10 @@ AttributeViewPretty::AttributeViewPretty(const inspection::PrettyAttribute& item
         link->setCursor(Qt::PointingHandCursor);
         link->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
         link->setToolTip(item.label);
-        link->setStyleSheet(QStringLiteral("QPushButton { text-align: left; padding: 0px; "
-                                           "border: none; color: %1; text-decoration: underline; "
-                                           "font-weight: 500; }")
-                                .arg(basalt::linkTextColor().name()));
+        link->setStyleSheet(
+            u"QPushButton { text-align: left; padding: 0px; "
+            "border: none; color: %1; text-decoration: underline; "
+            "font-weight: 500; }"_s.arg(basalt::linkTextColor().name()));
         connect(link, &QPushButton::clicked, this, &AttributeViewPretty::showMoreURLInfo);
         label_ = link;
     } else {

@@ -20,6 +20,8 @@
 #include "app/ui/web_addresses.h"
 #include "basalt/desktop/desktop_utilities.h"
 
+using namespace Qt::StringLiterals;
+
 namespace gw::ui {
 
 namespace {
@@ -59,7 +61,7 @@ ContentViewGW2::ContentViewGW2(controller::ResetController& controller,
     column->addSpacing(16);
 
     logo_ = new QToolButton(this);
-    logo_->setText(QStringLiteral("AMBREL"));
+    logo_->setText(u"AMBREL"_s);
     logo_->setAutoRaise(true);
     logo_->setToolTip(QCoreApplication::translate("content_view", "Opens the Ambrel website"));
     logo_->setCursor(Qt::PointingHandCursor);
@@ -147,25 +149,25 @@ QMenu* ContentViewGW2::makeContextMenu(QWidget* parent) {
     auto* menu = new QMenu(parent);
     const QColor ink = colors::primary();
     const std::string url = *info.url;
-    menu->addAction(symbolIcon(QStringLiteral("magnifyingglass"), ink),
+    menu->addAction(symbolIcon(u"magnifyingglass"_s, ink),
                     QCoreApplication::translate("content_view", "Show In File Manager"), menu,
                     [url]() { basalt::revealInFinder(url); });
     menu->addSeparator();
-    menu->addAction(symbolIcon(QStringLiteral("eye"), ink),
+    menu->addAction(symbolIcon(u"eye"_s, ink),
                     QCoreApplication::translate("content_view", "Quick Look"), menu,
                     [this, url]() { controller_.setQuickLookURL(url); });
     menu->addSeparator();
     QAction* original =
-        menu->addAction(symbolIcon(QStringLiteral("arrowshape.turn.up.right"), ink),
+        menu->addAction(symbolIcon(u"arrowshape.turn.up.right"_s, ink),
                         QCoreApplication::translate("content_view", "Open Original"), menu,
                         [this]() { controller_.getOriginalFile(); });
     original->setEnabled(info.typeIsResolvable);
     menu->addSeparator();
-    menu->addAction(symbolIcon(QStringLiteral("arrow.triangle.2.circlepath"), ink),
+    menu->addAction(symbolIcon(u"arrow.triangle.2.circlepath"_s, ink),
                     QCoreApplication::translate("content_view", "Refresh"), menu,
                     [this]() { controller_.reloadFile(); });
     menu->addSeparator();
-    menu->addAction(symbolIcon(QStringLiteral("minus"), ink),
+    menu->addAction(symbolIcon(u"minus"_s, ink),
                     QCoreApplication::translate("content_view", "Remove file"), menu,
                     [this]() { controller_.clearFile(); });
     return menu;

@@ -2,6 +2,8 @@
 
 #include <QResizeEvent>
 
+using namespace Qt::StringLiterals;
+
 namespace gw::ui {
 
 ElidedLabel::ElidedLabel(QWidget* parent) : QLabel(parent) {
@@ -22,7 +24,7 @@ QSize ElidedLabel::sizeHint() const {
 }
 
 QSize ElidedLabel::minimumSizeHint() const {
-    return {fontMetrics().horizontalAdvance(QStringLiteral("M…M")), fontMetrics().height()};
+    return {fontMetrics().horizontalAdvance(u"M…M"_s), fontMetrics().height()};
 }
 
 void ElidedLabel::resizeEvent(QResizeEvent* event) {

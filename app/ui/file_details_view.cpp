@@ -15,6 +15,8 @@
 #include "app/ui/theme.h"
 #include "app/ui/why_view.h"
 
+using namespace Qt::StringLiterals;
+
 namespace gw::ui {
 
 namespace {
@@ -24,16 +26,15 @@ using inspection::variableValue;
 std::pair<QString, QColor> verdictSymbol(variableValue value) {
     switch (value) {
         case variableValue::no:
-            return {QStringLiteral("lock.circle.fill"), colors::primary()};
+            return {u"lock.circle.fill"_s, colors::primary()};
         case variableValue::yes:
-            return {QStringLiteral("checkmark.circle.fill"), colors::green()};
+            return {u"checkmark.circle.fill"_s, colors::green()};
         case variableValue::yesButAlso:
-            return {QStringLiteral("checkmark.circle.trianglebadge.exclamationmark"),
-                    colors::orange()};
+            return {u"checkmark.circle.trianglebadge.exclamationmark"_s, colors::orange()};
         case variableValue::error:
-            return {QStringLiteral("exclamationmark.triangle.fill"), colors::yellow()};
+            return {u"exclamationmark.triangle.fill"_s, colors::yellow()};
         default:
-            return {QStringLiteral("questionmark.circle"), colors::primary()};
+            return {u"questionmark.circle"_s, colors::primary()};
     }
 }
 
@@ -75,11 +76,10 @@ FileDetailsView::FileDetailsView(controller::ResetController& controller,
 
     auto* verdict = new QHBoxLayout;
     verdict->setSpacing(8);
-    verdictIcon_ =
-        new GWStatusView(QStringLiteral("questionmark.circle"), 18, colors::primary(), panel);
+    verdictIcon_ = new GWStatusView(u"questionmark.circle"_s, 18, colors::primary(), panel);
     verdict->addWidget(verdictIcon_);
     verdictText_ = textLabel(QString(), 13, QFont::Medium);
-    verdictText_->setObjectName(QStringLiteral("verdict"));
+    verdictText_->setObjectName(u"verdict"_s);
     verdictText_->setWordWrap(true);
     verdict->addWidget(verdictText_, 1);
     column->addLayout(verdict);
@@ -93,7 +93,7 @@ FileDetailsView::FileDetailsView(controller::ResetController& controller,
 
     // For a folder: whether a reset goes through everything inside it.
     nested_ = new QCheckBox(panel);
-    nested_->setObjectName(QStringLiteral("includeEnclosedItems"));
+    nested_->setObjectName(u"includeEnclosedItems"_s);
     nested_->setChecked(controller_.resetNestedItems());
     column->addWidget(nested_);
     connect(nested_, &QCheckBox::toggled, &controller_,

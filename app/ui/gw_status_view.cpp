@@ -8,6 +8,8 @@
 #include "app/ui/symbols.h"
 #include "app/ui/theme.h"
 
+using namespace Qt::StringLiterals;
+
 namespace gw::ui {
 
 GWStatusView::GWStatusView(QString icon, double size, QColor color, QWidget* parent)
@@ -29,10 +31,10 @@ QSize GWStatusView::sizeHint() const {
 void GWStatusView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRectF frame(0, 0, size_, size_);
-    if (!icon_.contains(QStringLiteral(".fill"))) {
+    if (!icon_.contains(u".fill"_s)) {
         QColor disc = colors::secondary();
         disc.setAlphaF(0.35F);
-        paintSymbol(painter, QStringLiteral("circle.fill"), frame, disc);
+        paintSymbol(painter, u"circle.fill"_s, frame, disc);
     }
     paintSymbol(painter, icon_, frame, isEnabled() ? color_ : colors::secondary());
 }

@@ -28,6 +28,8 @@
 #include "basalt/desktop/desktop_utilities.h"
 #include "basalt/update/vexa_lite.h"
 
+using namespace Qt::StringLiterals;
+
 namespace gw::ui {
 
 MainWindow::MainWindow(controller::ResetController& controller,
@@ -38,8 +40,8 @@ MainWindow::MainWindow(controller::ResetController& controller,
       settings_(settings),
       hooks_(std::move(hooks)),
       ownerSheet_(std::make_unique<controller::OwnerChangeSheet>(controller)) {
-    setWindowTitle(QStringLiteral("Grantwell"));
-    setObjectName(QStringLiteral("mainWindow"));
+    setWindowTitle(u"Grantwell"_s);
+    setObjectName(u"mainWindow"_s);
     setUnifiedTitleAndToolBarOnMac(true);
 
     auto* scroll = new QScrollArea(this);
@@ -98,12 +100,12 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::buildToolbar() {
-    auto* bar = addToolBar(QStringLiteral("Grantwell"));
+    auto* bar = addToolBar(u"Grantwell"_s);
     bar->setMovable(false);
     bar->setFloatable(false);
     bar->setIconSize(QSize(18, 18));
     bar->setContextMenuPolicy(Qt::PreventContextMenu);
-    auto* title = new QLabel(QStringLiteral("Grantwell"));
+    auto* title = new QLabel(u"Grantwell"_s);
     QFont font = title->font();
     font.setBold(true);
     title->setFont(font);
@@ -114,7 +116,7 @@ void MainWindow::buildToolbar() {
     bar->addWidget(spacer);
 
     reveal_ = new QToolButton;
-    reveal_->setIcon(symbolIcon(QStringLiteral("magnifyingglass.circle.fill"), colors::primary()));
+    reveal_->setIcon(symbolIcon(u"magnifyingglass.circle.fill"_s, colors::primary()));
     reveal_->setToolTip(
         QCoreApplication::translate("main_window", "Shows the current file in the file manager"));
     reveal_->setAutoRaise(true);
@@ -126,7 +128,7 @@ void MainWindow::buildToolbar() {
     bar->addWidget(reveal_);
 
     reset_ = new QToolButton;
-    reset_->setIcon(symbolIcon(QStringLiteral("arrow.clockwise"), colors::primary()));
+    reset_->setIcon(symbolIcon(u"arrow.clockwise"_s, colors::primary()));
     reset_->setText(QCoreApplication::translate("main_window", "Reset"));
     reset_->setToolTip(
         QCoreApplication::translate("main_window", "Reset the permissions to plain defaults"));
@@ -160,8 +162,7 @@ void MainWindow::refreshCommands() {
     const bool shown = controller_.fileDetailsShow();
     // Which item, and where: a copy made by "Reset to..." has the same name.
     const auto& url = controller_.info().url;
-    setWindowTitle(url ? controller_.info().name + QStringLiteral(" — ") + itemFolder(*url)
-                       : QStringLiteral("Grantwell"));
+    setWindowTitle(url ? controller_.info().name + u" — "_s + itemFolder(*url) : u"Grantwell"_s);
     reveal_->setEnabled(shown);
     reset_->setEnabled(controller_.info().url.has_value());
     for (QAction* command : itemCommands_) {
@@ -262,8 +263,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::quitSequence() {
-    if (settings_.value(QStringLiteral("shareSheetIgnoreOnClose"), false).toBool() ||
-        !hooks_.showShareDialog) {
+    if (settings_.value(u"shareSheetIgnoreOnClose"_s, false).toBool() || !hooks_.showShareDialog) {
         hooks_.quit();
         return;
     }

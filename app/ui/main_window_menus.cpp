@@ -10,6 +10,8 @@
 #include "app/ui/web_addresses.h"
 #include "basalt/desktop/desktop_utilities.h"
 
+using namespace Qt::StringLiterals;
+
 namespace gw::ui {
 
 namespace {
@@ -21,8 +23,8 @@ QIcon menuSymbol(const char* name) {
 }  // namespace
 
 void MainWindow::buildMenus() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    file->addAction(QStringLiteral("Open..."), QKeySequence(Qt::CTRL | Qt::Key_O), this,
+    QMenu* file = menuBar()->addMenu(u"&File"_s);
+    file->addAction(u"Open..."_s, QKeySequence(Qt::CTRL | Qt::Key_O), this,
                     [this]() { controller_.chooseFile(); });
     file->addMenu(new RecentItemsMenu(recentItems_, file));
     file->addSeparator();
@@ -54,7 +56,7 @@ void MainWindow::buildMenus() {
     file->addAction(QCoreApplication::translate("main_window_menus", "Quit"),
                     QKeySequence(Qt::CTRL | Qt::Key_Q), this, [this]() { quitSequence(); });
 
-    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    QMenu* edit = menuBar()->addMenu(u"&Edit"_s);
     QAction* undo = edit->addAction(QCoreApplication::translate("main_window_menus", "Undo Reset"),
                                     QKeySequence(QKeySequence::Undo), this,
                                     [this]() { controller_.undoReset(); });
@@ -66,19 +68,18 @@ void MainWindow::buildMenus() {
                                       this, [this]() { controller_.clearFile(); });
     remove->setShortcuts({QKeySequence(QKeySequence::Delete), QKeySequence(Qt::Key_Backspace)});
     edit->addSeparator();
-    edit->addAction(QStringLiteral("Settings..."), QKeySequence(Qt::CTRL | Qt::Key_Comma), this,
-                    [this]() {
-                        if (hooks_.showSettings) {
-                            hooks_.showSettings();
-                        }
-                    });
+    edit->addAction(u"Settings..."_s, QKeySequence(Qt::CTRL | Qt::Key_Comma), this, [this]() {
+        if (hooks_.showSettings) {
+            hooks_.showSettings();
+        }
+    });
 
-    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    QMenu* view = menuBar()->addMenu(u"&View"_s);
     view->addAction(QCoreApplication::translate("main_window_menus", "Refresh"),
                     QKeySequence(Qt::CTRL | Qt::Key_R), this,
                     [this]() { controller_.reloadFile(); });
 
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    QMenu* help = menuBar()->addMenu(u"&Help"_s);
     help->addSeparator();
     help->addAction(menuSymbol("questionmark.circle"),
                     QCoreApplication::translate("main_window_menus",

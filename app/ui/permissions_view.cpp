@@ -14,6 +14,8 @@
 #include "app/ui/symbols.h"
 #include "app/ui/theme.h"
 
+using namespace Qt::StringLiterals;
+
 namespace gw::ui {
 
 namespace {
@@ -26,9 +28,9 @@ constexpr unsigned kLevels[3] = {6, 3, 0};  // owner, group, others
 
 void showRight(StatusCheckBox* cell, bool granted, bool writeColumn) {
     if (granted) {
-        cell->show(Qt::Checked, QStringLiteral("checkmark.circle.fill"), colors::green());
+        cell->show(Qt::Checked, u"checkmark.circle.fill"_s, colors::green());
     } else {
-        cell->show(Qt::Unchecked, QStringLiteral("lock.circle.fill"),
+        cell->show(Qt::Unchecked, u"lock.circle.fill"_s,
                    writeColumn ? colors::orange() : colors::secondary());
     }
 }
@@ -38,14 +40,13 @@ void showRight(StatusCheckBox* cell, bool granted, bool writeColumn) {
 void showLock(StatusCheckBox* cell, variableValue value) {
     switch (value) {
         case variableValue::yes:
-            cell->show(Qt::Checked, QStringLiteral("lock.circle.fill"), colors::orange());
+            cell->show(Qt::Checked, u"lock.circle.fill"_s, colors::orange());
             break;
         case variableValue::no:
-            cell->show(Qt::Unchecked, QStringLiteral("lock.open.circle"), colors::secondary());
+            cell->show(Qt::Unchecked, u"lock.open.circle"_s, colors::secondary());
             break;
         default:
-            cell->show(Qt::PartiallyChecked, QStringLiteral("questionmark.circle"),
-                       colors::secondary());
+            cell->show(Qt::PartiallyChecked, u"questionmark.circle"_s, colors::secondary());
             break;
     }
 }
@@ -77,7 +78,7 @@ PermissionsView::PermissionsView(controller::ResetController& controller,
     owner_->setAutoRaise(true);
     owner_->setCursor(Qt::PointingHandCursor);
     owner_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    owner_->setIcon(symbolIcon(QStringLiteral("person.circle.fill"), colors::primary()));
+    owner_->setIcon(symbolIcon(u"person.circle.fill"_s, colors::primary()));
     owner_->setIconSize(QSize(16, 16));
     owner_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     QFont ownerFont = owner_->font();
@@ -95,17 +96,16 @@ PermissionsView::PermissionsView(controller::ResetController& controller,
         QCoreApplication::translate("permissions_view", "The group that can access this file"));
     groupName_->setContentsMargins(22, 0, 0, 0);
     grid->addWidget(groupName_, 2, 0);
-    auto* others = textLabel(QStringLiteral("others"), 13);
-    others->setToolTip(QStringLiteral(
-        "For those that do not own the file or below to the same permission group."));
+    auto* others = textLabel(u"others"_s, 13);
+    others->setToolTip(
+        u"For those that do not own the file or below to the same permission group."_s);
     others->setContentsMargins(22, 0, 0, 0);
     grid->addWidget(others, 3, 0);
 
     const QStringList classes{QCoreApplication::translate("permissions_view", "Owner"),
                               QCoreApplication::translate("permissions_view", "Group"),
                               QCoreApplication::translate("permissions_view", "Others")};
-    const QStringList rights{QStringLiteral("read"), QStringLiteral("write"),
-                             QStringLiteral("execute")};
+    const QStringList rights{u"read"_s, u"write"_s, u"execute"_s};
     for (int row = 0; row < 3; ++row) {
         for (int column = 0; column < 3; ++column) {
             auto* cell = new StatusCheckBox(classes[row] + u' ' + rights[column], kCell, this);
@@ -153,7 +153,7 @@ PermissionsView::PermissionsView(controller::ResetController& controller,
 
     // On a disk that stores no permissions nothing here can be changed.
     notStored_ = textLabel(QString(), 11, QFont::Normal, colors::secondary(), this);
-    notStored_->setObjectName(QStringLiteral("permissionsNotStored"));
+    notStored_->setObjectName(u"permissionsNotStored"_s);
     notStored_->setWordWrap(true);
     grid->addWidget(notStored_, 6, 0, 1, 4);
 
@@ -175,9 +175,9 @@ void PermissionsView::refresh() {
     // With an access ACL the group bits are its mask, not the group's rights.
     if (inspection::hasAccessMask(info.prettyACLS)) {
         groupName_->setTextFormat(Qt::RichText);
-        groupName_->setText(info.group.name.toHtmlEscaped() + u"<br><small>"_qs +
+        groupName_->setText(info.group.name.toHtmlEscaped() + u"<br><small>"_s +
                             QCoreApplication::translate("permissions_view", "ACL mask") +
-                            u"</small>"_qs);
+                            u"</small>"_s);
         groupName_->setAccessibleName(
             info.group.name + QCoreApplication::translate("permissions_view", ", ACL mask"));
         groupName_->setToolTip(QCoreApplication::translate(
@@ -198,9 +198,9 @@ void PermissionsView::refresh() {
         showRight(cells_[row][2], branches[row]->execute, false);
     }
     if (info.isDeletable) {
-        deletable_->show(Qt::Checked, QStringLiteral("trash"), colors::primary());
+        deletable_->show(Qt::Checked, u"trash"_s, colors::primary());
     } else {
-        deletable_->show(Qt::Unchecked, QStringLiteral("nosign"), colors::red());
+        deletable_->show(Qt::Unchecked, u"nosign"_s, colors::red());
     }
     showLock(lock_, info.lockedUser);
     showLock(system_, info.lockedSystem);

@@ -17,6 +17,8 @@
 #include "platform/item.h"
 #include "platform/path_text.h"
 
+using namespace Qt::StringLiterals;
+
 namespace gw::ui {
 
 namespace {
@@ -44,7 +46,7 @@ QuickLookWindow::QuickLookWindow(const std::string& path, QWidget* parent) : QDi
     const QMimeType mime =
         regular ? mimes.mimeTypeForFile(localPath, QMimeDatabase::MatchExtension) : QMimeType();
 
-    if (regular && mime.name().startsWith(QStringLiteral("image/")) && size <= kImagePreviewBytes) {
+    if (regular && mime.name().startsWith(u"image/"_s) && size <= kImagePreviewBytes) {
         QImageReader reader(&content);
         reader.setAutoTransform(true);
         const QImage image = reader.read();
@@ -57,7 +59,7 @@ QuickLookWindow::QuickLookWindow(const std::string& path, QWidget* parent) : QDi
             column->addWidget(picture);
             kind_ = Kind::image;
         }
-    } else if (regular && mime.inherits(QStringLiteral("text/plain"))) {
+    } else if (regular && mime.inherits(u"text/plain"_s)) {
         auto* text = new QPlainTextEdit(this);
         text->setReadOnly(true);
         text->setPlainText(QString::fromUtf8(content.read(kTextPreviewBytes)));
@@ -78,7 +80,7 @@ QuickLookWindow::QuickLookWindow(const std::string& path, QWidget* parent) : QDi
         struct stat st {};
         const QString facts =
             ::lstat(path.c_str(), &st) == 0
-                ? type.comment() + QStringLiteral(" — ") + QLocale().formattedDataSize(st.st_size)
+                ? type.comment() + u" — "_s + QLocale().formattedDataSize(st.st_size)
                 : QCoreApplication::translate("quick_look", "The item is no longer there.");
         auto* detail = textLabel(facts, 12, QFont::Normal, colors::secondary());
         detail->setAlignment(Qt::AlignCenter);

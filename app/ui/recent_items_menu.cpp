@@ -6,6 +6,8 @@
 #include "app/ui/symbols.h"
 #include "basalt/desktop/recent_items.h"
 
+using namespace Qt::StringLiterals;
+
 namespace gw::ui {
 
 namespace {
@@ -29,7 +31,7 @@ void RecentItemsMenu::rebuild() {
         // "&" would mark a shortcut letter; long names are shortened in the
         // middle, whole in the tooltip.
         QString shown = metrics.elidedText(item.name, Qt::ElideMiddle, kNameWidth);
-        shown.replace(u'&', QStringLiteral("&&"));
+        shown.replace(u'&', u"&&"_s);
         // A theme without even the generic icon still gets a drawn page.
         QAction* action = addAction(item.icon.isNull() ? fileIcon(QString()) : item.icon, shown);
         action->setToolTip(QFile::decodeName(QByteArray::fromStdString(item.id)));

@@ -18,13 +18,15 @@
 #include "basalt/desktop/alerts.h"
 #include "basalt/desktop/desktop_utilities.h"
 
+using namespace Qt::StringLiterals;
+
 namespace gw::ui {
 
 namespace {
 
-const QString kIgnoreOnCloseKey = QStringLiteral("shareSheetIgnoreOnClose");
-const QString kEmailSubject = QStringLiteral(
-    "Grantwell - Fix, view & change file permissions on Linux, easily, quickly & efficiently");
+const QString kIgnoreOnCloseKey = u"shareSheetIgnoreOnClose"_s;
+const QString kEmailSubject =
+    u"Grantwell - Fix, view & change file permissions on Linux, easily, quickly & efficiently"_s;
 
 struct Endpoint {
     QString destination;
@@ -35,18 +37,17 @@ struct Endpoint {
 Endpoint endpointFor(const QString& destination) {
     if (destination == u"Facebook") {
         return {QCoreApplication::translate("share_dialog", "to Facebook"),
-                QStringLiteral("https://www.facebook.com/sharer/sharer.php"),
-                {{QStringLiteral("display"), QStringLiteral("page")},
-                 {QStringLiteral("u"), ShareDialog::productPage()}}};
+                u"https://www.facebook.com/sharer/sharer.php"_s,
+                {{u"display"_s, u"page"_s}, {u"u"_s, ShareDialog::productPage()}}};
     }
     if (destination == u"Threads") {
         return {QCoreApplication::translate("share_dialog", "to Threads"),
-                QStringLiteral("https://www.threads.net/intent/post"),
-                {{QStringLiteral("text"), ShareDialog::shareMessage()}}};
+                u"https://www.threads.net/intent/post"_s,
+                {{u"text"_s, ShareDialog::shareMessage()}}};
     }
     return {QCoreApplication::translate("share_dialog", "to X"),
-            QStringLiteral("https://x.com/intent/tweet"),
-            {{QStringLiteral("text"), ShareDialog::shareMessage()}}};
+            u"https://x.com/intent/tweet"_s,
+            {{u"text"_s, ShareDialog::shareMessage()}}};
 }
 
 }  // namespace
@@ -57,11 +58,10 @@ const QString& ShareDialog::productPage() {
 
 const QString& ShareDialog::shareMessage() {
     static const QString message =
-        QStringLiteral(
-            "Grantwell 3 solves file permission issues with a drag "
-            "& click. New interface makes it "
-            "easy to view and change permissions. Now 88% smaller. "
-            "Download the FREE Grantwell today.\n\n") +
+        u"Grantwell 3 solves file permission issues with a drag "
+        "& click. New interface makes it "
+        "easy to view and change permissions. Now 88% smaller. "
+        "Download the FREE Grantwell today.\n\n"_s +
         productPage() + QCoreApplication::translate("share_dialog", "\n\n#Linux #indiedev");
     return message;
 }
@@ -93,7 +93,7 @@ ShareDialog::ShareDialog(QSettings& settings, bool quitting, QWidget* parent)
     auto* header = new QHBoxLayout;
     header->setSpacing(10);
     auto* heart = new QLabel;
-    heart->setPixmap(symbolIcon(QStringLiteral("heart.fill"), colors::red()).pixmap(QSize(24, 24)));
+    heart->setPixmap(symbolIcon(u"heart.fill"_s, colors::red()).pixmap(QSize(24, 24)));
     header->addStretch(1);
     header->addWidget(heart);
     const QString name = QApplication::applicationDisplayName().isEmpty()
@@ -121,11 +121,11 @@ ShareDialog::ShareDialog(QSettings& settings, bool quitting, QWidget* parent)
     addButton(QCoreApplication::translate("share_dialog", "Share via E-mail"),
               []() { basalt::composeEmail(QString(), kEmailSubject, shareMessage()); });
     addButton(QCoreApplication::translate("share_dialog", "Share on Facebook"),
-              [this]() { share(QStringLiteral("Facebook")); });
+              [this]() { share(u"Facebook"_s); });
     addButton(QCoreApplication::translate("share_dialog", "Share on Threads"),
-              [this]() { share(QStringLiteral("Threads")); });
+              [this]() { share(u"Threads"_s); });
     addButton(QCoreApplication::translate("share_dialog", "Share on X"),
-              [this]() { share(QStringLiteral("X")); });
+              [this]() { share(u"X"_s); });
     auto* line = divider();
     line->setFixedWidth(180);
     column->addWidget(line, 0, Qt::AlignHCenter);
@@ -135,7 +135,7 @@ ShareDialog::ShareDialog(QSettings& settings, bool quitting, QWidget* parent)
             clipboard->clear();
             clipboard->setText(shareMessage());
         });
-    copy->setIcon(symbolIcon(QStringLiteral("doc.on.doc"), colors::primary()));
+    copy->setIcon(symbolIcon(u"doc.on.doc"_s, colors::primary()));
 
     column->addSpacing(20);
     auto* bottom = new QHBoxLayout;

@@ -14,6 +14,8 @@
 #include "app/ui/rounded_panel.h"
 #include "app/ui/theme.h"
 
+using namespace Qt::StringLiterals;
+
 namespace gw::ui {
 
 using controller::controllerProgressState;
@@ -29,7 +31,7 @@ SimpleProgressPanel::SimpleProgressPanel(controller::ResetController& controller
     column->setSizeConstraint(QLayout::SetMinimumSize);
     column->setContentsMargins(20, 20, 20, 20);
     column->setSpacing(8);
-    status_ = new GWStatusView(QStringLiteral("checkmark.circle.fill"), 32, colors::green(), this);
+    status_ = new GWStatusView(u"checkmark.circle.fill"_s, 32, colors::green(), this);
     column->addWidget(status_, 0, Qt::AlignHCenter);
     spinner_ = new QProgressBar(this);
     spinner_->setRange(0, 0);  // busy
@@ -102,15 +104,15 @@ void SimpleProgressPanel::refresh() {
         spinner_->setRange(0, 0);
     }
     if (state == controllerProgressState::complete) {
-        status_->setSymbol(QStringLiteral("checkmark.circle.fill"), colors::green());
+        status_->setSymbol(u"checkmark.circle.fill"_s, colors::green());
     } else if (state == controllerProgressState::error) {
-        status_->setSymbol(QStringLiteral("exclamationmark.triangle.fill"), colors::yellow());
+        status_->setSymbol(u"exclamationmark.triangle.fill"_s, colors::yellow());
     }
     undo_->setVisible(state == controllerProgressState::complete && controller_.undoAvailable());
     title_->setText(controller_.progressDisplayMessage().title);
     detail_->setText(controller_.progressDisplayMessage().detail);
     button_->setText(state == controllerProgressState::working
-                         ? QStringLiteral("Cancel")
+                         ? u"Cancel"_s
                          : QCoreApplication::translate("progress_panel", "Done"));
     QTimer::singleShot(0, this, [this]() {
         if (isVisible()) {

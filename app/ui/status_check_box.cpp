@@ -7,6 +7,8 @@
 #include "app/ui/symbols.h"
 #include "app/ui/theme.h"
 
+using namespace Qt::StringLiterals;
+
 namespace gw::ui {
 
 namespace {
@@ -15,7 +17,7 @@ constexpr int kFocusMargin = 3;
 
 StatusCheckBox::StatusCheckBox(const QString& accessibleName, double size, QWidget* parent)
     : QCheckBox(parent),
-      symbol_(QStringLiteral("questionmark.circle")),
+      symbol_(u"questionmark.circle"_s),
       color_(colors::secondary()),
       size_(size) {
     setAccessibleName(accessibleName);
@@ -41,10 +43,10 @@ void StatusCheckBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF frame(kFocusMargin, kFocusMargin, size_, size_);
-    if (!symbol_.contains(QStringLiteral(".fill"))) {
+    if (!symbol_.contains(u".fill"_s)) {
         QColor disc = colors::secondary();
         disc.setAlphaF(0.35F);
-        paintSymbol(painter, QStringLiteral("circle.fill"), frame, disc);
+        paintSymbol(painter, u"circle.fill"_s, frame, disc);
     }
     paintSymbol(painter, symbol_, frame, isEnabled() ? color_ : colors::secondary());
     if (hasFocus()) {

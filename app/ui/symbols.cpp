@@ -9,6 +9,8 @@
 
 #include "basalt/desktop/desktop_utilities.h"
 
+using namespace Qt::StringLiterals;
+
 namespace gw::ui {
 
 namespace {
@@ -142,13 +144,13 @@ using Painter = std::function<void(const Pen&)>;
 
 const std::map<QString, Painter>& painters() {
     static const std::map<QString, Painter> table = {
-        {QStringLiteral("circle.fill"), [](const Pen& pen) { pen.disc(pen.ink); }},
-        {QStringLiteral("checkmark.circle.fill"),
+        {u"circle.fill"_s, [](const Pen& pen) { pen.disc(pen.ink); }},
+        {u"checkmark.circle.fill"_s,
          [](const Pen& pen) {
              pen.disc(pen.ink);
              pen.stroke(checkmark(), 11, pen.cut);
          }},
-        {QStringLiteral("checkmark.circle.trianglebadge.exclamationmark"),
+        {u"checkmark.circle.trianglebadge.exclamationmark"_s,
          [](const Pen& pen) {
              pen.disc(pen.ink);
              pen.stroke(checkmark(), 11, pen.cut);
@@ -158,63 +160,63 @@ const std::map<QString, Painter>& painters() {
              badge.lineTo(52, 96);
              badge.closeSubpath();
              pen.fill(badge, QColor(255, 204, 0));
-             pen.text(QStringLiteral("!"), QRectF(58, 62, 36, 34), Qt::black, 30);
+             pen.text(u"!"_s, QRectF(58, 62, 36, 34), Qt::black, 30);
          }},
-        {QStringLiteral("lock.circle.fill"),
+        {u"lock.circle.fill"_s,
          [](const Pen& pen) {
              pen.disc(pen.ink);
              pen.fill(lockShape(), pen.cut);
              pen.stroke(shackle(), 7, pen.cut);
          }},
-        {QStringLiteral("lock.open.circle"),
+        {u"lock.open.circle"_s,
          [](const Pen& pen) {
              pen.ring(pen.ink);
              pen.fill(lockShape(0.8, {50, 56}), pen.ink);
              pen.stroke(openShackle({50, 56}), 6, pen.ink);
          }},
-        {QStringLiteral("lock.fill"),
+        {u"lock.fill"_s,
          [](const Pen& pen) {
              pen.fill(lockShape(2.0, {50, 44}), pen.ink);
              pen.stroke(shackle(2.0, {50, 44}), 10, pen.ink);
          }},
-        {QStringLiteral("questionmark.circle"),
+        {u"questionmark.circle"_s,
          [](const Pen& pen) {
              pen.ring(pen.ink);
-             pen.text(QStringLiteral("?"), QRectF(0, 0, 100, 100), pen.ink, 58);
+             pen.text(u"?"_s, QRectF(0, 0, 100, 100), pen.ink, 58);
          }},
-        {QStringLiteral("questionmark.circle.fill"),
+        {u"questionmark.circle.fill"_s,
          [](const Pen& pen) {
              pen.disc(pen.ink);
-             pen.text(QStringLiteral("?"), QRectF(0, 0, 100, 100), pen.cut, 58);
+             pen.text(u"?"_s, QRectF(0, 0, 100, 100), pen.cut, 58);
          }},
-        {QStringLiteral("exclamationmark.triangle"),
+        {u"exclamationmark.triangle"_s,
          [](const Pen& pen) {
              pen.stroke(triangle(4), 8, pen.ink);
-             pen.text(QStringLiteral("!"), QRectF(0, 24, 100, 62), pen.ink, 48);
+             pen.text(u"!"_s, QRectF(0, 24, 100, 62), pen.ink, 48);
          }},
-        {QStringLiteral("exclamationmark.triangle.fill"),
+        {u"exclamationmark.triangle.fill"_s,
          [](const Pen& pen) {
              pen.fill(triangle(), pen.ink);
-             pen.text(QStringLiteral("!"), QRectF(0, 24, 100, 62), Qt::black, 50);
+             pen.text(u"!"_s, QRectF(0, 24, 100, 62), Qt::black, 50);
          }},
-        {QStringLiteral("person.circle.fill"),
+        {u"person.circle.fill"_s,
          [](const Pen& pen) {
              pen.disc(pen.ink);
              QPainterPath clip;
              clip.addEllipse(QRectF(4, 4, 92, 92));
              pen.fill(person({50, 58}, 1.1).intersected(clip), pen.cut);
          }},
-        {QStringLiteral("person.fill"),
+        {u"person.fill"_s,
          [](const Pen& pen) {
              pen.fill(person({50, 58}, 1.5), pen.ink);
          }},
-        {QStringLiteral("person.3.fill"),
+        {u"person.3.fill"_s,
          [](const Pen& pen) {
              pen.fill(person({22, 62}, 0.85), pen.ink.darker(130));
              pen.fill(person({78, 62}, 0.85), pen.ink.darker(130));
              pen.fill(person({50, 58}, 1.0), pen.ink);
          }},
-        {QStringLiteral("nosign"),
+        {u"nosign"_s,
          [](const Pen& pen) {
              pen.ring(pen.ink);
              QPainterPath slash;
@@ -222,7 +224,7 @@ const std::map<QString, Painter>& painters() {
              slash.lineTo(78, 22);
              pen.stroke(slash, 8, pen.ink);
          }},
-        {QStringLiteral("trash"),
+        {u"trash"_s,
          [](const Pen& pen) {
              QPainterPath bin;
              bin.moveTo(24, 28);
@@ -245,7 +247,7 @@ const std::map<QString, Painter>& painters() {
              pen.stroke(lid, 7, pen.ink);
              pen.stroke(ribs, 5, pen.ink);
          }},
-        {QStringLiteral("magnifyingglass"),
+        {u"magnifyingglass"_s,
          [](const Pen& pen) {
              QPainterPath lens;
              lens.addEllipse(QRectF(12, 12, 54, 54));
@@ -255,7 +257,7 @@ const std::map<QString, Painter>& painters() {
              pen.stroke(lens, 9, pen.ink);
              pen.stroke(handle, 12, pen.ink);
          }},
-        {QStringLiteral("magnifyingglass.circle.fill"),
+        {u"magnifyingglass.circle.fill"_s,
          [](const Pen& pen) {
              pen.disc(pen.ink);
              QPainterPath lens;
@@ -266,7 +268,7 @@ const std::map<QString, Painter>& painters() {
              pen.stroke(lens, 7, pen.cut);
              pen.stroke(handle, 9, pen.cut);
          }},
-        {QStringLiteral("eye"),
+        {u"eye"_s,
          [](const Pen& pen) {
              QPainterPath lid;
              lid.moveTo(6, 50);
@@ -277,7 +279,7 @@ const std::map<QString, Painter>& painters() {
              pupil.addEllipse(QRectF(36, 36, 28, 28));
              pen.fill(pupil, pen.ink);
          }},
-        {QStringLiteral("arrowshape.turn.up.right"),
+        {u"arrowshape.turn.up.right"_s,
          [](const Pen& pen) {
              QPainterPath path;
              path.moveTo(14, 84);
@@ -285,26 +287,26 @@ const std::map<QString, Painter>& painters() {
              pen.stroke(path, 10, pen.ink);
              arrowHead(pen, {82, 42}, 0);
          }},
-        {QStringLiteral("arrow.triangle.2.circlepath"),
+        {u"arrow.triangle.2.circlepath"_s,
          [](const Pen& pen) {
              pen.stroke(circularArrow(20, 140, {50, 50}, 34), 8, pen.ink);
              pen.stroke(circularArrow(200, 140, {50, 50}, 34), 8, pen.ink);
              arrowHead(pen, {20, 36}, 120);
              arrowHead(pen, {80, 64}, -60);
          }},
-        {QStringLiteral("arrow.clockwise"),
+        {u"arrow.clockwise"_s,
          [](const Pen& pen) {
              pen.stroke(circularArrow(100, -290, {50, 54}, 34), 9, pen.ink);
              arrowHead(pen, {48, 20}, 0);
          }},
-        {QStringLiteral("minus"),
+        {u"minus"_s,
          [](const Pen& pen) {
              QPainterPath bar;
              bar.moveTo(18, 50);
              bar.lineTo(82, 50);
              pen.stroke(bar, 10, pen.ink);
          }},
-        {QStringLiteral("doc.on.doc"),
+        {u"doc.on.doc"_s,
          [](const Pen& pen) {
              QPainterPath back;
              back.addRoundedRect(QRectF(14, 8, 52, 64), 8, 8);
@@ -314,7 +316,7 @@ const std::map<QString, Painter>& painters() {
              pen.fill(front, pen.cut);
              pen.stroke(front, 7, pen.ink);
          }},
-        {QStringLiteral("safari"),
+        {u"safari"_s,
          [](const Pen& pen) {
              pen.ring(pen.ink);
              QPainterPath needle;
@@ -325,7 +327,7 @@ const std::map<QString, Painter>& painters() {
              needle.closeSubpath();
              pen.fill(needle, pen.ink);
          }},
-        {QStringLiteral("mail"),
+        {u"mail"_s,
          [](const Pen& pen) {
              QPainterPath envelope;
              envelope.addRoundedRect(QRectF(8, 22, 84, 58), 8, 8);
@@ -336,9 +338,9 @@ const std::map<QString, Painter>& painters() {
              pen.stroke(envelope, 7, pen.ink);
              pen.stroke(flap, 7, pen.ink);
          }},
-        {QStringLiteral("heart.fill"), [](const Pen& pen) { pen.fill(heartShape(), pen.ink); }},
-        {QStringLiteral("heart"), [](const Pen& pen) { pen.stroke(heartShape(), 7, pen.ink); }},
-        {QStringLiteral("square.and.arrow.down"),
+        {u"heart.fill"_s, [](const Pen& pen) { pen.fill(heartShape(), pen.ink); }},
+        {u"heart"_s, [](const Pen& pen) { pen.stroke(heartShape(), 7, pen.ink); }},
+        {u"square.and.arrow.down"_s,
          [](const Pen& pen) {
              QPainterPath tray;
              tray.moveTo(30, 40);
@@ -354,7 +356,7 @@ const std::map<QString, Painter>& painters() {
              pen.stroke(shaft, 8, pen.ink);
              arrowHead(pen, {50, 70}, 90);
          }},
-        {QStringLiteral("lock.shield"),
+        {u"lock.shield"_s,
          [](const Pen& pen) {
              QPainterPath shield;
              shield.moveTo(50, 6);
@@ -366,7 +368,7 @@ const std::map<QString, Painter>& painters() {
              pen.fill(lockShape(0.8, {50, 52}), pen.ink);
              pen.stroke(shackle(0.8, {50, 52}), 6, pen.ink);
          }},
-        {QStringLiteral("building.2.crop.circle"),
+        {u"building.2.crop.circle"_s,
          [](const Pen& pen) {
              pen.ring(pen.ink);
              QPainterPath towers;
@@ -374,7 +376,7 @@ const std::map<QString, Painter>& painters() {
              towers.addRect(QRectF(52, 46, 20, 30));
              pen.fill(towers, pen.ink);
          }},
-        {QStringLiteral("doc"),
+        {u"doc"_s,
          [](const Pen& pen) {
              QPainterPath page;
              page.moveTo(20, 6);
@@ -396,7 +398,7 @@ const std::map<QString, Painter>& painters() {
              }
              pen.stroke(lines, 4, pen.ink.darker(160));
          }},
-        {QStringLiteral("folder"),
+        {u"folder"_s,
          [](const Pen& pen) {
              QPainterPath back;
              back.addRoundedRect(QRectF(6, 18, 40, 20), 6, 6);
@@ -406,7 +408,7 @@ const std::map<QString, Painter>& painters() {
              front.addRoundedRect(QRectF(6, 36, 88, 52), 8, 8);
              pen.fill(front, pen.ink);
          }},
-        {QStringLiteral("square.and.pencil"),
+        {u"square.and.pencil"_s,
          [](const Pen& pen) {
              QPainterPath square;
              square.moveTo(56, 18);
@@ -445,7 +447,7 @@ void paintSymbol(QPainter& painter, const QString& name, const QRectF& rect, con
     if (it != painters().end()) {
         it->second(pen);
     } else {
-        painters().at(QStringLiteral("questionmark.circle"))(pen);
+        painters().at(u"questionmark.circle"_s)(pen);
     }
     painter.restore();
 }
@@ -455,10 +457,9 @@ QIcon fileIcon(const QString& themeName) {
     if (!themed.isNull()) {
         return themed;
     }
-    const bool folder = themeName.contains(QStringLiteral("folder")) ||
-                        themeName.contains(QStringLiteral("directory"));
-    return folder ? symbolIcon(QStringLiteral("folder"), QColor(64, 156, 255))
-                  : symbolIcon(QStringLiteral("doc"), QColor(228, 228, 234));
+    const bool folder = themeName.contains(u"folder"_s) || themeName.contains(u"directory"_s);
+    return folder ? symbolIcon(u"folder"_s, QColor(64, 156, 255))
+                  : symbolIcon(u"doc"_s, QColor(228, 228, 234));
 }
 
 QIcon symbolIcon(const QString& name, const QColor& color) {

@@ -5,6 +5,8 @@
 #include <QStyleFactory>
 #include <QToolTip>
 
+using namespace Qt::StringLiterals;
+
 namespace gw::ui {
 
 namespace colors {
@@ -35,7 +37,7 @@ QColor accent() {
 }  // namespace colors
 
 void applyDarkAppearance(QApplication& app) {
-    app.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    app.setStyle(QStyleFactory::create(u"Fusion"_s));
     QPalette palette;
     const QColor window(30, 30, 32);
     const QColor base(22, 22, 24);

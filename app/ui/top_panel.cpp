@@ -12,6 +12,8 @@
 #include "app/ui/rounded_panel.h"
 #include "app/ui/theme.h"
 
+using namespace Qt::StringLiterals;
+
 namespace gw::ui {
 
 TopPanel::TopPanel(controller::ResetController& controller, QWidget* parent)
@@ -32,20 +34,20 @@ TopPanel::TopPanel(controller::ResetController& controller, QWidget* parent)
     title_ = new ElidedLabel(this);
     styleLabel(title_, 18, QFont::Light);
     title_->setAlignment(Qt::AlignCenter);
-    title_->setObjectName(QStringLiteral("mainString"));
+    title_->setObjectName(u"mainString"_s);
     column->addWidget(title_);
     column->addSpacing(6);
 
     summary_ = textLabel(QString(), 11, QFont::Normal, colors::secondary(), this);
     summary_->setAlignment(Qt::AlignCenter);
-    summary_->setObjectName(QStringLiteral("infoSummary"));
+    summary_->setObjectName(u"infoSummary"_s);
     summary_->setWordWrap(true);
     column->addWidget(summary_);
     // Which folder the item is in, so two items of one name are told apart.
     folder_ = new ElidedLabel(this);
     styleLabel(folder_, 10, QFont::Normal, colors::secondary());
     folder_->setAlignment(Qt::AlignCenter);
-    folder_->setObjectName(QStringLiteral("folder"));
+    folder_->setObjectName(u"folder"_s);
     column->addWidget(folder_);
     column->addSpacing(6);
 
@@ -58,7 +60,7 @@ TopPanel::TopPanel(controller::ResetController& controller, QWidget* parent)
     promptText->setAlignment(Qt::AlignCenter);
     promptColumn->addWidget(promptText);
     promptColumn->addSpacing(12);
-    choose_ = new QPushButton(QStringLiteral("Choose..."), prompt_);
+    choose_ = new QPushButton(u"Choose..."_s, prompt_);
     choose_->setDefault(true);
     choose_->setAutoDefault(true);
     choose_->setMinimumWidth(96);
@@ -69,9 +71,8 @@ TopPanel::TopPanel(controller::ResetController& controller, QWidget* parent)
     criticalRow_ = new QWidget(this);
     auto* criticalLayout = new QHBoxLayout(criticalRow_);
     criticalLayout->setContentsMargins(0, 12, 0, 0);
-    criticalLayout->addWidget(
-        new GWStatusView(QStringLiteral("exclamationmark.triangle"), 32, colors::red()), 0,
-        Qt::AlignTop);
+    criticalLayout->addWidget(new GWStatusView(u"exclamationmark.triangle"_s, 32, colors::red()), 0,
+                              Qt::AlignTop);
     auto* criticalColumn = new QVBoxLayout;
     criticalColumn->addWidget(textLabel(
         QCoreApplication::translate("top_panel", "Can not reset Permissions"), 13, QFont::Bold));
@@ -94,7 +95,7 @@ void TopPanel::refresh() {
     spacer_->setFixedHeight(details ? 0 : 80);
     QIcon icon = controller_.mainIcon();
     if (icon.isNull()) {
-        icon = QIcon::fromTheme(QStringLiteral("text-x-generic"));
+        icon = QIcon::fromTheme(u"text-x-generic"_s);
     }
     icon_->setPixmap(icon.pixmap(QSize(64, 64), devicePixelRatioF()));
     title_->setFullText(controller_.mainString());

@@ -15,6 +15,8 @@
 #include "app/ui/theme.h"
 #include "basalt/desktop/desktop_utilities.h"
 
+using namespace Qt::StringLiterals;
+
 namespace gw::ui {
 
 URLListSheet::URLListSheet(const QStringList& whereFromURLS, QWidget* parent) : QDialog(parent) {
@@ -38,17 +40,16 @@ URLListSheet::URLListSheet(const QStringList& whereFromURLS, QWidget* parent) : 
         for (const QString& address : whereFromURLS) {
             auto* row = new QHBoxLayout;
             auto* box = new QLabel(address);
-            box->setObjectName(QStringLiteral("url"));
+            box->setObjectName(u"url"_s);
             box->setWordWrap(true);
             box->setTextInteractionFlags(Qt::TextSelectableByMouse);
             box->setStyleSheet(
-                QStringLiteral(
-                    "QLabel { background: black; border-radius: 8px; padding: 6px; color: %1; }")
-                    .arg(basalt::linkTextColor().name()));
+                u"QLabel { background: black; border-radius: 8px; padding: 6px; color: %1; }"_s.arg(
+                    basalt::linkTextColor().name()));
             row->addWidget(box, 1);
             auto* copy = new QToolButton;
-            copy->setObjectName(QStringLiteral("copy"));
-            copy->setIcon(symbolIcon(QStringLiteral("doc.on.doc"), colors::primary()));
+            copy->setObjectName(u"copy"_s);
+            copy->setIcon(symbolIcon(u"doc.on.doc"_s, colors::primary()));
             copy->setToolTip(QCoreApplication::translate("url_list_sheet", "Copy the URL"));
             copy->setAutoRaise(true);
             connect(copy, &QToolButton::clicked, this, [address]() {

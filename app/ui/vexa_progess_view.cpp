@@ -18,19 +18,21 @@
 #include "app/ui/rounded_panel.h"
 #include "app/ui/theme.h"
 
+using namespace Qt::StringLiterals;
+
 namespace gw::ui {
 
 namespace {
 
 QString applicationName() {
     const QString name = QApplication::applicationDisplayName();
-    return name.isEmpty() ? QStringLiteral("Unknown") : name;
+    return name.isEmpty() ? u"Unknown"_s : name;
 }
 
 }  // namespace
 
 VEXAProgessView::VEXAProgessView(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(applicationName() + QStringLiteral(" Updates"));
+    setWindowTitle(applicationName() + u" Updates"_s);
     setFixedSize(500, 150);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(20, 20, 20, 20);

@@ -18,6 +18,8 @@
 #include "app/ui/rounded_panel.h"
 #include "app/ui/theme.h"
 
+using namespace Qt::StringLiterals;
+
 namespace gw::ui {
 
 namespace key = basalt::vexa_key;
@@ -187,21 +189,21 @@ void VEXASettingsView::refresh() {
         const QVariant info = settings_.value(key::currentUpdateInfo);
         if (info.metaType().id() != QMetaType::QVariantMap) {
             text = QCoreApplication::translate("update_views", "Update Info missing");
-        } else if (!info.toMap().contains(QStringLiteral("displayVersion"))) {
+        } else if (!info.toMap().contains(u"displayVersion"_s)) {
             text = QCoreApplication::translate("update_views", "No Display Version");
         } else {
             text = QCoreApplication::translate("update_views", "Version ") +
-                   info.toMap().value(QStringLiteral("displayVersion")).toString();
+                   info.toMap().value(u"displayVersion"_s).toString();
         }
     } else {
         const QVariant ignored = settings_.value(key::ignoreVersionInfo);
         if (!ignored.isValid()) {
-            text = QStringLiteral("None");
-        } else if (!ignored.toMap().contains(QStringLiteral("displayVersion"))) {
+            text = u"None"_s;
+        } else if (!ignored.toMap().contains(u"displayVersion"_s)) {
             text = QCoreApplication::translate("update_views", "Ignore Info missing");
         } else {
             text = QCoreApplication::translate("update_views", "Ignoring version ") +
-                   ignored.toMap().value(QStringLiteral("displayVersion")).toString();
+                   ignored.toMap().value(u"displayVersion"_s).toString();
         }
     }
     availableUpdate_->setText(text);

@@ -5,10 +5,11 @@
 // Where the maker's pages live; one place for every command and view that
 // opens them.
 namespace gw::ui::web {
-inline const QString makerSite = QStringLiteral("https://ambrel.example.com/");
-inline const QString stayUpToDate = QStringLiteral("https://ambrel.example.com/uptodate/");
-inline const QString productPage = QStringLiteral("https://ambrel.example.com/grantwell/");
-inline const QString updatePage =
-    QStringLiteral("https://ambrel.example.com/grantwell/update.xhtml");
-inline const QString reviewPage = QStringLiteral("https://apps.example.org/grantwell/reviews");
+
+using namespace Qt::StringLiterals;
+inline const QString makerSite = u"https://ambrel.example.com/"_s;
+inline const QString stayUpToDate = u"https://ambrel.example.com/uptodate/"_s;
+inline const QString productPage = u"https://ambrel.example.com/grantwell/"_s;
+inline const QString updatePage = u"https://ambrel.example.com/grantwell/update.xhtml"_s;
+inline const QString reviewPage = u"https://apps.example.org/grantwell/reviews"_s;
 }  // namespace gw::ui::web

@@ -15,6 +15,8 @@
 #include "app/ui/rounded_panel.h"
 #include "app/ui/theme.h"
 
+using namespace Qt::StringLiterals;
+
 namespace gw::ui {
 
 namespace {
@@ -28,8 +30,8 @@ QLabel* sentenceLabel(const QString& html, const QString& plain) {
     label->setAccessibleName(plain);
     label->setWordWrap(true);
     // Only sentences with links are Tab stops.
-    label->setTextInteractionFlags(html.contains(u"<a "_qs) ? Qt::TextBrowserInteraction
-                                                            : Qt::TextSelectableByMouse);
+    label->setTextInteractionFlags(html.contains(u"<a "_s) ? Qt::TextBrowserInteraction
+                                                           : Qt::TextSelectableByMouse);
     return label;
 }
 
@@ -52,7 +54,7 @@ WhyView::WhyView(controller::ResetController& controller, QWidget* parent)
                             QFont::Normal, colors::secondary());
     row->addWidget(label);
     account_ = new QLineEdit(this);
-    account_->setObjectName(QStringLiteral("checkAs"));
+    account_->setObjectName(u"checkAs"_s);
     account_->setPlaceholderText(QCoreApplication::translate("why_view", "account name"));
     account_->setAccessibleName(QCoreApplication::translate("why_view", "Check as"));
     account_->setClearButtonEnabled(true);
@@ -158,7 +160,7 @@ void WhyView::fill(QVBoxLayout* rows, const inspection::AccessExplanation& expla
                 continue;
             const int number = static_cast<int>(links_.size());
             links_.push_back(blocker.path);
-            html.replace(shown, u"<a href=\"blocker:%1\">%2</a>"_qs.arg(number).arg(shown));
+            html.replace(shown, u"<a href=\"blocker:%1\">%2</a>"_s.arg(number).arg(shown));
         }
         auto* label = sentenceLabel(html, plain);
         label->installEventFilter(this);

@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QWidget>
 
+using namespace Qt::StringLiterals;
+
 namespace gw::ui {
 
 namespace {
@@ -75,7 +77,7 @@ void WidgetFilePanels::chooseSaveLocation(QPointer<QObject> window,
         grid && !request.message.isEmpty()) {
         auto* message = new QLabel(request.message, dialog);
         message->setWordWrap(true);
-        message->setObjectName(QStringLiteral("panelMessage"));
+        message->setObjectName(u"panelMessage"_s);
         grid->addWidget(message, grid->rowCount(), 0, 1, grid->columnCount());
     }
     dialog->setAcceptMode(QFileDialog::AcceptSave);
@@ -87,7 +89,7 @@ void WidgetFilePanels::chooseSaveLocation(QPointer<QObject> window,
     dialog->setDirectory(QFile::decodeName(QByteArray::fromStdString(request.folder)));
     dialog->selectFile(request.name);
     if (!request.requiredExtension.isEmpty()) {
-        dialog->setNameFilter(QStringLiteral("*.") + request.requiredExtension);
+        dialog->setNameFilter(u"*."_s + request.requiredExtension);
         dialog->setDefaultSuffix(request.requiredExtension);
     }
     run(dialog, std::move(choice));

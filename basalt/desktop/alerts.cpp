@@ -10,6 +10,8 @@
 #include "basalt/diagnostics.h"
 #include "platform/system_version.h"
 
+using namespace Qt::StringLiterals;
+
 namespace basalt {
 
 namespace {
@@ -58,7 +60,7 @@ std::optional<QString> appVersionText() {
     const QString shortVersion = QString::fromUtf8(bundle::kShortVersion);
     const QString build = QString::fromUtf8(bundle::kBuildNumber);
     if (!shortVersion.isEmpty() && !build.isEmpty()) {
-        return shortVersion + QStringLiteral(" (") + build + u')';
+        return shortVersion + u" ("_s + build + u')';
     }
     if (!shortVersion.isEmpty()) {
         return shortVersion;
@@ -77,9 +79,9 @@ void diagnosticAlert(const QString& title, const QString& message, const QString
                      bool beep) {
     gw::platform::AlertRequest request;
     request.messageText = title;
-    request.informativeText =
-        message + u'\n' + detail + QCoreApplication::translate("alerts", "\n\nVersion: ") +
-        appVersionText().value_or(QStringLiteral("Unknown")) + u'\n' + systemVersionText();
+    request.informativeText = message + u'\n' + detail +
+                              QCoreApplication::translate("alerts", "\n\nVersion: ") +
+                              appVersionText().value_or(u"Unknown"_s) + u'\n' + systemVersionText();
     request.beep = beep;
     presentAlert(std::move(request));
 }

@@ -6,6 +6,8 @@
 
 #include "basalt/diagnostics.h"
 
+using namespace Qt::StringLiterals;
+
 namespace basalt {
 
 QString AMSystemInfo::modelIdentifier(const gw::platform::SystemFacts& facts) {
@@ -30,7 +32,7 @@ QString AMSystemInfo::cpuBrand(bool stripApple, const gw::platform::SystemFacts&
     auto brand = facts.cpuBrand();
     QString text = brand ? QString::fromStdString(*brand)
                          : QCoreApplication::translate("system_info", "Failed with Error: -1");
-    if (stripApple && text.contains(QStringLiteral("Apple"))) {
+    if (stripApple && text.contains(u"Apple"_s)) {
         text.remove(QCoreApplication::translate("system_info", "Apple "));
     }
     return text;

@@ -14,6 +14,8 @@
 #include "platform/child_process.h"
 #include "platform/program_trust.h"
 
+using namespace Qt::StringLiterals;
+
 namespace basalt {
 
 namespace {
@@ -254,8 +256,7 @@ std::pair<int, QString> authorizationStatus(const ScriptOutcome& outcome) {
         return {kUserCancelled,
                 QCoreApplication::translate("authorization", "Operation Cancelled")};
     }
-    return {number, administratorFailureText(
-                        outcome.errorMessage.value_or(QStringLiteral("Unknown")), number)};
+    return {number, administratorFailureText(outcome.errorMessage.value_or(u"Unknown"_s), number)};
 }
 
 QString administratorFailureText(QString message, std::optional<int> status) {

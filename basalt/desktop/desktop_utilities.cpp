@@ -17,6 +17,8 @@
 #include "basalt/desktop/alerts.h"
 #include "basalt/diagnostics.h"
 
+using namespace Qt::StringLiterals;
+
 namespace basalt {
 
 namespace {
@@ -59,7 +61,7 @@ void URLShow(const QString& text) {
 }
 
 void composeEmail(const QString& to, const QString& subject, const QString& body) {
-    QUrl url(QStringLiteral("mailto:") + to, QUrl::StrictMode);
+    QUrl url(u"mailto:"_s + to, QUrl::StrictMode);
     if (!url.isValid()) {
         diagnosticAlert(
             QCoreApplication::translate("desktop_utilities", "Unable to generate e-mail"),
@@ -73,8 +75,7 @@ void composeEmail(const QString& to, const QString& subject, const QString& body
     const auto encoded = [](const QString& text) {
         return QString::fromLatin1(QUrl::toPercentEncoding(text));
     };
-    query.setQueryItems(
-        {{QStringLiteral("subject"), encoded(subject)}, {QStringLiteral("body"), encoded(body)}});
+    query.setQueryItems({{u"subject"_s, encoded(subject)}, {u"body"_s, encoded(body)}});
     url.setQuery(query);
     if (!url.isValid()) {
         diagnosticAlert(

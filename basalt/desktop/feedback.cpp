@@ -11,6 +11,8 @@
 #include "platform/system_facts.h"
 #include "platform/system_version.h"
 
+using namespace Qt::StringLiterals;
+
 namespace basalt {
 
 QString shortDuration(qint64 seconds) {
@@ -23,28 +25,26 @@ QString shortDuration(qint64 seconds) {
     const qint64 rest = seconds % 60;
     QStringList parts;
     if (days)
-        parts << QString::number(days) +
-                     (days == 1 ? QStringLiteral(" day") : QStringLiteral(" days"));
+        parts << QString::number(days) + (days == 1 ? u" day"_s : u" days"_s);
     if (hours)
-        parts << QString::number(hours) + QStringLiteral(" hr");
+        parts << QString::number(hours) + u" hr"_s;
     if (minutes)
-        parts << QString::number(minutes) + QStringLiteral(" min");
+        parts << QString::number(minutes) + u" min"_s;
     if (rest || parts.isEmpty())
-        parts << QString::number(rest) + QStringLiteral(" sec");
-    return parts.join(QStringLiteral(", "));
+        parts << QString::number(rest) + u" sec"_s;
+    return parts.join(u", "_s);
 }
 
 QString memoryCountText(int64_t bytes) {
     const double gib = static_cast<double>(bytes) / (1024.0 * 1024.0 * 1024.0);
     if (gib >= 1.0) {
         QString text = QString::number(gib, 'f', 1);
-        if (text.endsWith(QStringLiteral(".0"))) {
+        if (text.endsWith(u".0"_s)) {
             text.chop(2);
         }
-        return text + QStringLiteral(" GB");
+        return text + u" GB"_s;
     }
-    return QString::number(static_cast<double>(bytes) / (1024.0 * 1024.0), 'f', 0) +
-           QStringLiteral(" MB");
+    return QString::number(static_cast<double>(bytes) / (1024.0 * 1024.0), 'f', 0) + u" MB"_s;
 }
 
 double clockFigure(const FeedbackFacts& facts) {
@@ -55,9 +55,9 @@ double clockFigure(const FeedbackFacts& facts) {
 }
 
 QString feedbackBody(const QString& introduction, const FeedbackFacts& facts) {
-    QString body = introduction + QStringLiteral("\n\n");
+    QString body = introduction + u"\n\n"_s;
 
-    QStringList first{facts.appVersion.value_or(QStringLiteral("Unknown"))};
+    QStringList first{facts.appVersion.value_or(u"Unknown"_s)};
     if (facts.launchDate) {
         const QString running = shortDuration(facts.launchDate->secsTo(facts.now));
         if (!running.isEmpty()) {
@@ -68,21 +68,21 @@ QString feedbackBody(const QString& introduction, const FeedbackFacts& facts) {
         first << QCoreApplication::translate("feedback", "x86_64 version");
     }
     QString signer = facts.codeSigner;
-    signer.replace(QStringLiteral("Developer ID Application: "), QStringLiteral("Dev.ID: "));
-    signer.replace(QStringLiteral("Apple Mac OS Application Signing"),
+    signer.replace(u"Developer ID Application: "_s, u"Dev.ID: "_s);
+    signer.replace(u"Apple Mac OS Application Signing"_s,
                    QCoreApplication::translate("feedback", "\uF8FF App Store: "));
-    signer.replace(QStringLiteral("Apple Development: "), QStringLiteral("Development: "));
+    signer.replace(u"Apple Development: "_s, u"Development: "_s);
     // A failure is no fact about the machine: it stays out of the user's mail.
-    if (!signer.isEmpty() && !signer.startsWith(QStringLiteral("Failed"))) {
+    if (!signer.isEmpty() && !signer.startsWith(u"Failed"_s)) {
         first << signer;
     }
-    body += first.join(QStringLiteral(", ")) + u'\n';
+    body += first.join(u", "_s) + u'\n';
 
     QStringList second{facts.systemVersion};
     if (facts.uptimeSeconds) {
         // The largest unit of the uptime, with the unit: "up 3 days".
         const QString uptime = shortDuration(static_cast<qint64>(*facts.uptimeSeconds));
-        const QString largest = uptime.section(QStringLiteral(", "), 0, 0);
+        const QString largest = uptime.section(u", "_s, 0, 0);
         if (!largest.isEmpty()) {
             second << QCoreApplication::translate("feedback", "up ") + largest;
         }
@@ -90,29 +90,26 @@ QString feedbackBody(const QString& introduction, const FeedbackFacts& facts) {
     if (facts.languageName && !facts.languageName->isEmpty()) {
         second << *facts.languageName;
     }
-    body += second.join(QStringLiteral(", ")) + u'\n';
+    body += second.join(u", "_s) + u'\n';
 
     QStringList machine;
     for (const QString& part : {facts.marketingName, facts.cpuBrand}) {
-        if (!part.isEmpty() && !part.startsWith(QStringLiteral("Failed"))) {
+        if (!part.isEmpty() && !part.startsWith(u"Failed"_s)) {
             machine << part;
         }
     }
     if (facts.clockSource) {
-        machine << QStringLiteral("@ ") + QString::number(clockFigure(facts), 'g', 3) +
-                       QStringLiteral(" GHz");
+        machine << u"@ "_s + QString::number(clockFigure(facts), 'g', 3) + u" GHz"_s;
     }
     const QString memory = memoryCountText(facts.physicalMemory);
-    body +=
-        (machine.isEmpty() ? memory : machine.join(u' ') + QStringLiteral(", ") + memory) + u'\n';
+    body += (machine.isEmpty() ? memory : machine.join(u' ') + u", "_s + memory) + u'\n';
     return body;
 }
 
 QString feedbackSubject(const QString& subjectTemplate,
                         const std::optional<QString>& applicationName) {
     QString subject = subjectTemplate;
-    subject.replace(QStringLiteral("<appName>"),
-                    applicationName.value_or(QStringLiteral("Unknown")));
+    subject.replace(u"<appName>"_s, applicationName.value_or(u"Unknown"_s));
     return subject;
 }
 

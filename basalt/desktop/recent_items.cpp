@@ -11,6 +11,8 @@
 #include "basalt/diagnostics.h"
 #include "platform/path_text.h"
 
+using namespace Qt::StringLiterals;
+
 namespace basalt {
 
 namespace {
@@ -26,7 +28,7 @@ AMRecentItem::AMRecentItem(const std::string& path, gw::platform::InspectionPlat
     const QString lastComponent =
         QFile::decodeName(QByteArray::fromStdString(gw::platform::lastPathComponent(path)));
     name = lastComponent;
-    const QIcon dataIcon = QIcon::fromTheme(QStringLiteral("application-octet-stream"));
+    const QIcon dataIcon = QIcon::fromTheme(u"application-octet-stream"_s);
     icon = dataIcon;
 
     const gw::platform::InspectionScope scope(platform);
@@ -85,9 +87,9 @@ void AMRecentItemController::openRecentItem(const AMRecentItem& item) {
         return;
     }
     gw::platform::AlertRequest request;
-    request.messageText = QStringLiteral(
-        "Failed to open the recent item as the \"Action\" closure wasn't specified. Please "
-        "contact the application author.");
+    request.messageText =
+        u"Failed to open the recent item as the \"Action\" closure wasn't specified. Please "
+        "contact the application author."_s;
     presentAlert(std::move(request));
 }
 

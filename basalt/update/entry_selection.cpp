@@ -8,6 +8,8 @@
 #include "basalt/update/vexa_lite.h"
 #include "platform/desktop/xml_tree.h"
 
+using namespace Qt::StringLiterals;
+
 namespace basalt {
 
 namespace {
@@ -76,14 +78,14 @@ void collectEntryParts(const XmlNode& node, std::optional<QString>& version,
         version = gw::platform::textContent(node);
         return;
     }
-    if (hasClass(node, QStringLiteral("VEXAArchive"))) {
+    if (hasClass(node, u"VEXAArchive"_s)) {
         ArchivePair pair;
         for (const auto& token : classTokens(node)) {
             if (token == u"ass" || token == u"x86" || token == u"ub") {
                 pair.tag = token;
             }
         }
-        const auto href = page::attributeOf(node, QStringLiteral("href"));
+        const auto href = page::attributeOf(node, u"href"_s);
         if (href && !href->trimmed().isEmpty()) {
             pair.address = href;
         }
@@ -98,7 +100,7 @@ void collectEntryParts(const XmlNode& node, std::optional<QString>& version,
 }  // namespace
 
 void VEXALite::scanNode(const XmlNode& node, bool& flag) {
-    if (hasClass(node, QStringLiteral("VEXAGroup"))) {
+    if (hasClass(node, u"VEXAGroup"_s)) {
         examineEntry(node, flag);
         return;
     }
@@ -111,11 +113,10 @@ void VEXALite::scanNode(const XmlNode& node, bool& flag) {
 }
 
 void VEXALite::examineEntry(const XmlNode& entry, bool& flag) {
-    const QString date =
-        page::attributeOf(entry, QStringLiteral("date")).value_or(QStringLiteral("?"));
-    const QString id = page::attributeOf(entry, QStringLiteral("id")).value_or(QStringLiteral("?"));
-    const auto minOSText = page::attributeOf(entry, QStringLiteral("minOS"));
-    const auto maxOSText = page::attributeOf(entry, QStringLiteral("maxOS"));
+    const QString date = page::attributeOf(entry, u"date"_s).value_or(u"?"_s);
+    const QString id = page::attributeOf(entry, u"id"_s).value_or(u"?"_s);
+    const auto minOSText = page::attributeOf(entry, u"minOS"_s);
+    const auto maxOSText = page::attributeOf(entry, u"maxOS"_s);
     const auto minOS = fullVersion(minOSText);
     const auto maxOS = fullVersion(maxOSText);
     // The text is OSVersion written precisely; a number set on its own wins.
@@ -123,25 +124,24 @@ void VEXALite::examineEntry(const XmlNode& entry, bool& flag) {
                                    ? OSVersionText
                                    : page::printedNumber(OSVersion);
     const QVersionNumber system = QVersionNumber::fromString(systemText);
-    const int64_t build =
-        fullInteger(page::attributeOf(entry, QStringLiteral("build"))).value_or(-1);
+    const int64_t build = fullInteger(page::attributeOf(entry, u"build"_s)).value_or(-1);
     std::optional<QString> version;
     std::vector<ArchivePair> archives;
     for (const auto& child : entry.children) {
         collectEntryParts(child, version, archives);
     }
 
-    QString line = QStringLiteral("--- Version ") + version.value_or(QString()) +
-                   QStringLiteral("; ") + date + QStringLiteral(" (") + QString::number(build) +
+    QString line = u"--- Version "_s + version.value_or(QString()) + u"; "_s + date + u" ("_s +
+                   QString::number(build) +
                    QCoreApplication::translate("entry_selection", ") { minOS ") +
-                   (minOS ? *minOSText : QStringLiteral("-1"));
+                   (minOS ? *minOSText : u"-1"_s);
     if (maxOS) {
         line += QCoreApplication::translate("entry_selection", ", maxOS ") + *maxOSText;
     }
-    log.append(line + QStringLiteral(" }"));
+    log.append(line + u" }"_s);
 
-    if (classTokens(entry).contains(QStringLiteral("hidden"))) {
-        log.append(QStringLiteral("Reject: hidden"));
+    if (classTokens(entry).contains(u"hidden"_s)) {
+        log.append(u"Reject: hidden"_s);
         return;
     }
     const auto invalid = [&](const char* what) {
@@ -155,12 +155,12 @@ void VEXALite::examineEntry(const XmlNode& entry, bool& flag) {
         return;
     }
     if (system < *minOS) {
-        log.append(QStringLiteral("Reject: Requires system ") + *minOSText);
+        log.append(u"Reject: Requires system "_s + *minOSText);
         flag = true;
         return;
     }
     if (maxOS && system > *maxOS) {
-        log.append(QStringLiteral("Reject: incompatible with system ") + systemText);
+        log.append(u"Reject: incompatible with system "_s + systemText);
         return;
     }
     if (build == -1) {
@@ -170,17 +170,16 @@ void VEXALite::examineEntry(const XmlNode& entry, bool& flag) {
     if (QSettings* store = preferences()) {
         const QVariantMap ignored = store->value(vexa_key::ignoreVersionInfo).toMap();
         bool isInteger = false;
-        const qlonglong ignoredBuild =
-            ignored.value(QStringLiteral("buildNumber")).toLongLong(&isInteger);
+        const qlonglong ignoredBuild = ignored.value(u"buildNumber"_s).toLongLong(&isInteger);
         if (!ignored.isEmpty() && isInteger && ignoredBuild == build) {
-            log.append(QStringLiteral("Reject: build ") + QString::number(build) +
+            log.append(u"Reject: build "_s + QString::number(build) +
                        QCoreApplication::translate("entry_selection", " is set to be ignored."));
             return;
         }
     }
     if (build == appVersion) {
-        log.append(QStringLiteral("Build ") + QString::number(build) +
-                   QStringLiteral(" == appVersion ") + QString::number(appVersion));
+        log.append(u"Build "_s + QString::number(build) + u" == appVersion "_s +
+                   QString::number(appVersion));
         if (status == VEXALiteStatus::busy) {
             status = flag ? VEXALiteStatus::noUpdateForThisMac : VEXALiteStatus::upToDate;
             updateDetails.reset();
@@ -188,7 +187,7 @@ void VEXALite::examineEntry(const XmlNode& entry, bool& flag) {
         return;
     }
     if (build < appVersion) {
-        log.append(QStringLiteral("Reject: build ") + QString::number(build) +
+        log.append(u"Reject: build "_s + QString::number(build) +
                    QCoreApplication::translate("entry_selection", " <  appVersion ") +
                    QString::number(appVersion));
         return;
@@ -199,21 +198,20 @@ void VEXALite::examineEntry(const XmlNode& entry, bool& flag) {
     }
     for (const auto& pair : archives) {
         if (!pair.address) {
-            log.append(QStringLiteral("Error: Archive URL is invalid. Architecture: ") +
-                       pair.tag.value_or(QStringLiteral("?")));
+            log.append(u"Error: Archive URL is invalid. Architecture: "_s +
+                       pair.tag.value_or(u"?"_s));
             continue;
         }
         if (!pair.tag) {
-            log.append(QStringLiteral("Error: Architecture invalid ") + *pair.address);
+            log.append(u"Error: Architecture invalid "_s + *pair.address);
             continue;
         }
         if (*pair.tag == architecture || *pair.tag == u"ub") {
-            log.append(QStringLiteral("Update: ") + *pair.tag + u' ' + *pair.address);
+            log.append(u"Update: "_s + *pair.tag + u' ' + *pair.address);
             if (status == VEXALiteStatus::busy) {
-                recordUpdate(
-                    {{QStringLiteral("groupID"), id},
-                     {QStringLiteral("displayVersion"), version.value_or(QString())},
-                     {QStringLiteral("buildNumber"), QVariant::fromValue<qlonglong>(build)}});
+                recordUpdate({{u"groupID"_s, id},
+                              {u"displayVersion"_s, version.value_or(QString())},
+                              {u"buildNumber"_s, QVariant::fromValue<qlonglong>(build)}});
                 return;
             }
             continue;
@@ -227,12 +225,12 @@ void VEXALite::recordUpdate(const QVariantMap& details) {
     updateDetails = details;
     QSettings* store = preferences();
     if (!store) {
-        log.append(QStringLiteral("Failed to get the prefs for ") + bundleIdentifier);
+        log.append(u"Failed to get the prefs for "_s + bundleIdentifier);
         return;
     }
     store->setValue(vexa_key::currentUpdateInfo, details);
     store->setValue(vexa_key::updateAvailable, true);
-    log.append(QStringLiteral("Update Available: ") + detailsText(details));
+    log.append(u"Update Available: "_s + detailsText(details));
 }
 
 }  // namespace basalt

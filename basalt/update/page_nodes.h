@@ -8,6 +8,8 @@
 
 namespace basalt::page {
 
+using namespace Qt::StringLiterals;
+
 // An element's attribute, by its qualified name; none when it isn't there.
 inline std::optional<QString> attributeOf(const gw::platform::XmlNode& node, const QString& name) {
     for (const auto& attr : node.attributes) {
@@ -22,7 +24,7 @@ inline std::optional<QString> attributeOf(const gw::platform::XmlNode& node, con
 inline QString printedNumber(double value) {
     QString text = QString::number(value, 'g', 15);
     if (!text.contains(u'.') && !text.contains(u'e')) {
-        text += QStringLiteral(".0");
+        text += u".0"_s;
     }
     return text;
 }

@@ -7,6 +7,8 @@
 #include "basalt/update/vexa_lite.h"
 #include "platform/desktop/xml_tree.h"
 
+using namespace Qt::StringLiterals;
+
 namespace basalt {
 
 namespace {
@@ -14,7 +16,7 @@ namespace {
 using gw::platform::XmlNode;
 
 constexpr int kAcceptedFormat = 10;
-const QString kPlaceholder = QStringLiteral("VEXASignaturePlaceHolder");
+const QString kPlaceholder = u"VEXASignaturePlaceHolder"_s;
 
 bool isElement(const XmlNode& node, QStringView name) {
     return node.kind == XmlNode::Kind::Element && node.localName() == name;
@@ -43,8 +45,8 @@ bool VEXALite::readHeads(const XmlNode& root, std::optional<QString>& signature,
             if (!isElement(meta, u"meta")) {
                 continue;
             }
-            const auto name = page::attributeOf(meta, QStringLiteral("name"));
-            const auto content = page::attributeOf(meta, QStringLiteral("content"));
+            const auto name = page::attributeOf(meta, u"name"_s);
+            const auto content = page::attributeOf(meta, u"content"_s);
             if (!name) {
                 continue;
             }
@@ -70,7 +72,7 @@ bool VEXALite::readHeads(const XmlNode& root, std::optional<QString>& signature,
             } else if (*name == u"VEXAMaintenance" && content == u"true") {
                 status = VEXALiteStatus::maintenance;
                 maintenanceMode = true;
-                log.append(QStringLiteral("VEXAMaintenance: Page is in maintenance mode"));
+                log.append(u"VEXAMaintenance: Page is in maintenance mode"_s);
                 QSettings* store = preferences();
                 if (!store || !store->value(vexa_key::ignoreMaintenance, false).toBool()) {
                     scheduleNextCheck(1);
@@ -108,21 +110,21 @@ bool VEXALite::verifyPage(const QByteArray& data, const QString& signature) {
 }
 
 void VEXALite::processHTML(const QByteArray& data, const std::optional<QString>&) {
-    log.append(QStringLiteral("--- processHTML(_:sender:)"));
-    log.append(QStringLiteral("--- Application Information"));
-    log.append(QStringLiteral("build: ") + QString::number(appVersion) +
+    log.append(u"--- processHTML(_:sender:)"_s);
+    log.append(u"--- Application Information"_s);
+    log.append(u"build: "_s + QString::number(appVersion) +
                QCoreApplication::translate("page_processing", "; system: ") +
                page::printedNumber(OSVersion) +
                QCoreApplication::translate("page_processing", "; processor: ") + architecture +
-               QStringLiteral("; ") + bundleIdentifier);
-    log.append(QStringLiteral("--- XML"));
+               u"; "_s + bundleIdentifier);
+    log.append(u"--- XML"_s);
     QString parseError;
     auto document = gw::platform::parseXml(data, &parseError, {.allowDeclarations = false});
     if (!document) {
         recordError(QCoreApplication::translate("page_processing", "XML: ") + parseError, false);
         return;
     }
-    log.append(QStringLiteral("--- HTML"));
+    log.append(u"--- HTML"_s);
     const XmlNode* root = document->root();
     if (!root) {
         recordError(QCoreApplication::translate("page_processing", "HTML: Missing 'head' element"),
@@ -139,10 +141,8 @@ void VEXALite::processHTML(const QByteArray& data, const std::optional<QString>&
         return;
     }
     if (*dataFormat > kAcceptedFormat) {
-        recordError(
-            QStringLiteral(
-                "The format of the update file is too new, probably means a newer version."),
-            false);
+        recordError(u"The format of the update file is too new, probably means a newer version."_s,
+                    false);
         status = VEXALiteStatus::formatInvalid;
         if (QSettings* store = preferences()) {
             store->setValue(vexa_key::updateAvailable, true);
@@ -156,7 +156,7 @@ void VEXALite::processHTML(const QByteArray& data, const std::optional<QString>&
         return;
     }
     if (!productMatches) {
-        recordError(QStringLiteral("VEXAProductIdentifier != \"") + bundleIdentifier + u'"', false);
+        recordError(u"VEXAProductIdentifier != \""_s + bundleIdentifier + u'"', false);
         return;
     }
     if (!publicKey) {
@@ -185,7 +185,7 @@ void VEXALite::processHTML(const QByteArray& data, const std::optional<QString>&
     if (status == VEXALiteStatus::busy) {
         status = flag ? VEXALiteStatus::noUpdateForThisMac : VEXALiteStatus::noUpdateAtThisTime;
     }
-    log.append(QStringLiteral("Scan complete. Status: ") + statusName(status));
+    log.append(u"Scan complete. Status: "_s + statusName(status));
     if (updateDetails) {
         log.append(detailsText(*updateDetails));
     }

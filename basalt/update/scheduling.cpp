@@ -8,6 +8,8 @@
 #include "basalt/update/vexa_lite.h"
 #include "platform/system_version.h"
 
+using namespace Qt::StringLiterals;
+
 namespace basalt {
 
 namespace {
@@ -35,21 +37,21 @@ bool validPageAddress(const std::optional<QString>& address) {
 void VEXALite::scheduleNextCheck(double seconds) {
     QSettings* store = preferences();
     if (!store) {
-        log.append(QStringLiteral("Failed to get the prefs for ") + bundleIdentifier);
+        log.append(u"Failed to get the prefs for "_s + bundleIdentifier);
         return;
     }
     const QDateTime next = clock().addMSecs(static_cast<qint64>(seconds * 1000.0));
     store->setValue(vexa_key::nextUpdateCheck, next);
-    log.append(QStringLiteral("Set next update check to ") + next.toString(Qt::ISODate));
+    log.append(u"Set next update check to "_s + next.toString(Qt::ISODate));
 }
 
 void VEXALite::performSilentCheck() {
     resetState();
-    log.append(QStringLiteral("--- performSilentCheck()"));
+    log.append(u"--- performSilentCheck()"_s);
     if (!validPageAddress(pageURL)) {
-        recordError(QCoreApplication::translate("scheduling", "Invalid URL ") +
-                        pageURL.value_or(QStringLiteral("None")),
-                    true);
+        recordError(
+            QCoreApplication::translate("scheduling", "Invalid URL ") + pageURL.value_or(u"None"_s),
+            true);
         return;
     }
     QSettings* store = preferences();
@@ -66,24 +68,24 @@ void VEXALite::performSilentCheck() {
         period = kDefaultPeriod;
     }
     if (period == 0) {
-        log.append(QStringLiteral("VEXANextUpdateCheckPeriod is set to never."));
+        log.append(u"VEXANextUpdateCheckPeriod is set to never."_s);
         signalCompletion();
         return;
     }
     const QVariantMap known = store->value(vexa_key::currentUpdateInfo).toMap();
     bool isInteger = false;
-    const qlonglong knownBuild = known.value(QStringLiteral("buildNumber")).toLongLong(&isInteger);
+    const qlonglong knownBuild = known.value(u"buildNumber"_s).toLongLong(&isInteger);
     if (!known.isEmpty() && isInteger) {
         if (appVersion < knownBuild) {
             // No request while a known update waits to be installed.
-            log.append(QStringLiteral("build:") + QString::number(knownBuild) +
+            log.append(u"build:"_s + QString::number(knownBuild) +
                        QCoreApplication::translate("scheduling", " available, we're on ") +
                        QString::number(appVersion));
             status = VEXALiteStatus::updateAvailable;
             signalCompletion();
             return;
         }
-        log.append(QStringLiteral("We're using build:") + QString::number(appVersion) +
+        log.append(u"We're using build:"_s + QString::number(appVersion) +
                    QCoreApplication::translate("scheduling", "; update: ") +
                    QString::number(knownBuild) +
                    QCoreApplication::translate(
@@ -98,30 +100,30 @@ void VEXALite::performSilentCheck() {
     const QDateTime next =
         stored.metaType().id() == QMetaType::QDateTime ? stored.toDateTime() : QDateTime();
     if (!next.isValid()) {
-        log.append(QStringLiteral("No VEXANextUpdateCheck set, so we'll create one"));
+        log.append(u"No VEXANextUpdateCheck set, so we'll create one"_s);
         scheduleNextCheck(period);
         signalCompletion();
         return;
     }
     const double remaining = static_cast<double>(clock().msecsTo(next)) / 1000.0;
     if (remaining < 0) {
-        log.append(QStringLiteral(
-            "So we've past our check date, let's reset the clock and perform an update check."));
+        log.append(
+            u"So we've past our check date, let's reset the clock and perform an update check."_s);
         scheduleNextCheck(period);
-        checkURL(*pageURL, QStringLiteral("silentUpdateCheck"));
+        checkURL(*pageURL, u"silentUpdateCheck"_s);
         return;
     }
-    log.append(QStringLiteral("Still ") + QString::number(remaining, 'f', 3) +
+    log.append(u"Still "_s + QString::number(remaining, 'f', 3) +
                QCoreApplication::translate("scheduling", " seconds to go"));
     signalCompletion();
 }
 
 void VEXALite::performManualCheck() {
     resetState();
-    log.append(QStringLiteral("--- performManualCheck()"));
+    log.append(u"--- performManualCheck()"_s);
     if (!validPageAddress(pageURL)) {
-        const QString message = QCoreApplication::translate("scheduling", "Invalid URL ") +
-                                pageURL.value_or(QStringLiteral("None"));
+        const QString message =
+            QCoreApplication::translate("scheduling", "Invalid URL ") + pageURL.value_or(u"None"_s);
         recordError(message, true);
         diagnosticAlert(kAlertTitle, message, QString(), true);
         return;
@@ -138,7 +140,7 @@ void VEXALite::performManualCheck() {
                 errorMessage.value_or(QCoreApplication::translate("scheduling", "Unknown Error")),
                 QString(), true);
         } else if (!cancelled) {
-            showUpdatePage(address, QStringLiteral("manualUpdateCheck"));
+            showUpdatePage(address, u"manualUpdateCheck"_s);
         }
         cachePolicy = rememberedPolicy;
     };
@@ -146,7 +148,7 @@ void VEXALite::performManualCheck() {
         progressPresenter->showProgress(*this);
     }
     cachePolicy = QNetworkRequest::AlwaysNetwork;
-    checkURL(address, QStringLiteral("manualUpdateCheck"));
+    checkURL(address, u"manualUpdateCheck"_s);
 }
 
 void VEXALite::showUpdatePage(const QString& inURLString, const QString&) {
@@ -171,16 +173,14 @@ void VEXALite::showUpdatePage(const QString& inURLString, const QString&) {
         URLShow(page.toString(QUrl::FullyEncoded));
         return;
     }
-    QString composed = page.toString(QUrl::FullyEncoded) + QStringLiteral("?arc=") + architecture +
-                       QStringLiteral("&appver=") + *applicationVersion +
-                       QStringLiteral("&macos=") + *systemVersion + QStringLiteral("&state=") +
-                       stateCode(status);
+    QString composed = page.toString(QUrl::FullyEncoded) + u"?arc="_s + architecture +
+                       u"&appver="_s + *applicationVersion + u"&macos="_s + *systemVersion +
+                       u"&state="_s + stateCode(status);
     if (status == VEXALiteStatus::updateAvailable) {
         const auto text = [&](const char* key) {
             const QVariant value =
                 updateDetails ? updateDetails->value(QString::fromLatin1(key)) : QVariant();
-            return value.metaType().id() == QMetaType::QString ? value.toString()
-                                                               : QStringLiteral("Unknown");
+            return value.metaType().id() == QMetaType::QString ? value.toString() : u"Unknown"_s;
         };
         const auto group = queryValue(text("groupID"));
         // An empty display version is a value like any other: newver= stays.
@@ -191,8 +191,7 @@ void VEXALite::showUpdatePage(const QString& inURLString, const QString&) {
             recordError(QCoreApplication::translate("scheduling", "Failed to get update details"),
                         false);
         } else {
-            composed +=
-                QStringLiteral("&groupid=") + *group + QStringLiteral("&newver=") + *version;
+            composed += u"&groupid="_s + *group + u"&newver="_s + *version;
         }
     }
     const QUrl url(composed, QUrl::StrictMode);

@@ -11,6 +11,8 @@
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 
+using namespace Qt::StringLiterals;
+
 namespace basalt {
 
 namespace {
@@ -20,7 +22,7 @@ QString openSslError(const char* what) {
     char buffer[256];
     while (const unsigned long code = ERR_get_error()) {
         ERR_error_string_n(code, buffer, sizeof buffer);
-        text += QStringLiteral("; ") + QString::fromLatin1(buffer);
+        text += u"; "_s + QString::fromLatin1(buffer);
     }
     return text;
 }
@@ -39,12 +41,12 @@ std::variant<UpdateKey, KeyError> importKey(const QString& pem, KeyClass keyClas
         return KeyError{QCoreApplication::translate("signature", "Key data is empty")};
     }
     if (keyClass != KeyClass::publicKey && keyClass != KeyClass::privateKey) {
-        return KeyError{QStringLiteral(
-            "Key type unrecognized, should be kSecAttrKeyClassPrivate or kSecAttrKeyClassPublic")};
+        return KeyError{
+            u"Key type unrecognized, should be kSecAttrKeyClassPrivate or kSecAttrKeyClassPublic"_s};
     }
     QString body = pem;
-    body.remove(QStringLiteral("-----BEGIN RSA PUBLIC KEY-----"));
-    body.remove(QStringLiteral("-----END RSA PUBLIC KEY-----"));
+    body.remove(u"-----BEGIN RSA PUBLIC KEY-----"_s);
+    body.remove(u"-----END RSA PUBLIC KEY-----"_s);
     // Lenient on purpose: armour line breaks and spaces are not key data.
     const QByteArray der = QByteArray::fromBase64(body.toLatin1());
     if (der.isEmpty()) {

@@ -12,6 +12,8 @@
 #include "basalt/bundle_info.h"
 #include "platform/system_version.h"
 
+using namespace Qt::StringLiterals;
+
 namespace basalt {
 
 std::optional<QString> VEXALite::pageURL;
@@ -33,8 +35,8 @@ const char* const kStatusNames[] = {"idle",
                                     "maintenance"};
 
 QString cachePolicyText(QNetworkRequest::CacheLoadControl policy) {
-    return policy == QNetworkRequest::AlwaysNetwork ? QStringLiteral("reloadIgnoringLocalCacheData")
-                                                    : QStringLiteral("useProtocolCachePolicy");
+    return policy == QNetworkRequest::AlwaysNetwork ? u"reloadIgnoringLocalCacheData"_s
+                                                    : u"useProtocolCachePolicy"_s;
 }
 
 // The status's standard phrase: what a server adds is its own text and
@@ -65,7 +67,7 @@ QString reasonPhrase(int code) {
             return QString::fromLatin1(phrase);
         }
     }
-    return QStringLiteral("unknown");
+    return u"unknown"_s;
 }
 
 // Errors Qt derives from an HTTP status: the status tells. Anything else
@@ -79,7 +81,7 @@ bool isStatusError(QNetworkReply::NetworkError error) {
 
 QString headerOrUnknown(QNetworkReply* reply, const char* name) {
     const QByteArray value = reply->rawHeader(name);
-    return value.isEmpty() ? QStringLiteral("Unknown") : QString::fromLatin1(value);
+    return value.isEmpty() ? u"Unknown"_s : QString::fromLatin1(value);
 }
 
 }  // namespace
@@ -87,19 +89,19 @@ QString headerOrUnknown(QNetworkReply* reply, const char* name) {
 QString stateCode(VEXALiteStatus status) {
     switch (status) {
         case VEXALiteStatus::error:
-            return QStringLiteral("0");
+            return u"0"_s;
         case VEXALiteStatus::upToDate:
-            return QStringLiteral("1");
+            return u"1"_s;
         case VEXALiteStatus::updateAvailable:
-            return QStringLiteral("2");
+            return u"2"_s;
         case VEXALiteStatus::noUpdateForThisMac:
-            return QStringLiteral("3");
+            return u"3"_s;
         case VEXALiteStatus::formatInvalid:
-            return QStringLiteral("5");
+            return u"5"_s;
         case VEXALiteStatus::maintenance:
-            return QStringLiteral("6");
+            return u"6"_s;
         default:
-            return QStringLiteral("4");
+            return u"4"_s;
     }
 }
 
@@ -110,9 +112,8 @@ bool isPageAddress(const QUrl& url) {
 QString detailsText(const QVariantMap& details) {
     return QCoreApplication::translate(
                "vexa_lite", "{buildNumber = %1; displayVersion = \"%2\"; groupID = \"%3\";}")
-        .arg(details.value(QStringLiteral("buildNumber")).toLongLong())
-        .arg(details.value(QStringLiteral("displayVersion")).toString(),
-             details.value(QStringLiteral("groupID")).toString());
+        .arg(details.value(u"buildNumber"_s).toLongLong())
+        .arg(details.value(u"displayVersion"_s).toString(), details.value(u"groupID"_s).toString());
 }
 
 QString statusName(VEXALiteStatus status) {
@@ -145,8 +146,7 @@ VEXALite::VEXALite(QSettings* standardStore, QObject* parent)
                     false);
         return;
     }
-    architecture =
-        gw::platform::machineName() == "aarch64" ? QStringLiteral("ass") : QStringLiteral("x86");
+    architecture = gw::platform::machineName() == "aarch64" ? u"ass"_s : u"x86"_s;
 }
 
 VEXALite::~VEXALite() = default;
@@ -161,7 +161,7 @@ void VEXALite::resetState() {
 }
 
 void VEXALite::recordError(const QString& text, bool finish) {
-    log.append(QStringLiteral("Error: ") + text);
+    log.append(u"Error: "_s + text);
     errorMessage = text;
     status = VEXALiteStatus::error;
     if (finish) {
@@ -212,7 +212,7 @@ void VEXALite::checkURL(const QString& inURLString, const std::optional<QString>
     if (!sender) {
         resetState();
     }
-    log.append(QStringLiteral("--- checkURL(inURLString:sender:); cachePolicy:.") +
+    log.append(u"--- checkURL(inURLString:sender:); cachePolicy:."_s +
                cachePolicyText(cachePolicy));
     const QUrl url(inURLString, QUrl::StrictMode);
     if (!isPageAddress(url)) {
@@ -228,8 +228,7 @@ void VEXALite::checkURL(const QString& inURLString, const std::optional<QString>
     if (!network_) {
         network_ = new QNetworkAccessManager(this);
     }
-    log.append(QStringLiteral("Connecting to ") + url.toString(QUrl::FullyEncoded) +
-               QStringLiteral("..."));
+    log.append(u"Connecting to "_s + url.toString(QUrl::FullyEncoded) + u"..."_s);
     QNetworkReply* reply = network_->get(request);
     reply_ = reply;
     auto tooLarge = std::make_shared<bool>(false);
@@ -296,8 +295,8 @@ void VEXALite::responseArrived(QNetworkReply* reply, const std::optional<QString
                     true);
         return;
     }
-    log.append(QStringLiteral("Server response: ") + QString::number(statusCode) +
-               QStringLiteral("; ") + headerOrUnknown(reply, "Last-Modified") +
+    log.append(u"Server response: "_s + QString::number(statusCode) + u"; "_s +
+               headerOrUnknown(reply, "Last-Modified") +
                QCoreApplication::translate("vexa_lite", "; size: ") +
                headerOrUnknown(reply, "Content-Length") +
                QCoreApplication::translate("vexa_lite", "b; Etag: ") +

@@ -22,9 +22,11 @@ class QNetworkReply;
 
 namespace gw::platform {
 struct XmlNode;
-}
+}  // namespace gw::platform
 
 namespace basalt {
+
+using namespace Qt::StringLiterals;
 
 enum class VEXALiteStatus {
     idle,
@@ -146,14 +148,14 @@ class VEXALite : public QObject {
 
 // The settings keys, exactly as stored.
 namespace vexa_key {
-inline const QString nextUpdateCheckPeriod = QStringLiteral("VEXANextUpdateCheckPeriod");
-inline const QString nextUpdateCheck = QStringLiteral("VEXANextUpdateCheck");
-inline const QString currentUpdateInfo = QStringLiteral("VEXACurrentUpdateInfo");
-inline const QString updateAvailable = QStringLiteral("VEXAUpdateAvailable");
-inline const QString ignoreVersionInfo = QStringLiteral("VEXAIgnoreVersionInfo");
-inline const QString ignoreMaintenance = QStringLiteral("VEXAIgnoreMaintenance");
-inline const QString showMoreOptions = QStringLiteral("VEXAShowMoreOptions");
-inline const QString remoteFileModDate = QStringLiteral("VEXARemoteFileModDate");
+inline const QString nextUpdateCheckPeriod = u"VEXANextUpdateCheckPeriod"_s;
+inline const QString nextUpdateCheck = u"VEXANextUpdateCheck"_s;
+inline const QString currentUpdateInfo = u"VEXACurrentUpdateInfo"_s;
+inline const QString updateAvailable = u"VEXAUpdateAvailable"_s;
+inline const QString ignoreVersionInfo = u"VEXAIgnoreVersionInfo"_s;
+inline const QString ignoreMaintenance = u"VEXAIgnoreMaintenance"_s;
+inline const QString showMoreOptions = u"VEXAShowMoreOptions"_s;
+inline const QString remoteFileModDate = u"VEXARemoteFileModDate"_s;
 }  // namespace vexa_key
 
 // What the application's own views bind to.

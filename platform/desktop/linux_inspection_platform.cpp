@@ -9,6 +9,8 @@
 
 #include "platform/path_text.h"
 
+using namespace Qt::StringLiterals;
+
 namespace gw::platform {
 namespace {
 
@@ -155,15 +157,15 @@ std::optional<QMimeType> LinuxInspectionPlatform::mimeTypeOf(Opened& opened) {
         case FileKind::SymbolicLink:
             return std::nullopt;
         case FileKind::Directory:
-            return mimeDatabase_.mimeTypeForName(QStringLiteral("inode/directory"));
+            return mimeDatabase_.mimeTypeForName(u"inode/directory"_s);
         case FileKind::Fifo:
-            return mimeDatabase_.mimeTypeForName(QStringLiteral("inode/fifo"));
+            return mimeDatabase_.mimeTypeForName(u"inode/fifo"_s);
         case FileKind::Socket:
-            return mimeDatabase_.mimeTypeForName(QStringLiteral("inode/socket"));
+            return mimeDatabase_.mimeTypeForName(u"inode/socket"_s);
         case FileKind::CharDevice:
-            return mimeDatabase_.mimeTypeForName(QStringLiteral("inode/chardevice"));
+            return mimeDatabase_.mimeTypeForName(u"inode/chardevice"_s);
         case FileKind::BlockDevice:
-            return mimeDatabase_.mimeTypeForName(QStringLiteral("inode/blockdevice"));
+            return mimeDatabase_.mimeTypeForName(u"inode/blockdevice"_s);
         case FileKind::Regular:
         case FileKind::Other:
             break;
@@ -179,7 +181,7 @@ std::optional<QMimeType> LinuxInspectionPlatform::mimeTypeOf(Opened& opened) {
         return byName;
     }
     if ((facts.mode & 0111) != 0 && pathExtension(item.path()).empty()) {
-        return mimeDatabase_.mimeTypeForName(QStringLiteral("application/x-executable"));
+        return mimeDatabase_.mimeTypeForName(u"application/x-executable"_s);
     }
     return std::nullopt;
 }
@@ -192,11 +194,11 @@ bool LinuxInspectionPlatform::isProgram(Opened& opened) {
     // The type itself, not what it inherits from: shared-mime-info makes
     // scripts, JSON and JavaScript inherit application/x-executable.
     const QString type = mime->name();
-    if (type == u"application/x-executable"_qs || type == u"application/x-pie-executable"_qs ||
-        type == u"application/vnd.appimage"_qs || type == u"application/x-iso9660-appimage"_qs) {
+    if (type == u"application/x-executable"_s || type == u"application/x-pie-executable"_s ||
+        type == u"application/vnd.appimage"_s || type == u"application/x-iso9660-appimage"_s) {
         return true;
     }
-    if (type == u"application/x-sharedlib"_qs) {
+    if (type == u"application/x-sharedlib"_s) {
         const auto& head = headOf(opened);
         return head && elfHasInterpreter(*head);
     }
@@ -209,7 +211,7 @@ std::optional<QString> LinuxInspectionPlatform::iconName(const std::string& path
         return std::nullopt;
     }
     if (opened->facts.kind == FileKind::SymbolicLink) {
-        return QStringLiteral("emblem-symbolic-link");
+        return u"emblem-symbolic-link"_s;
     }
     const auto& mime = mimeOf(*opened);
     if (!mime || !mime->isValid()) {
@@ -294,7 +296,7 @@ Result<std::optional<std::string>> LinuxInspectionPlatform::aclText(const std::s
 
 std::optional<QString> LinuxInspectionPlatform::kindForExtension(const QString& extension) {
     const QMimeType mime =
-        mimeDatabase_.mimeTypeForFile(u"name."_qs + extension, QMimeDatabase::MatchExtension);
+        mimeDatabase_.mimeTypeForFile(u"name."_s + extension, QMimeDatabase::MatchExtension);
     if (!mime.isValid() || mime.isDefault()) {
         return std::nullopt;
     }

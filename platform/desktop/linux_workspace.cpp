@@ -7,6 +7,8 @@
 #include "platform/desktop/workspace.h"
 #include "platform/path_text.h"
 
+using namespace Qt::StringLiterals;
+
 namespace gw::platform {
 
 namespace {
@@ -23,9 +25,8 @@ bool LinuxWorkspace::openUrl(const QUrl& url) {
 
 bool LinuxWorkspace::showItem(const std::string& path) {
     QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.FileManager1"),
-        QStringLiteral("/org/freedesktop/FileManager1"),
-        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+        u"org.freedesktop.FileManager1"_s, u"/org/freedesktop/FileManager1"_s,
+        u"org.freedesktop.FileManager1"_s, u"ShowItems"_s);
     call << QStringList{fileUrl(path).toString(QUrl::FullyEncoded)} << QString();
     const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 5000);
     if (reply.type() == QDBusMessage::ReplyMessage) {

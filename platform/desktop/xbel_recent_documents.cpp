@@ -17,24 +17,24 @@
 #include "platform/desktop/xml_tree.h"
 #include "platform/unique_fd.h"
 
+using namespace Qt::StringLiterals;
+
 namespace gw::platform {
 
 namespace {
 
-const QString kBookmarkNamespace =
-    QStringLiteral("http://www.freedesktop.org/standards/desktop-bookmarks");
-const QString kMimeNamespace =
-    QStringLiteral("http://www.freedesktop.org/standards/shared-mime-info");
-const QString kMetadataOwner = QStringLiteral("http://freedesktop.org");
+const QString kBookmarkNamespace = u"http://www.freedesktop.org/standards/desktop-bookmarks"_s;
+const QString kMimeNamespace = u"http://www.freedesktop.org/standards/shared-mime-info"_s;
+const QString kMetadataOwner = u"http://freedesktop.org"_s;
 
 // file:// plus the path's bytes percent-encoded: paths need not be UTF-8.
 QString hrefFor(const std::string& path) {
-    return QStringLiteral("file://") +
+    return u"file://"_s +
            QString::fromLatin1(QByteArray::fromStdString(path).toPercentEncoding("/"));
 }
 
 std::optional<std::string> pathFor(const QString& href) {
-    const QString scheme = QStringLiteral("file://");
+    const QString scheme = u"file://"_s;
     if (!href.startsWith(scheme)) {
         return std::nullopt;
     }
@@ -71,7 +71,7 @@ XmlNode* applicationsOf(XmlNode& bookmark) {
     }
     for (auto& metadata : info->children) {
         if (metadata.kind == XmlNode::Kind::Element && metadata.localName() == u"metadata" &&
-            metadata.attribute(QStringLiteral("owner")) == kMetadataOwner) {
+            metadata.attribute(u"owner"_s) == kMetadataOwner) {
             if (XmlNode* apps = childElement(metadata, u"applications", kBookmarkNamespace)) {
                 return apps;
             }
@@ -82,8 +82,7 @@ XmlNode* applicationsOf(XmlNode& bookmark) {
 
 bool isApplication(const XmlNode& node, const QString& name) {
     return node.kind == XmlNode::Kind::Element && node.localName() == u"application" &&
-           node.namespaceUri == kBookmarkNamespace &&
-           node.attribute(QStringLiteral("name")) == name;
+           node.namespaceUri == kBookmarkNamespace && node.attribute(u"name"_s) == name;
 }
 
 XmlNode* applicationEntry(XmlNode& bookmark, const QString& name) {
@@ -122,57 +121,54 @@ QString qualified(const QString& prefix, const QString& name) {
 
 XmlNode newApplication(const QString& prefix, const XbelRecentDocuments::Application& app,
                        const QString& stamp) {
-    XmlNode node =
-        XmlNode::element(qualified(prefix, QStringLiteral("application")), kBookmarkNamespace);
-    node.setAttribute(QStringLiteral("name"), app.name);
-    node.setAttribute(QStringLiteral("exec"), app.exec);
-    node.setAttribute(QStringLiteral("modified"), stamp);
-    node.setAttribute(QStringLiteral("count"), QStringLiteral("1"));
+    XmlNode node = XmlNode::element(qualified(prefix, u"application"_s), kBookmarkNamespace);
+    node.setAttribute(u"name"_s, app.name);
+    node.setAttribute(u"exec"_s, app.exec);
+    node.setAttribute(u"modified"_s, stamp);
+    node.setAttribute(u"count"_s, u"1"_s);
     return node;
 }
 
 XmlNode newBookmark(XmlNode& root, const std::string& path,
                     const XbelRecentDocuments::Application& app, const QString& stamp) {
-    const QString bookmarkPrefix = prefixFor(root, kBookmarkNamespace, QStringLiteral("bookmark"));
-    const QString mimePrefix = prefixFor(root, kMimeNamespace, QStringLiteral("mime"));
+    const QString bookmarkPrefix = prefixFor(root, kBookmarkNamespace, u"bookmark"_s);
+    const QString mimePrefix = prefixFor(root, kMimeNamespace, u"mime"_s);
     const QString localPath = QFile::decodeName(QByteArray::fromStdString(path));
     const QString mimeType =
         QMimeDatabase().mimeTypeForFile(localPath, QMimeDatabase::MatchExtension).name();
 
-    XmlNode mime =
-        XmlNode::element(qualified(mimePrefix, QStringLiteral("mime-type")), kMimeNamespace);
-    mime.setAttribute(QStringLiteral("type"), mimeType);
-    XmlNode apps = XmlNode::element(qualified(bookmarkPrefix, QStringLiteral("applications")),
-                                    kBookmarkNamespace);
-    apps.children = {XmlNode::textNode(QStringLiteral("\n          ")),
+    XmlNode mime = XmlNode::element(qualified(mimePrefix, u"mime-type"_s), kMimeNamespace);
+    mime.setAttribute(u"type"_s, mimeType);
+    XmlNode apps =
+        XmlNode::element(qualified(bookmarkPrefix, u"applications"_s), kBookmarkNamespace);
+    apps.children = {XmlNode::textNode(u"\n          "_s),
                      newApplication(bookmarkPrefix, app, stamp),
-                     XmlNode::textNode(QStringLiteral("\n        "))};
-    XmlNode metadata = XmlNode::element(QStringLiteral("metadata"));
-    metadata.setAttribute(QStringLiteral("owner"), kMetadataOwner);
-    metadata.children = {XmlNode::textNode(QStringLiteral("\n        ")), std::move(mime),
-                         XmlNode::textNode(QStringLiteral("\n        ")), std::move(apps),
-                         XmlNode::textNode(QStringLiteral("\n      "))};
-    XmlNode info = XmlNode::element(QStringLiteral("info"));
-    info.children = {XmlNode::textNode(QStringLiteral("\n      ")), std::move(metadata),
-                     XmlNode::textNode(QStringLiteral("\n    "))};
-    XmlNode bookmark = XmlNode::element(QStringLiteral("bookmark"));
-    bookmark.setAttribute(QStringLiteral("href"), hrefFor(path));
-    bookmark.setAttribute(QStringLiteral("added"), stamp);
-    bookmark.setAttribute(QStringLiteral("modified"), stamp);
-    bookmark.setAttribute(QStringLiteral("visited"), stamp);
-    bookmark.children = {XmlNode::textNode(QStringLiteral("\n    ")), std::move(info),
-                         XmlNode::textNode(QStringLiteral("\n  "))};
+                     XmlNode::textNode(u"\n        "_s)};
+    XmlNode metadata = XmlNode::element(u"metadata"_s);
+    metadata.setAttribute(u"owner"_s, kMetadataOwner);
+    metadata.children = {XmlNode::textNode(u"\n        "_s), std::move(mime),
+                         XmlNode::textNode(u"\n        "_s), std::move(apps),
+                         XmlNode::textNode(u"\n      "_s)};
+    XmlNode info = XmlNode::element(u"info"_s);
+    info.children = {XmlNode::textNode(u"\n      "_s), std::move(metadata),
+                     XmlNode::textNode(u"\n    "_s)};
+    XmlNode bookmark = XmlNode::element(u"bookmark"_s);
+    bookmark.setAttribute(u"href"_s, hrefFor(path));
+    bookmark.setAttribute(u"added"_s, stamp);
+    bookmark.setAttribute(u"modified"_s, stamp);
+    bookmark.setAttribute(u"visited"_s, stamp);
+    bookmark.children = {XmlNode::textNode(u"\n    "_s), std::move(info),
+                         XmlNode::textNode(u"\n  "_s)};
     return bookmark;
 }
 
 XmlDocument emptyDocument() {
     XmlDocument document;
-    XmlNode root = XmlNode::element(QStringLiteral("xbel"));
-    root.setAttribute(QStringLiteral("version"), QStringLiteral("1.0"));
-    root.namespaces.append(
-        QXmlStreamNamespaceDeclaration(QStringLiteral("bookmark"), kBookmarkNamespace));
-    root.namespaces.append(QXmlStreamNamespaceDeclaration(QStringLiteral("mime"), kMimeNamespace));
-    root.children.push_back(XmlNode::textNode(QStringLiteral("\n")));
+    XmlNode root = XmlNode::element(u"xbel"_s);
+    root.setAttribute(u"version"_s, u"1.0"_s);
+    root.namespaces.append(QXmlStreamNamespaceDeclaration(u"bookmark"_s, kBookmarkNamespace));
+    root.namespaces.append(QXmlStreamNamespaceDeclaration(u"mime"_s, kMimeNamespace));
+    root.children.push_back(XmlNode::textNode(u"\n"_s));
     document.nodes.push_back(std::move(root));
     return document;
 }
@@ -202,11 +198,10 @@ Result<XmlDocument> load(const QString& filePath) {
         return SysError::fromErrno(errno);
     }
     if (!S_ISREG(st.st_mode)) {
-        return fileError(QStringLiteral("%1 is not a regular file").arg(filePath));
+        return fileError(u"%1 is not a regular file"_s.arg(filePath));
     }
     if (st.st_size > kMaxFileSize) {
-        return fileError(
-            QStringLiteral("%1 is larger than %2 bytes").arg(filePath).arg(kMaxFileSize));
+        return fileError(u"%1 is larger than %2 bytes"_s.arg(filePath).arg(kMaxFileSize));
     }
     QFile file;
     if (!file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
@@ -215,10 +210,10 @@ Result<XmlDocument> load(const QString& filePath) {
     QString error;
     auto document = parseXml(file.read(kMaxFileSize + 1), &error);
     if (!document) {
-        return fileError(QStringLiteral("%1 can't be read: %2").arg(filePath, error));
+        return fileError(u"%1 can't be read: %2"_s.arg(filePath, error));
     }
     if (document->root()->name != u"xbel") {
-        return fileError(QStringLiteral("%1 is not a bookmark file").arg(filePath));
+        return fileError(u"%1 is not a bookmark file"_s.arg(filePath));
     }
     return std::move(*document);
 }
@@ -241,9 +236,9 @@ Status save(const QString& filePath, const XmlDocument& document) {
 template <class Change>
 Status changeLocked(const QString& filePath, Change change) {
     QDir().mkpath(QFileInfo(filePath).absolutePath());
-    QLockFile lock(filePath + QStringLiteral(".lock"));
+    QLockFile lock(filePath + u".lock"_s);
     if (!lock.tryLock(2000)) {
-        return fileError(QStringLiteral("%1 is locked by another program").arg(filePath));
+        return fileError(u"%1 is locked by another program"_s.arg(filePath));
     }
     auto document = load(filePath);
     if (!document) {
@@ -262,7 +257,7 @@ XbelRecentDocuments::XbelRecentDocuments(QString filePath, Application applicati
 
 QString XbelRecentDocuments::defaultFilePath() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           QStringLiteral("/recently-used.xbel");
+           u"/recently-used.xbel"_s;
 }
 
 std::vector<std::string> XbelRecentDocuments::paths() {
@@ -276,12 +271,11 @@ std::vector<std::string> XbelRecentDocuments::paths() {
             continue;
         }
         XmlNode* app = applicationEntry(node, application_.name);
-        auto path = pathFor(node.attribute(QStringLiteral("href")));
+        auto path = pathFor(node.attribute(u"href"_s));
         if (app && path) {
-            QString stamp = app->attribute(QStringLiteral("modified"));
-            stamped.emplace_back(
-                stamp.isEmpty() ? node.attribute(QStringLiteral("modified")) : stamp,
-                std::move(*path));
+            QString stamp = app->attribute(u"modified"_s);
+            stamped.emplace_back(stamp.isEmpty() ? node.attribute(u"modified"_s) : stamp,
+                                 std::move(*path));
         }
     }
     std::stable_sort(stamped.begin(), stamped.end(), [](const auto& a, const auto& b) {
@@ -301,18 +295,17 @@ Status XbelRecentDocuments::note(const std::string& path) {
     return changeLocked(filePath_, [&](XmlNode& root) {
         const QString stamp = now();
         for (auto& node : root.children) {
-            if (!isBookmark(node) || pathFor(node.attribute(QStringLiteral("href"))) != path) {
+            if (!isBookmark(node) || pathFor(node.attribute(u"href"_s)) != path) {
                 continue;
             }
-            node.setAttribute(QStringLiteral("modified"), stamp);
-            node.setAttribute(QStringLiteral("visited"), stamp);
+            node.setAttribute(u"modified"_s, stamp);
+            node.setAttribute(u"visited"_s, stamp);
             if (XmlNode* app = applicationEntry(node, application_.name)) {
-                app->setAttribute(QStringLiteral("modified"), stamp);
-                const int count = app->attribute(QStringLiteral("count")).toInt();
-                app->setAttribute(QStringLiteral("count"), QString::number(std::max(count, 0) + 1));
+                app->setAttribute(u"modified"_s, stamp);
+                const int count = app->attribute(u"count"_s).toInt();
+                app->setAttribute(u"count"_s, QString::number(std::max(count, 0) + 1));
             } else if (XmlNode* apps = applicationsOf(node)) {
-                const QString prefix =
-                    prefixFor(root, kBookmarkNamespace, QStringLiteral("bookmark"));
+                const QString prefix = prefixFor(root, kBookmarkNamespace, u"bookmark"_s);
                 apps->children.push_back(newApplication(prefix, application_, stamp));
             } else {
                 // A bookmark of another kind: ours is added beside it.
@@ -320,9 +313,9 @@ Status XbelRecentDocuments::note(const std::string& path) {
             }
             return true;
         }
-        root.children.push_back(XmlNode::textNode(QStringLiteral("  ")));
+        root.children.push_back(XmlNode::textNode(u"  "_s));
         root.children.push_back(newBookmark(root, path, application_, stamp));
-        root.children.push_back(XmlNode::textNode(QStringLiteral("\n")));
+        root.children.push_back(XmlNode::textNode(u"\n"_s));
         return true;
     });
 }

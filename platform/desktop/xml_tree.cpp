@@ -3,6 +3,8 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+using namespace Qt::StringLiterals;
+
 namespace gw::platform {
 
 QStringView XmlNode::localName() const {
@@ -85,8 +87,7 @@ std::optional<XmlDocument> parseXml(const QByteArray& bytes, QString* error,
                 node.attributes = reader.attributes();
                 if (static_cast<int>(open.size()) >= options.maxDepth) {
                     if (error) {
-                        *error = QStringLiteral("elements are nested more than %1 deep")
-                                     .arg(options.maxDepth);
+                        *error = u"elements are nested more than %1 deep"_s.arg(options.maxDepth);
                     }
                     // Unwound here, one level at a time, not by recursive destructors.
                     while (!open.empty()) {
@@ -134,8 +135,7 @@ std::optional<XmlDocument> parseXml(const QByteArray& bytes, QString* error,
                 if (!options.allowDeclarations && (!reader.entityDeclarations().isEmpty() ||
                                                    !reader.notationDeclarations().isEmpty())) {
                     if (error) {
-                        *error = QStringLiteral(
-                            "the document type declares entities, which are not allowed");
+                        *error = u"the document type declares entities, which are not allowed"_s;
                     }
                     return std::nullopt;
                 }
@@ -158,7 +158,7 @@ std::optional<XmlDocument> parseXml(const QByteArray& bytes, QString* error,
     }
     if (reader.hasError() || document.root() == nullptr) {
         if (error) {
-            *error = reader.hasError() ? reader.errorString() : QStringLiteral("no root element");
+            *error = reader.hasError() ? reader.errorString() : u"no root element"_s;
         }
         return std::nullopt;
     }
@@ -173,9 +173,8 @@ void writeNode(QXmlStreamWriter& writer, const XmlNode& node) {
             writer.writeStartElement(node.name);
             for (const auto& ns : node.namespaces) {
                 const QString prefix = ns.prefix().toString();
-                writer.writeAttribute(
-                    prefix.isEmpty() ? QStringLiteral("xmlns") : QStringLiteral("xmlns:") + prefix,
-                    ns.namespaceUri().toString());
+                writer.writeAttribute(prefix.isEmpty() ? u"xmlns"_s : u"xmlns:"_s + prefix,
+                                      ns.namespaceUri().toString());
             }
             for (const auto& attr : node.attributes) {
                 writer.writeAttribute(attr.qualifiedName().toString(), attr.value().toString());
@@ -214,7 +213,7 @@ QByteArray writeXml(const XmlDocument& document) {
     writer.writeStartDocument(document.version);
     for (const auto& node : document.nodes) {
         if (node.kind == XmlNode::Kind::Element) {
-            writer.writeCharacters(QStringLiteral("\n"));
+            writer.writeCharacters(u"\n"_s);
         }
         writeNode(writer, node);
     }

@@ -10,6 +10,8 @@
 
 namespace gw::platform {
 
+using namespace Qt::StringLiterals;
+
 // A whole XML document held as read, so that a program can change the parts
 // it knows and write every other part back as it was.
 struct XmlNode {
@@ -30,7 +32,7 @@ struct XmlNode {
 };
 
 struct XmlDocument {
-    QString version = QStringLiteral("1.0");
+    QString version = u"1.0"_s;
     std::vector<XmlNode> nodes;  // comments and instructions around the root, and the root
     XmlNode* root();
 };

@@ -18,6 +18,8 @@
 #include "support/elevation.h"
 #include "support/process_runner.h"
 
+using namespace Qt::StringLiterals;
+
 using gw::test::SubstituteElevation;
 
 namespace {
@@ -141,7 +143,7 @@ class AuthorizationTest : public QObject {
             QCOMPARE(QByteArray::fromStdString(outcome.result),
                      QByteArray::fromStdString(word + "|"));
         }
-        QVERIFY(!QFile::exists(QStringLiteral("/tmp/gw-pwned")));
+        QVERIFY(!QFile::exists(u"/tmp/gw-pwned"_s));
     }
 
     // The words a command line holds, as the quoting writes them; what a
@@ -182,26 +184,26 @@ class AuthorizationTest : public QObject {
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("message");
         const int run = static_cast<int>(SubstituteElevation::Behaviour::Run);
-        QTest::newRow("success") << run << u"echo done"_qs << QString() << 0 << u"done"_qs;
-        QTest::newRow("exit 1") << run << u"echo 'no such user' >&2; exit 1"_qs << QString() << 1
-                                << u"The administrator run failed: no such user"_qs;
+        QTest::newRow("success") << run << u"echo done"_s << QString() << 0 << u"done"_s;
+        QTest::newRow("exit 1") << run << u"echo 'no such user' >&2; exit 1"_s << QString() << 1
+                                << u"The administrator run failed: no such user"_s;
         QTest::newRow("exit 3, output only")
-            << run << u"echo partial; exit 3"_qs << QString() << 3 << u"partial"_qs;
+            << run << u"echo partial; exit 3"_s << QString() << 3 << u"partial"_s;
         QTest::newRow("dismissed")
-            << static_cast<int>(SubstituteElevation::Behaviour::Dismiss) << u"echo never"_qs
-            << QString() << -128 << u"Operation Cancelled"_qs;
+            << static_cast<int>(SubstituteElevation::Behaviour::Dismiss) << u"echo never"_s
+            << QString() << -128 << u"Operation Cancelled"_s;
         QTest::newRow("not authorized")
-            << static_cast<int>(SubstituteElevation::Behaviour::Refuse) << u"echo never"_qs
-            << QString() << 127 << u"Error executing command as another user: Not authorized"_qs;
-        QTest::newRow("statement can't be made") << run << QString() << u"echo \" unbalanced"_qs
-                                                 << -1 << u"Failed to begin authorization"_qs;
+            << static_cast<int>(SubstituteElevation::Behaviour::Refuse) << u"echo never"_s
+            << QString() << 127 << u"Error executing command as another user: Not authorized"_s;
+        QTest::newRow("statement can't be made") << run << QString() << u"echo \" unbalanced"_s
+                                                 << -1 << u"Failed to begin authorization"_s;
         QTest::newRow("a shell line is not run")
-            << run << QString() << u"/bin/touch /tmp/gw-pwned; echo"_qs << -1
-            << u"Failed to begin authorization"_qs;
+            << run << QString() << u"/bin/touch /tmp/gw-pwned; echo"_s << -1
+            << u"Failed to begin authorization"_s;
         QTest::newRow("a program found through PATH is not run")
-            << run << QString() << u"echo hi"_qs << -1 << u"Failed to begin authorization"_qs;
+            << run << QString() << u"echo hi"_s << -1 << u"Failed to begin authorization"_s;
         QTest::newRow("no exit status")
-            << run << u"kill -9 $$"_qs << QString() << -42 << u"Unable to get error code"_qs;
+            << run << u"kill -9 $$"_s << QString() << -42 << u"Unable to get error code"_s;
     }
     void completionReportsEachOutcome() {
         QFETCH(int, behaviour);
@@ -222,7 +224,7 @@ class AuthorizationTest : public QObject {
         // Only the run without a number comes back on the main thread.
         QCOMPARE(outcome.onMainThread, status == -42);
         QCOMPARE(elevation.receivedCommands().empty(), status == -1);
-        QVERIFY(!QFile::exists(QStringLiteral("/tmp/gw-pwned")));
+        QVERIFY(!QFile::exists(u"/tmp/gw-pwned"_s));
     }
 
     // pkexec's own 126 and 127 are told apart from the program's statuses,
@@ -233,11 +235,11 @@ class AuthorizationTest : public QObject {
         QTest::addColumn<int>("kind");
         using B = SubstituteElevation::Behaviour;
         using R = basalt::ElevationResult;
-        QTest::newRow("ran") << int(B::Run) << u"exit 0"_qs << int(R::succeeded);
-        QTest::newRow("program failed") << int(B::Run) << u"exit 1"_qs << int(R::failed);
-        QTest::newRow("dismissed") << int(B::Dismiss) << u"exit 0"_qs << int(R::cancelled);
-        QTest::newRow("refused") << int(B::Refuse) << u"exit 0"_qs << int(R::notAuthorized);
-        QTest::newRow("no agent") << int(B::NoAgent) << u"exit 0"_qs << int(R::noAgent);
+        QTest::newRow("ran") << int(B::Run) << u"exit 0"_s << int(R::succeeded);
+        QTest::newRow("program failed") << int(B::Run) << u"exit 1"_s << int(R::failed);
+        QTest::newRow("dismissed") << int(B::Dismiss) << u"exit 0"_s << int(R::cancelled);
+        QTest::newRow("refused") << int(B::Refuse) << u"exit 0"_s << int(R::notAuthorized);
+        QTest::newRow("no agent") << int(B::NoAgent) << u"exit 0"_s << int(R::noAgent);
     }
     void elevationResultsAreNamed() {
         QFETCH(int, behaviour);
@@ -269,10 +271,10 @@ class AuthorizationTest : public QObject {
         const Outcome outcome = execute(basalt::shellEscapedPath(program));
         ::chmod(programs_.path().toLocal8Bit().constData(), 0700);
         QCOMPARE(outcome.status, -1);
-        QVERIFY2(outcome.message.startsWith(
-                     u"Grantwell will not run its helper as administrator: "_qs) &&
-                     outcome.message.endsWith(u"can be changed by other users"_qs),
-                 qPrintable(outcome.message));
+        QVERIFY2(
+            outcome.message.startsWith(u"Grantwell will not run its helper as administrator: "_s) &&
+                outcome.message.endsWith(u"can be changed by other users"_s),
+            qPrintable(outcome.message));
         QVERIFY(elevation.receivedCommands().empty());
     }
 
@@ -290,7 +292,7 @@ class AuthorizationTest : public QObject {
     // A program of this test's own, by absolute path.
     std::string writeProgram(const std::string& body) {
         std::string path =
-            programs_.filePath(u"program-"_qs + QString::number(++programs)).toStdString();
+            programs_.filePath(u"program-"_s + QString::number(++programs)).toStdString();
         std::ofstream(path) << "#!/bin/sh\n" << body << '\n';
         ::chmod(path.c_str(), 0755);
         return path;

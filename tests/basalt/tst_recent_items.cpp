@@ -13,6 +13,8 @@
 #include "support/recording_alerts.h"
 #include "support/test_files.h"
 
+using namespace Qt::StringLiterals;
+
 using gw::platform::XbelRecentDocuments;
 
 namespace {
@@ -70,17 +72,17 @@ class RecentItemsTest : public QObject {
     gw::test::RecordingAlerts alerts_;
 
     XbelRecentDocuments documents() {
-        return XbelRecentDocuments(xbel_, {u"Grantwell"_qs, u"'grantwell %u'"_qs});
+        return XbelRecentDocuments(xbel_, {u"Grantwell"_s, u"'grantwell %u'"_s});
     }
 
   private Q_SLOTS:
     void initTestCase() {
         // A desktop's icon theme: the offscreen platform has none of its own.
-        QIcon::setThemeSearchPaths(QIcon::themeSearchPaths() << u"/usr/share/icons"_qs);
-        QIcon::setThemeName(u"Adwaita"_qs);
+        QIcon::setThemeSearchPaths(QIcon::themeSearchPaths() << u"/usr/share/icons"_s);
+        QIcon::setThemeName(u"Adwaita"_s);
     }
     void init() {
-        xbel_ = dir_.filePath(u"recently-used.xbel"_qs);
+        xbel_ = dir_.filePath(u"recently-used.xbel"_s);
         QFile::remove(xbel_);
         alerts_.clear();
     }
@@ -177,7 +179,7 @@ class RecentItemsTest : public QObject {
         QCOMPARE(changed.count(), 3);
         QCOMPARE(controller.itemList().size(), 2U);
         QCOMPARE(controller.itemList()[0].id, one);
-        QCOMPARE(controller.itemList()[0].name, u"Case.txt"_qs);
+        QCOMPARE(controller.itemList()[0].name, u"Case.txt"_s);
         QCOMPARE(controller.itemList()[1].id, two);
 
         // A new controller starts from what the desktop's list holds.
@@ -195,12 +197,12 @@ class RecentItemsTest : public QObject {
         basalt::AMRecentItemController controller(docs, platform_);
         const std::string gone = sandbox_.path("gone.png");
         controller.addRecentItem(gone);
-        QCOMPARE(controller.itemList().front().name, u"gone.png"_qs);
+        QCOMPARE(controller.itemList().front().name, u"gone.png"_s);
         QCOMPARE(controller.itemList().front().url, gone);
         // The picture a PNG wears, found from the name alone.
         const QIcon icon = controller.itemList().front().icon;
         QVERIFY(!icon.isNull());
-        QVERIFY2(icon.name().startsWith(u"image-"_qs), qPrintable(icon.name()));
+        QVERIFY2(icon.name().startsWith(u"image-"_s), qPrintable(icon.name()));
     }
 
     void openingCallsTheActionOrSaysItIsMissing() {
@@ -212,7 +214,7 @@ class RecentItemsTest : public QObject {
         QCOMPARE(
             alerts_.requests().front().messageText,
             u"Failed to open the recent item as the \"Action\" closure wasn't specified. Please "
-            u"contact the application author."_qs);
+            u"contact the application author."_s);
 
         std::string opened;
         QObject::connect(&controller, &basalt::AMRecentItemController::recentItemChosen,

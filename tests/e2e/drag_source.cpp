@@ -8,12 +8,14 @@
 #include <QMouseEvent>
 #include <QUrl>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 class Source : public QLabel {
   public:
     explicit Source(QString path) : QLabel(path), path_(std::move(path)) {
-        setWindowTitle(QStringLiteral("Grantwell drag source"));
+        setWindowTitle(u"Grantwell drag source"_s);
         setMinimumSize(240, 120);
         setAlignment(Qt::AlignCenter);
     }

@@ -12,6 +12,8 @@
 #include "support/scripted_helper.h"
 #include "support/test_files.h"
 
+using namespace Qt::StringLiterals;
+
 using gw::test::ScriptedHelper;
 using gw::test::ScriptedItem;
 
@@ -47,19 +49,18 @@ void ResetLogicTest::clearXattrsOutcomes_data() {
     QTest::addColumn<bool>("listingFails");
     QTest::addColumn<QString>("output");
     QTest::addColumn<QString>("fatal");
-    const QStringList three{u"a"_qs, u"b"_qs, u"c"_qs};
+    const QStringList three{u"a"_s, u"b"_s, u"c"_s};
     QTest::newRow("none") << QStringList() << QStringList() << false
-                          << u"clearXattrs(on:) couldn't find any xattrs, code: 0\n"_qs
-                          << QString();
+                          << u"clearXattrs(on:) couldn't find any xattrs, code: 0\n"_s << QString();
     QTest::newRow("listing fails")
         << three << QStringList() << true
-        << u"clearXattrs(on:) couldn't find any xattrs, code: -1\n"_qs << QString();
-    QTest::newRow("all removed") << three << QStringList() << false << u"Removed 3 xattrs\n"_qs
+        << u"clearXattrs(on:) couldn't find any xattrs, code: -1\n"_s << QString();
+    QTest::newRow("all removed") << three << QStringList() << false << u"Removed 3 xattrs\n"_s
                                  << QString();
-    QTest::newRow("one refused") << three << QStringList{u"b"_qs} << false << QString()
-                                 << u"Unable to remove 1 xattrs"_qs;
+    QTest::newRow("one refused") << three << QStringList{u"b"_s} << false << QString()
+                                 << u"Unable to remove 1 xattrs"_s;
     QTest::newRow("all refused") << three << three << false << QString()
-                                 << u"Unable to remove all the xattrs"_qs;
+                                 << u"Unable to remove all the xattrs"_s;
 }
 
 void ResetLogicTest::clearXattrsOutcomes() {
@@ -112,7 +113,7 @@ void ResetLogicTest::unreadableFlagsSkipProtectionsSilently() {
     QCOMPARE(QString::fromStdString(out.str()),
              u"Reset File owner, group and permissions reset\n"
              "clearXattrs(on:) couldn't find any xattrs, code: 0\n"
-             "Cleared ACLs code: 0\n"_qs);
+             "Cleared ACLs code: 0\n"_s);
     QCOMPARE(platform.calls, (std::vector<std::string>{"owner /f 501:20 420", "acl /f"}));
 }
 
@@ -134,24 +135,24 @@ void ResetLogicTest::failedRemovalSkipsAclStep() {
 void ResetLogicTest::executableDetectionOnRealFiles_data() {
     QTest::addColumn<QString>("item");
     QTest::addColumn<bool>("executable");
-    QTest::newRow("Mach-O, no extension") << u"tool"_qs << true;
-    QTest::newRow("Mach-O universal") << u"fat"_qs << true;
-    QTest::newRow("Mach-O with extension") << u"tool.dat"_qs << false;
-    QTest::newRow("ELF") << u"elf"_qs << true;
-    QTest::newRow("three bytes") << u"short"_qs << false;
-    QTest::newRow("empty") << u"empty"_qs << false;
-    QTest::newRow("script") << u"run.command"_qs << true;
-    QTest::newRow("Perl counts as shell") << u"x.PL"_qs << true;
-    QTest::newRow("text") << u"notes.txt"_qs << false;
-    QTest::newRow("execute bit, no extension") << u"bin"_qs << true;
-    QTest::newRow("folder") << u"dir"_qs << true;
-    QTest::newRow("folder with extension") << u"dir.txt"_qs << true;
-    QTest::newRow("link to script") << u"to-script"_qs << true;
-    QTest::newRow("link to text") << u"to-text"_qs << false;
-    QTest::newRow("dangling link") << u"dangling"_qs << false;
-    QTest::newRow("looping link") << u"loop"_qs << false;
-    QTest::newRow("FIFO") << u"fifo"_qs << false;
-    QTest::newRow("device") << u"/dev/zero"_qs << false;
+    QTest::newRow("Mach-O, no extension") << u"tool"_s << true;
+    QTest::newRow("Mach-O universal") << u"fat"_s << true;
+    QTest::newRow("Mach-O with extension") << u"tool.dat"_s << false;
+    QTest::newRow("ELF") << u"elf"_s << true;
+    QTest::newRow("three bytes") << u"short"_s << false;
+    QTest::newRow("empty") << u"empty"_s << false;
+    QTest::newRow("script") << u"run.command"_s << true;
+    QTest::newRow("Perl counts as shell") << u"x.PL"_s << true;
+    QTest::newRow("text") << u"notes.txt"_s << false;
+    QTest::newRow("execute bit, no extension") << u"bin"_s << true;
+    QTest::newRow("folder") << u"dir"_s << true;
+    QTest::newRow("folder with extension") << u"dir.txt"_s << true;
+    QTest::newRow("link to script") << u"to-script"_s << true;
+    QTest::newRow("link to text") << u"to-text"_s << false;
+    QTest::newRow("dangling link") << u"dangling"_s << false;
+    QTest::newRow("looping link") << u"loop"_s << false;
+    QTest::newRow("FIFO") << u"fifo"_s << false;
+    QTest::newRow("device") << u"/dev/zero"_s << false;
 }
 
 void ResetLogicTest::executableDetectionOnRealFiles() {
@@ -195,7 +196,7 @@ void ResetLogicTest::unreadableHeadIsReportedAndAnswersNo() {
     QCOMPARE(out.str(), std::string("MachO: Permission denied\n"));
     QVERIFY(!vosker::shouldBeExecutable("/gone", platform, out));
     QVERIFY(QString::fromStdString(out.str()).endsWith(
-        u"shouldBeExecutable(file:) failed to get properties from /gone\n"_qs));
+        u"shouldBeExecutable(file:) failed to get properties from /gone\n"_s));
 }
 
 QTEST_GUILESS_MAIN(ResetLogicTest)

@@ -6,6 +6,8 @@
 #include "support/process_runner.h"
 #include "support/test_files.h"
 
+using namespace Qt::StringLiterals;
+
 using gw::test::ProcessResult;
 using gw::test::Sandbox;
 
@@ -55,52 +57,52 @@ void VoskerCliTest::argumentErrors_data() {
     QTest::addColumn<QString>("output");
     QTest::addColumn<int>("status");
 
-    QTest::newRow("nothing") << QStringList{} << u"error: Not enough arguments.\n"_qs << 1;
-    QTest::newRow("command only") << QStringList{u"reset"_qs}
-                                  << u"error: Not enough arguments.\n"_qs << 1;
+    QTest::newRow("nothing") << QStringList{} << u"error: Not enough arguments.\n"_s << 1;
+    QTest::newRow("command only") << QStringList{u"reset"_s} << u"error: Not enough arguments.\n"_s
+                                  << 1;
     QTest::newRow("missing, quiet")
-        << QStringList{u"reset"_qs, u"/no/such/item"_qs} << u"error: No files to process\n"_qs << 1;
+        << QStringList{u"reset"_s, u"/no/such/item"_s} << u"error: No files to process\n"_s << 1;
     QTest::newRow("missing, verbose")
-        << QStringList{u"reset"_qs, u"-v"_qs, u"/no/such/item"_qs}
-        << u"Error: No such file or directory: /no/such/item\nerror: No files to process\n"_qs << 1;
+        << QStringList{u"reset"_s, u"-v"_s, u"/no/such/item"_s}
+        << u"Error: No such file or directory: /no/such/item\nerror: No files to process\n"_s << 1;
     QTest::newRow("relative path")
-        << QStringList{u"reset"_qs, u"relative/path"_qs}
-        << u"Unknown argument \"relative/path\"\nerror: No files to process\n"_qs << 1;
+        << QStringList{u"reset"_s, u"relative/path"_s}
+        << u"Unknown argument \"relative/path\"\nerror: No files to process\n"_s << 1;
     QTest::newRow("unknown command checked after paths")
-        << QStringList{u"fix"_qs, u"-v"_qs, u"/no/such"_qs, u"%F"_qs}
-        << u"Error: No such file or directory: /no/such\nerror: Unknown command: \"fix\"\n"_qs << 1;
+        << QStringList{u"fix"_s, u"-v"_s, u"/no/such"_s, u"%F"_s}
+        << u"Error: No such file or directory: /no/such\nerror: Unknown command: \"fix\"\n"_s << 1;
     QTest::newRow("no paths before command check")
-        << QStringList{u"fix"_qs, u"/no/such"_qs} << u"error: No files to process\n"_qs << 1;
-    QTest::newRow("-username without value") << QStringList{u"reset"_qs, u"%F"_qs, u"-username"_qs}
-                                             << u"error: Not enough arguments.\n"_qs << 1;
-    QTest::newRow("volume root") << QStringList{u"reset"_qs, u"%F"_qs, u"/"_qs}
-                                 << u"error: Grantwell will NOT reset the volume, \"/\"\n"_qs << 1;
-    QTest::newRow("mount point") << QStringList{u"reset"_qs, u"/proc"_qs}
-                                 << u"error: Grantwell will NOT reset the volume, \"proc\"\n"_qs
+        << QStringList{u"fix"_s, u"/no/such"_s} << u"error: No files to process\n"_s << 1;
+    QTest::newRow("-username without value") << QStringList{u"reset"_s, u"%F"_s, u"-username"_s}
+                                             << u"error: Not enough arguments.\n"_s << 1;
+    QTest::newRow("volume root") << QStringList{u"reset"_s, u"%F"_s, u"/"_s}
+                                 << u"error: Grantwell will NOT reset the volume, \"/\"\n"_s << 1;
+    QTest::newRow("mount point") << QStringList{u"reset"_s, u"/proc"_s}
+                                 << u"error: Grantwell will NOT reset the volume, \"proc\"\n"_s
                                  << 1;
-    QTest::newRow("upper-case command") << QStringList{u"RESET"_qs, u"%F"_qs} << QString() << 0;
+    QTest::newRow("upper-case command") << QStringList{u"RESET"_s, u"%F"_s} << QString() << 0;
     // A file is a tree of one: the count, no "not yet available" any more.
-    QTest::newRow("-deep") << QStringList{u"reset"_qs, u"-deep"_qs, u"%F"_qs}
-                           << u"Reset 1 item\n"_qs << 0;
+    QTest::newRow("-deep") << QStringList{u"reset"_s, u"-deep"_s, u"%F"_s} << u"Reset 1 item\n"_s
+                           << 0;
     QTest::newRow("-deep, another inode")
-        << QStringList{u"reset"_qs, u"-deep"_qs, u"-identity"_qs, u"1:1"_qs, u"%F"_qs}
-        << u"error: %F: The item changed since it was checked\nReset 0 items, 1 failed\n"_qs << 1;
+        << QStringList{u"reset"_s, u"-deep"_s, u"-identity"_s, u"1:1"_s, u"%F"_s}
+        << u"error: %F: The item changed since it was checked\nReset 0 items, 1 failed\n"_s << 1;
     QTest::newRow("unknown option")
-        << QStringList{u"reset"_qs, u"-x"_qs, u"%F"_qs} << u"Unknown argument \"-x\"\n"_qs << 0;
+        << QStringList{u"reset"_s, u"-x"_s, u"%F"_s} << u"Unknown argument \"-x\"\n"_s << 0;
     QTest::newRow("owner without a name")
-        << QStringList{u"owner"_qs, u"%F"_qs}
-        << u"error: The owner command needs -username NAME\n"_qs << 1;
+        << QStringList{u"owner"_s, u"%F"_s} << u"error: The owner command needs -username NAME\n"_s
+        << 1;
     QTest::newRow("owner of an unknown account")
-        << QStringList{u"owner"_qs, u"-username"_qs, u"no-such-account-here"_qs, u"%F"_qs}
-        << u"error: There is no user account named \"no-such-account-here\"\n"_qs << 1;
+        << QStringList{u"owner"_s, u"-username"_s, u"no-such-account-here"_s, u"%F"_s}
+        << u"error: There is no user account named \"no-such-account-here\"\n"_s << 1;
     QTest::newRow("identity not DEVICE:INODE")
-        << QStringList{u"reset"_qs, u"-identity"_qs, u"12"_qs, u"%F"_qs}
-        << u"error: The identity \"12\" is not DEVICE:INODE\n"_qs << 1;
-    QTest::newRow("identity without a value") << QStringList{u"reset"_qs, u"%F"_qs, u"-identity"_qs}
-                                              << u"error: Not enough arguments.\n"_qs << 1;
+        << QStringList{u"reset"_s, u"-identity"_s, u"12"_s, u"%F"_s}
+        << u"error: The identity \"12\" is not DEVICE:INODE\n"_s << 1;
+    QTest::newRow("identity without a value") << QStringList{u"reset"_s, u"%F"_s, u"-identity"_s}
+                                              << u"error: Not enough arguments.\n"_s << 1;
     QTest::newRow("identity of another inode")
-        << QStringList{u"unlock"_qs, u"-identity"_qs, u"1:1"_qs, u"%F"_qs}
-        << u"error: The item changed since it was checked\n"_qs << 1;
+        << QStringList{u"unlock"_s, u"-identity"_s, u"1:1"_s, u"%F"_s}
+        << u"error: The item changed since it was checked\n"_s << 1;
 }
 
 void VoskerCliTest::argumentErrors() {
@@ -111,11 +113,11 @@ void VoskerCliTest::argumentErrors() {
     const std::string file = box.file("a", "text");
     std::vector<std::string> argv;
     for (const auto& arg : args) {
-        argv.push_back(arg == u"%F"_qs ? file : arg.toStdString());
+        argv.push_back(arg == u"%F"_s ? file : arg.toStdString());
     }
     const ProcessResult result = vosker(argv);
     QString expected = output;
-    expected.replace(u"%F"_qs, QString::fromStdString(file));
+    expected.replace(u"%F"_s, QString::fromStdString(file));
     QCOMPARE(QString::fromStdString(result.output), expected);
     QCOMPARE(result.errors, std::string());
     QCOMPARE(result.status, status);
@@ -129,7 +131,7 @@ void VoskerCliTest::verboseResetOfOrdinaryFile() {
              u"No need to update file lock, ACLs or quarantine info\n"
              "Reset File owner, group and permissions reset\n"
              "clearXattrs(on:) couldn't find any xattrs, code: 0\n"
-             "Cleared ACLs code: 0\n"_qs);
+             "Cleared ACLs code: 0\n"_s);
     QCOMPARE(result.status, 0);
     QCOMPARE(gw::test::modeOf(file), mode_t(0644));
 }
@@ -175,8 +177,8 @@ void VoskerCliTest::modeFollowsContent() {
 void VoskerCliTest::lockAndQuarantine_data() {
     QTest::addColumn<bool>("preserveAttributes");
     QTest::addColumn<QString>("line");
-    QTest::newRow("default") << false << u"Reset file lock, quarantine\n"_qs;
-    QTest::newRow("-preserveAttributes") << true << u"Reset file lock\n"_qs;
+    QTest::newRow("default") << false << u"Reset file lock, quarantine\n"_s;
+    QTest::newRow("-preserveAttributes") << true << u"Reset file lock\n"_s;
 }
 
 void VoskerCliTest::lockAndQuarantine() {
@@ -213,8 +215,8 @@ void VoskerCliTest::removesAttributesAndAcl() {
     }
     const ProcessResult result = vosker({"reset", "-v", file});
     QCOMPARE(result.status, 0);
-    QVERIFY(QString::fromStdString(result.output).contains(u"Removed 2 xattrs\n"_qs));
-    QVERIFY(QString::fromStdString(result.output).endsWith(u"Cleared ACLs code: 0\n"_qs));
+    QVERIFY(QString::fromStdString(result.output).contains(u"Removed 2 xattrs\n"_s));
+    QVERIFY(QString::fromStdString(result.output).endsWith(u"Cleared ACLs code: 0\n"_s));
     QVERIFY(gw::test::userXattrs(file).empty());
     QCOMPARE(gw::test::aclText(file), std::string("u::rw-,g::r--,o::r--"));
     QCOMPARE(gw::test::modeOf(file), mode_t(0644));
@@ -234,9 +236,9 @@ void VoskerCliTest::preserveOptionsLeaveThemAlone() {
              u"No need to update file lock, ACLs or quarantine info\n"
              "Reset File owner, group and permissions reset\n"
              "Attributes were not altered\n"
-             "ACLs were not altered\n"_qs);
+             "ACLs were not altered\n"_s);
     QCOMPARE(gw::test::userXattrs(file), std::vector<std::string>{"keep"});
-    QVERIFY(QString::fromStdString(gw::test::aclText(file)).contains(u"u:65534:r"_qs));
+    QVERIFY(QString::fromStdString(gw::test::aclText(file)).contains(u"u:65534:r"_s));
 }
 
 void VoskerCliTest::linkIsResetNotItsTarget() {
@@ -357,7 +359,7 @@ void VoskerCliTest::unreadableOwnItemAsOrdinaryUser() {
     }
     const ProcessResult result = vosker({"reset", "-v", file, dir}, true);
     QCOMPARE(result.status, 0);
-    QVERIFY2(QString::fromStdString(result.output).contains(u"MachO: Permission denied"_qs),
+    QVERIFY2(QString::fromStdString(result.output).contains(u"MachO: Permission denied"_s),
              result.output.c_str());
     QCOMPARE(gw::test::modeOf(file), mode_t(0644));
     QCOMPARE(gw::test::modeOf(dir), mode_t(0755));

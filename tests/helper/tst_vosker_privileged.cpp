@@ -16,6 +16,8 @@
 #include "support/process_runner.h"
 #include "support/test_files.h"
 
+using namespace Qt::StringLiterals;
+
 using gw::test::ProcessResult;
 using gw::test::Sandbox;
 
@@ -102,9 +104,9 @@ class Racer {
 // The three commands root runs for Grantwell, as the window asks for them.
 void addCommandRows() {
     QTest::addColumn<QStringList>("command");
-    QTest::newRow("reset") << QStringList{u"reset"_qs, u"-username"_qs, u"nobody"_qs};
-    QTest::newRow("owner") << QStringList{u"owner"_qs, u"-username"_qs, u"nobody"_qs};
-    QTest::newRow("lock") << QStringList{u"lock"_qs};
+    QTest::newRow("reset") << QStringList{u"reset"_s, u"-username"_s, u"nobody"_s};
+    QTest::newRow("owner") << QStringList{u"owner"_s, u"-username"_s, u"nobody"_s};
+    QTest::newRow("lock") << QStringList{u"lock"_s};
 }
 
 // The command's words, then the item.
@@ -154,10 +156,10 @@ void VoskerPrivilegedTest::commandsActOnTheItem() {
     QCOMPARE(result.status, 0);
     struct stat st {};
     ::lstat(file.c_str(), &st);
-    if (command.front() == u"reset"_qs) {
+    if (command.front() == u"reset"_s) {
         QCOMPARE(st.st_uid, kNobody);
         QCOMPARE(st.st_mode & 07777, 0644U);
-    } else if (command.front() == u"owner"_qs) {
+    } else if (command.front() == u"owner"_s) {
         QCOMPARE(st.st_uid, kNobody);
         QCOMPARE(st.st_gid, 0U);
         QCOMPARE(st.st_mode & 07777, 0600U);
@@ -247,17 +249,17 @@ void VoskerPrivilegedTest::hostileItemsAreRefused_data() {
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("hostile");
     QTest::addColumn<QString>("message");
-    const QStringList commands{u"reset"_qs, u"owner"_qs, u"lock"_qs};
+    const QStringList commands{u"reset"_s, u"owner"_s, u"lock"_s};
     for (const auto& command : commands) {
         const QByteArray c = command.toUtf8();
         QTest::newRow((c + " through a static link").constData())
-            << command << u"static link"_qs << QString::fromLatin1(kLinkRefusal);
+            << command << u"static link"_s << QString::fromLatin1(kLinkRefusal);
         QTest::newRow((c + " of a hard link").constData())
-            << command << u"hard link"_qs << u"hard links"_qs;
+            << command << u"hard link"_s << u"hard links"_s;
         QTest::newRow((c + " of a device node").constData())
-            << command << u"device"_qs << u"device node"_qs;
+            << command << u"device"_s << u"device node"_s;
         QTest::newRow((c + " of another inode").constData())
-            << command << u"identity"_qs << u"The item changed since it was checked"_qs;
+            << command << u"identity"_s << u"The item changed since it was checked"_s;
     }
 }
 
@@ -270,16 +272,16 @@ void VoskerPrivilegedTest::hostileItemsAreRefused() {
     QFETCH(QString, message);
     Setup setup;
     std::vector<std::string> args{command.toStdString()};
-    if (command != u"lock"_qs) {
+    if (command != u"lock"_s) {
         args.insert(args.end(), {"-username", "nobody"});
     }
     std::string target;
-    if (hostile == u"static link"_qs) {
+    if (hostile == u"static link"_s) {
         target = setup.swap + "/v";
-    } else if (hostile == u"hard link"_qs) {
+    } else if (hostile == u"hard link"_s) {
         target = setup.box.path("x/hard");
         QVERIFY(::link(setup.victim.c_str(), target.c_str()) == 0);
-    } else if (hostile == u"device"_qs) {
+    } else if (hostile == u"device"_s) {
         target = setup.box.path("x/null");
         QVERIFY(::mknod(target.c_str(), S_IFCHR | 0600, ::makedev(1, 3)) == 0);
     } else {

@@ -12,6 +12,8 @@
 #include "platform/xattr_view.h"
 #include "support/test_files.h"
 
+using namespace Qt::StringLiterals;
+
 using namespace gw::platform;
 
 class LinuxPlatformTest : public QObject {
@@ -32,13 +34,13 @@ void LinuxPlatformTest::pathText_data() {
     QTest::addColumn<QString>("last");
     QTest::addColumn<QString>("parent");
     QTest::addColumn<QString>("extension");
-    QTest::newRow("root") << u"/"_qs << u"/"_qs << u"/"_qs << QString();
-    QTest::newRow("file") << u"/a/b.txt"_qs << u"b.txt"_qs << u"/a"_qs << u"txt"_qs;
-    QTest::newRow("trailing slash") << u"/a/dir/"_qs << u"dir"_qs << u"/a"_qs << QString();
-    QTest::newRow("top level") << u"/mnt"_qs << u"mnt"_qs << u"/"_qs << QString();
-    QTest::newRow("hidden") << u"/a/.bashrc"_qs << u".bashrc"_qs << u"/a"_qs << QString();
-    QTest::newRow("trailing dot") << u"/a/name."_qs << u"name."_qs << u"/a"_qs << QString();
-    QTest::newRow("two dots") << u"/a/x.tar.gz"_qs << u"x.tar.gz"_qs << u"/a"_qs << u"gz"_qs;
+    QTest::newRow("root") << u"/"_s << u"/"_s << u"/"_s << QString();
+    QTest::newRow("file") << u"/a/b.txt"_s << u"b.txt"_s << u"/a"_s << u"txt"_s;
+    QTest::newRow("trailing slash") << u"/a/dir/"_s << u"dir"_s << u"/a"_s << QString();
+    QTest::newRow("top level") << u"/mnt"_s << u"mnt"_s << u"/"_s << QString();
+    QTest::newRow("hidden") << u"/a/.bashrc"_s << u".bashrc"_s << u"/a"_s << QString();
+    QTest::newRow("trailing dot") << u"/a/name."_s << u"name."_s << u"/a"_s << QString();
+    QTest::newRow("two dots") << u"/a/x.tar.gz"_s << u"x.tar.gz"_s << u"/a"_s << u"gz"_s;
 }
 
 void LinuxPlatformTest::pathText() {

@@ -13,6 +13,8 @@
 
 namespace gw::test {
 
+using namespace Qt::StringLiterals;
+
 // What a controller under test stands on: the real Linux services, scripted
 // panels, and a settings store of its own, emptied for each test.
 class ControllerFixture {
@@ -27,8 +29,8 @@ class ControllerFixture {
 
     QSettings& settings() { return *settings_; }
     void freshSettings() {
-        settings_ = std::make_unique<QSettings>(dir_.filePath(QStringLiteral("settings.ini")),
-                                                QSettings::IniFormat);
+        settings_ =
+            std::make_unique<QSettings>(dir_.filePath(u"settings.ini"_s), QSettings::IniFormat);
         settings_->clear();
         panels.answers.clear();
         panels.saveRequests.clear();
@@ -47,7 +49,7 @@ class ControllerFixture {
             .panels = panels,
             .settings = *settings_,
             .applicationIcon = QIcon(),
-            .applicationName = QStringLiteral("Grantwell"),
+            .applicationName = u"Grantwell"_s,
             .helperPath = std::move(helper),
             .copyProgram = std::move(copier),
             .loginName = loginName.isEmpty() ? inspection.loginName() : loginName,

@@ -3,6 +3,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+using namespace Qt::StringLiterals;
+
 namespace gw::test {
 
 LocalHttpServer::LocalHttpServer() {
@@ -16,7 +18,7 @@ LocalHttpServer::LocalHttpServer() {
 }
 
 QString LocalHttpServer::url(const QString& path) const {
-    return QStringLiteral("http://127.0.0.1:%1%2").arg(server_.serverPort()).arg(path);
+    return u"http://127.0.0.1:%1%2"_s.arg(server_.serverPort()).arg(path);
 }
 
 void LocalHttpServer::answer(QTcpSocket* socket) {

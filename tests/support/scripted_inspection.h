@@ -4,15 +4,17 @@
 
 namespace gw::test {
 
+using namespace Qt::StringLiterals;
+
 // Answers every inspection question from its public fields: for what
 // Linux never produces (a system lock, alias files, a localized kind,
 // Spotlight sizes, a failed request).
 class ScriptedInspection final : public platform::InspectionPlatform {
   public:
-    QString login = QStringLiteral("mia");
-    QString name = QStringLiteral("item");
+    QString login = u"mia"_s;
+    QString name = u"item"_s;
     bool deletable = true;
-    std::optional<QString> icon = QStringLiteral("text-plain");
+    std::optional<QString> icon = u"text-plain"_s;
     std::optional<platform::AttributeDictionary> attributeDictionary =
         platform::AttributeDictionary{};
     std::optional<int64_t> spotlightSize;
@@ -42,9 +44,7 @@ class ScriptedInspection final : public platform::InspectionPlatform {
         return acl;
     }
     std::optional<QString> kindForExtension(const QString&) override { return extensionKind; }
-    QString iconNameForFileName(const QString&) override {
-        return QStringLiteral("text-x-generic");
-    }
+    QString iconNameForFileName(const QString&) override { return u"text-x-generic"_s; }
     std::optional<platform::AccessValues> accessValues(const std::string&) override {
         return access;
     }

@@ -12,6 +12,8 @@
 
 #include <cstring>
 
+using namespace Qt::StringLiterals;
+
 namespace gw::test {
 namespace {
 
@@ -44,7 +46,7 @@ int removeEntry(const char* path, const struct stat*, int, FTW*) {
 
 }  // namespace
 
-Sandbox::Sandbox() : dir_(QStringLiteral("/tmp/grantwell-test-XXXXXX")) {
+Sandbox::Sandbox() : dir_(u"/tmp/grantwell-test-XXXXXX"_s) {
     root_ = dir_.path().toStdString();
     ::chmod(root_.c_str(), 0755);
 }

@@ -20,6 +20,8 @@
 #include "support/scripted_panels.h"
 #include "support/test_files.h"
 
+using namespace Qt::StringLiterals;
+
 using gw::controller::controllerProgressState;
 using gw::controller::OwnerChangeSheet;
 using gw::controller::ProgressMessage;
@@ -100,9 +102,9 @@ class ResetControllerTest : public QObject {
 
     void freshControllerAndOptions() {
         auto controller = makeController();
-        QCOMPARE(controller->mainString(), u"Grantwell 3"_qs);
+        QCOMPARE(controller->mainString(), u"Grantwell 3"_s);
         QCOMPARE(controller->progressDisplayMessage(),
-                 (ProgressMessage{u"Nothing to see"_qs, u"Move along please"_qs}));
+                 (ProgressMessage{u"Nothing to see"_s, u"Move along please"_s}));
         QCOMPARE(controller->progressState(), controllerProgressState::idle);
         QVERIFY(!controller->progressShow());
         QVERIFY(!controller->fileDetailsShow());
@@ -116,7 +118,7 @@ class ResetControllerTest : public QObject {
         controller->setResetACLs(false);
         QCOMPARE(changed.count(), 1);
         QSettings reread(fixture_.settings().fileName(), QSettings::IniFormat);
-        QCOMPARE(reread.value(u"ResetController.resetACLs"_qs).toBool(), false);
+        QCOMPARE(reread.value(u"ResetController.resetACLs"_s).toBool(), false);
         QCOMPARE(makeController()->resetACLs(), false);
     }
 
@@ -146,7 +148,7 @@ class ResetControllerTest : public QObject {
         QVERIFY(controller->hasFileTracker());
         controller->loadFile(path);
         QCOMPARE(controller->hasFileTracker(), monitored);
-        QCOMPARE(controller->mainString(), u"item name"_qs);
+        QCOMPARE(controller->mainString(), u"item name"_s);
         QCOMPARE(controller->info().url, std::optional<std::string>(path));
         QTRY_VERIFY(controller->fileDetailsShow());
         QVERIFY(alerts_.requests().empty());
@@ -188,8 +190,8 @@ class ResetControllerTest : public QObject {
         controller->clearFile();
         QTest::qWait(kRefreshWaitMs);
         QVERIFY(!controller->info().url);
-        QCOMPARE(controller->info().name, u"Unknown"_qs);
-        QCOMPARE(controller->mainString(), u"Grantwell"_qs);
+        QCOMPARE(controller->info().name, u"Unknown"_s);
+        QCOMPARE(controller->mainString(), u"Grantwell"_s);
         QVERIFY(!controller->fileDetailsShow());
         QVERIFY(!controller->hasFileTracker());
     }
@@ -244,9 +246,9 @@ class ResetControllerTest : public QObject {
         // same mode written back.
         controller->reloadFile();
         controller->manuallyTogglePermission(0);
-        QTRY_VERIFY(sawAlert(u"Something went wrong"_qs));
+        QTRY_VERIFY(sawAlert(u"Something went wrong"_s));
         QVERIFY(alerts_.requests().front().informativeText.startsWith(
-            u"Probably a value, level combination doesn't match.\nFileInfo.manuallyTogglePermission(_:)\n\nVersion: "_qs));
+            u"Probably a value, level combination doesn't match.\nFileInfo.manuallyTogglePermission(_:)\n\nVersion: "_s));
         QCOMPARE(gw::test::modeOf(path), 0751U);
     }
 
@@ -270,14 +272,14 @@ class ResetControllerTest : public QObject {
         QVERIFY(!controller->permissionsAreStored());
         const QString reason =
             u"This disk doesn't store permissions (vfat); they come from its mount options: "
-            "uid=0, fmask=0022"_qs;
+            "uid=0, fmask=0022"_s;
         // Nothing is changed, and the user learns why.
         controller->manuallyTogglePermission(2U << 6);
         QCOMPARE(gw::test::modeOf(path), 0644U);
-        QTRY_VERIFY(sawAlert(u"Unable to alter the permissions"_qs));
+        QTRY_VERIFY(sawAlert(u"Unable to alter the permissions"_s));
         QCOMPARE(alerts_.requests().back().informativeText, reason);
         controller->toggleLock();
-        QTRY_VERIFY(sawAlert(u"Unable to toggle file lock"_qs));
+        QTRY_VERIFY(sawAlert(u"Unable to toggle file lock"_s));
         QVERIFY(!gw::test::isImmutable(path));
         QCOMPARE(controller->accessExplanation()->noPermissionSupport, std::optional(reason));
     }
@@ -313,7 +315,7 @@ class ResetControllerTest : public QObject {
         controller->loadFile("/etc/passwd");
         const auto before = controller->info().owner;
         controller->manuallyTogglePermission(1U);
-        QTRY_VERIFY(sawAlert(u"Unable to alter the permissions"_qs));
+        QTRY_VERIFY(sawAlert(u"Unable to alter the permissions"_s));
         QCOMPARE(alerts_.requests().back().informativeText, systemMessage(EPERM));
         QVERIFY(alerts_.requests().back().critical && alerts_.requests().back().beep);
         QCOMPARE(controller->info().owner.write, before.write);
@@ -321,14 +323,14 @@ class ResetControllerTest : public QObject {
         alerts_.clear();
         controller->loadFile(sandbox_->file("mine"));
         controller->toggleLock();
-        QTRY_VERIFY(sawAlert(u"Unable to toggle file lock"_qs));
+        QTRY_VERIFY(sawAlert(u"Unable to toggle file lock"_s));
         QCOMPARE(alerts_.requests().back().informativeText, systemMessage(EPERM));
 
         // An item the user can't read is shown, unmonitored, without a word.
         alerts_.clear();
         controller->loadFile(sandbox_->file("unreadable", "", 0200));
         QVERIFY(!controller->hasFileTracker());
-        QCOMPARE(controller->mainString(), u"unreadable"_qs);
+        QCOMPARE(controller->mainString(), u"unreadable"_s);
         QTest::qWait(50);
         QVERIFY(alerts_.requests().empty());
     }
@@ -344,7 +346,7 @@ class ResetControllerTest : public QObject {
         const std::string dangling = sandbox_->link("dangling", "nowhere");
         controller->loadFile(dangling);
         controller->getOriginalFile();
-        QTRY_VERIFY(sawAlert(u"Unable to find original file"_qs));
+        QTRY_VERIFY(sawAlert(u"Unable to find original file"_s));
         QVERIFY(
             alerts_.requests().back().informativeText.startsWith(systemMessage(ENOENT) + u'\n'));
         QCOMPARE(controller->info().url, std::optional<std::string>(dangling));
@@ -353,7 +355,7 @@ class ResetControllerTest : public QObject {
         const std::string loop = sandbox_->link("loop", "loop");
         controller->loadFile(loop);
         controller->getOriginalFile();
-        QTRY_VERIFY(sawAlert(u"Unable to find original file"_qs));
+        QTRY_VERIFY(sawAlert(u"Unable to find original file"_s));
         QCOMPARE(controller->info().url, std::optional<std::string>(loop));
 
         // A plain file is not resolvable: nothing happens.
@@ -374,24 +376,24 @@ class ResetControllerTest : public QObject {
         OwnerChangeSheet sheet(*controller);
         sheet.open();
         QVERIFY(sheet.shown());
-        QCOMPARE(sheet.name(), u"root"_qs);
+        QCOMPARE(sheet.name(), u"root"_s);
 
         {
             SubstituteElevation elevation(SubstituteElevation::Behaviour::Run);
-            sheet.setName(u"nobody; touch /tmp/gw-owner-pwned"_qs);
+            sheet.setName(u"nobody; touch /tmp/gw-owner-pwned"_s);
             sheet.set();
-            QTRY_VERIFY_WITH_TIMEOUT(sawAlert(u"Unable to change the file owner"_qs), 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(sawAlert(u"Unable to change the file owner"_s), 5000);
             QCOMPARE(alerts_.requests().back().informativeText,
                      u"Error: 1 The administrator run failed: error: There is no user account "
-                     u"named \"nobody; touch /tmp/gw-owner-pwned\""_qs);
+                     u"named \"nobody; touch /tmp/gw-owner-pwned\""_s);
             QVERIFY(sheet.shown());
-            QVERIFY(!QFile::exists(u"/tmp/gw-owner-pwned"_qs));
+            QVERIFY(!QFile::exists(u"/tmp/gw-owner-pwned"_s));
 
-            sheet.setName(u"nobody"_qs);
+            sheet.setName(u"nobody"_s);
             sheet.set();
             QTRY_VERIFY_WITH_TIMEOUT(!sheet.shown(), 5000);
             QCOMPARE(gw::test::ownerOf(path), 65534U);
-            QTRY_COMPARE(controller->info().owner.name, u"nobody"_qs);
+            QTRY_COMPARE(controller->info().owner.name, u"nobody"_s);
             const auto commands = elevation.receivedCommands();
             QCOMPARE(commands.size(), 2U);
             // Root runs the helper's own command on the inode shown, no shell.
@@ -408,7 +410,7 @@ class ResetControllerTest : public QObject {
             SubstituteElevation elevation(SubstituteElevation::Behaviour::Dismiss);
             alerts_.clear();
             sheet.open();
-            sheet.setName(u"root"_qs);
+            sheet.setName(u"root"_s);
             sheet.set();
             QTRY_VERIFY_WITH_TIMEOUT(!sheet.shown(), 5000);
             QTest::qWait(50);
@@ -460,16 +462,16 @@ class ResetControllerTest : public QObject {
 
     void alertsAttachToTheWindowWhileItExists() {
         auto controller = makeController();
-        controller->showAlert(u"Title"_qs, u"Message"_qs);
+        controller->showAlert(u"Title"_s, u"Message"_s);
         auto window = std::make_unique<QObject>();
         controller->setParentWindow(window.get());
-        controller->showAlert(u"Title"_qs, u"Message"_qs);
+        controller->showAlert(u"Title"_s, u"Message"_s);
         QTRY_COMPARE(alerts_.requests().size(), 2U);
         QCOMPARE(alerts_.requests()[0].sheetParent.data(), nullptr);
         QCOMPARE(alerts_.requests()[1].sheetParent.data(), window.get());
         for (const auto& alert : alerts_.requests()) {
-            QCOMPARE(alert.messageText, u"Title"_qs);
-            QCOMPARE(alert.informativeText, u"Message"_qs);
+            QCOMPARE(alert.messageText, u"Title"_s);
+            QCOMPARE(alert.informativeText, u"Message"_s);
             QVERIFY(alert.critical && alert.beep);
         }
         window.reset();

@@ -24,6 +24,8 @@
 #include "support/scripted_panels.h"
 #include "support/test_files.h"
 
+using namespace Qt::StringLiterals;
+
 using gw::controller::controllerProgressState;
 using gw::controller::ProgressMessage;
 using gw::controller::ResetController;
@@ -63,7 +65,7 @@ class ResetFlowTest : public QObject {
     std::string argumentLog_;
 
     std::unique_ptr<ResetController> makeController(const std::string& helper) {
-        return std::make_unique<ResetController>(fixture_.services(helper, copier_, u"nobody"_qs));
+        return std::make_unique<ResetController>(fixture_.services(helper, copier_, u"nobody"_s));
     }
     // Every progress pair the panel showed, in order.
     static std::shared_ptr<std::vector<ProgressMessage>> progressLog(ResetController& controller) {
@@ -108,7 +110,7 @@ class ResetFlowTest : public QObject {
                               "' \"$@\"\n"
                               "exec " +
                                   asNobody + "'" VOSKER_PATH "' \"$@\"\n");
-        argumentLog_ = tools_.filePath(u"arguments"_qs).toStdString();
+        argumentLog_ = tools_.filePath(u"arguments"_s).toStdString();
         recorder_ =
             writeScript(tools_, "recorder",
                         "printf '%s\\0' \"$@\" --end-- >> '" + argumentLog_ +
@@ -131,15 +133,15 @@ class ResetFlowTest : public QObject {
         QTest::addColumn<QStringList>("options");
         // Literal rows: the expectation must not repeat the code's conditionals.
         QTest::newRow("defaults") << false << true << true << QStringList{};
-        QTest::newRow("nested") << true << true << true << QStringList{u"-deep"_qs};
-        QTest::newRow("keep ACLs") << false << false << true << QStringList{u"-preserveACLs"_qs};
+        QTest::newRow("nested") << true << true << true << QStringList{u"-deep"_s};
+        QTest::newRow("keep ACLs") << false << false << true << QStringList{u"-preserveACLs"_s};
         QTest::newRow("keep attributes")
-            << false << true << false << QStringList{u"-preserveAttributes"_qs};
-        QTest::newRow("keep both") << false << false << false
-                                   << QStringList{u"-preserveACLs"_qs, u"-preserveAttributes"_qs};
+            << false << true << false << QStringList{u"-preserveAttributes"_s};
+        QTest::newRow("keep both")
+            << false << false << false << QStringList{u"-preserveACLs"_s, u"-preserveAttributes"_s};
         QTest::newRow("all three")
             << true << false << false
-            << QStringList{u"-deep"_qs, u"-preserveACLs"_qs, u"-preserveAttributes"_qs};
+            << QStringList{u"-deep"_s, u"-preserveACLs"_s, u"-preserveAttributes"_s};
     }
     void argumentsFollowTheOptions() {
         QFETCH(bool, nested);
@@ -154,7 +156,7 @@ class ResetFlowTest : public QObject {
         for (const auto& argument : controller->helperArguments()) {
             arguments << QString::fromStdString(argument);
         }
-        QCOMPARE(arguments, QStringList({u"reset"_qs, u"-username"_qs, u"nobody"_qs}) + options);
+        QCOMPARE(arguments, QStringList({u"reset"_s, u"-username"_s, u"nobody"_s}) + options);
     }
 
     void usersOwnFileNeedsOneRun() {
@@ -172,9 +174,9 @@ class ResetFlowTest : public QObject {
         waitForOutcome(*controller);
         QCOMPARE(controller->progressState(), controllerProgressState::complete);
         QCOMPARE(controller->progressDisplayMessage(),
-                 (ProgressMessage{u"Grantwell Completed"_qs, u"own file"_qs}));
+                 (ProgressMessage{u"Grantwell Completed"_s, u"own file"_s}));
         QCOMPARE(log->front(),
-                 (ProgressMessage{u"Resetting file permissions..."_qs, u"own file"_qs}));
+                 (ProgressMessage{u"Resetting file permissions..."_s, u"own file"_s}));
         QVERIFY(elevation.receivedCommands().empty());
         QCOMPARE(gw::test::modeOf(path), 0644U);
         QVERIFY(gw::test::userXattrs(path).empty());
@@ -201,7 +203,7 @@ class ResetFlowTest : public QObject {
         controller->resetPermissions();
         waitForOutcome(*controller);
         QCOMPARE(controller->progressState(), controllerProgressState::complete);
-        QVERIFY(showed(*log, {u"Resetting file permissions..."_qs, u"301 of 301"_qs}));
+        QVERIFY(showed(*log, {u"Resetting file permissions..."_s, u"301 of 301"_s}));
         QCOMPARE(controller->progressFraction(), std::optional<double>(1.0));
         QCOMPARE(gw::test::modeOf(top), 0755U);
         QCOMPARE(gw::test::modeOf(sandbox_->path("tree/f299")), 0644U);
@@ -242,8 +244,8 @@ class ResetFlowTest : public QObject {
         for (int folder = 0; folder < 40; ++folder)
             untouched += gw::test::modeOf(top + "/d" + std::to_string(folder)) == 0700U;
         QCOMPARE(controller->progressState(), controllerProgressState::error);
-        QVERIFY2(shown.detail.startsWith(u"Stopped after "_qs), qPrintable(shown.detail));
-        QVERIFY(shown.detail.endsWith(u" of 40,041 items"_qs));
+        QVERIFY2(shown.detail.startsWith(u"Stopped after "_s), qPrintable(shown.detail));
+        QVERIFY(shown.detail.endsWith(u" of 40,041 items"_s));
         QVERIFY(untouched > 0);
         QVERIFY(elevation.receivedCommands().empty());
     }
@@ -258,7 +260,7 @@ class ResetFlowTest : public QObject {
         waitForOutcome(*controller);
         QCOMPARE(controller->progressState(), controllerProgressState::complete);
         QVERIFY(showed(
-            *log, {u"First attempt failed"_qs, u"Attempting again with privilege escalation"_qs}));
+            *log, {u"First attempt failed"_s, u"Attempting again with privilege escalation"_s}));
         QCOMPARE(elevation.receivedCommands().size(), 1U);
         QCOMPARE(gw::test::ownerOf(path), kNobody);
         QCOMPARE(gw::test::modeOf(path), 0644U);
@@ -313,10 +315,10 @@ class ResetFlowTest : public QObject {
         QTest::addColumn<int>("behaviour");
         QTest::addColumn<QString>("reason");
         QTest::newRow("dismissed")
-            << int(SubstituteElevation::Behaviour::Dismiss) << u"Cancelled by customer"_qs;
+            << int(SubstituteElevation::Behaviour::Dismiss) << u"Cancelled by customer"_s;
         QTest::newRow("no agent") << int(SubstituteElevation::Behaviour::NoAgent)
                                   << u"No administrator prompt is available: no polkit "
-                                     u"authentication agent is running"_qs;
+                                     u"authentication agent is running"_s;
     }
     void escalationEndsWithoutACopy() {
         QFETCH(int, behaviour);
@@ -329,7 +331,7 @@ class ResetFlowTest : public QObject {
         waitForOutcome(*controller);
         QCOMPARE(controller->progressState(), controllerProgressState::error);
         QCOMPARE(controller->progressDisplayMessage(),
-                 (ProgressMessage{u"Unable to reset the permissions"_qs, reason}));
+                 (ProgressMessage{u"Unable to reset the permissions"_s, reason}));
         QVERIFY(panels_.saveRequests.empty());
         QCOMPARE(gw::test::ownerOf(path), 0U);
         QVERIFY(!controller->isMonitoringPaused());
@@ -352,22 +354,21 @@ class ResetFlowTest : public QObject {
         controller->resetPermissions();
         waitForOutcome(*controller);
         QCOMPARE(controller->progressState(), controllerProgressState::complete);
-        QVERIFY(
-            showed(*log, {u"Authorized attempt failed"_qs,
-                          u"Please select a different location to attempt the next reset."_qs}));
+        QVERIFY(showed(*log, {u"Authorized attempt failed"_s,
+                              u"Please select a different location to attempt the next reset."_s}));
         QCOMPARE(panels_.saveRequests.size(), 1U);
         const auto& request = panels_.saveRequests.front();
-        QCOMPARE(request.prompt, u"Choose"_qs);
-        QCOMPARE(request.name, u"report.txt"_qs);
+        QCOMPARE(request.prompt, u"Choose"_s);
+        QCOMPARE(request.name, u"report.txt"_s);
         QCOMPARE(request.folder + "/report.txt", path);
-        QCOMPARE(request.requiredExtension, u"txt"_qs);
+        QCOMPARE(request.requiredExtension, u"txt"_s);
         QVERIFY(request.message.startsWith(
-            u"Grantwell wasn't able to reset the permissions at that location"_qs));
+            u"Grantwell wasn't able to reset the permissions at that location"_s));
         QCOMPARE(panelShown.count(), 2);
 
         QCOMPARE(controller->info().url, std::optional<std::string>(copy));
         QCOMPARE(controller->progressDisplayMessage(),
-                 (ProgressMessage{u"Grantwell Completed"_qs, u"report copy.txt"_qs}));
+                 (ProgressMessage{u"Grantwell Completed"_s, u"report copy.txt"_s}));
         QCOMPARE(gw::test::ownerOf(copy), kNobody);
         QCOMPARE(gw::test::modeOf(copy), 0644U);
         QCOMPARE(gw::test::modeOf(path), 0604U);  // the original is left as it was
@@ -459,7 +460,7 @@ class ResetFlowTest : public QObject {
         waitForOutcome(*controller);
         QCOMPARE(
             controller->progressDisplayMessage(),
-            (ProgressMessage{u"Unable to reset the permissions"_qs, u"Cancelled by customer"_qs}));
+            (ProgressMessage{u"Unable to reset the permissions"_s, u"Cancelled by customer"_s}));
         QCOMPARE(controller->progressState(), controllerProgressState::error);
         QVERIFY(controller->hasFileTracker());
         QVERIFY(!controller->isMonitoringPaused());
@@ -469,17 +470,17 @@ class ResetFlowTest : public QObject {
     void helperProblems_data() {
         QTest::addColumn<QString>("helper");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("missing") << u"/nonexistent/Vosker"_qs
-                                 << u"Couldn't find the helper process"_qs;
+        QTest::newRow("missing") << u"/nonexistent/Vosker"_s
+                                 << u"Couldn't find the helper process"_s;
         QTest::newRow("can't start")
-            << u"broken"_qs << u"Couldn't run helper: No such file or directory"_qs;
+            << u"broken"_s << u"Couldn't run helper: No such file or directory"_s;
     }
     void helperProblems() {
         QFETCH(QString, helper);
         QFETCH(QString, reason);
         std::string program = helper.toStdString();
-        if (helper == u"broken"_qs) {
-            program = tools_.filePath(u"broken"_qs).toStdString();
+        if (helper == u"broken"_s) {
+            program = tools_.filePath(u"broken"_s).toStdString();
             std::ofstream(program) << "#!/nonexistent/interpreter\n";
             ::chmod(program.c_str(), 0755);
         }
@@ -488,15 +489,15 @@ class ResetFlowTest : public QObject {
         controller->resetPermissions();
         waitForOutcome(*controller);
         QCOMPARE(controller->progressDisplayMessage(),
-                 (ProgressMessage{u"Unable to reset the permissions"_qs, reason}));
+                 (ProgressMessage{u"Unable to reset the permissions"_s, reason}));
     }
 
     void noItemNoReset() {
         auto controller = makeController(helper_);
         controller->resetPermissions();
         QTRY_COMPARE(alerts_.requests().size(), 1U);
-        QCOMPARE(alerts_.requests().front().messageText, u"Unable to reset the permissions"_qs);
-        QVERIFY(alerts_.requests().front().informativeText.startsWith(u"File is invalid\n"_qs));
+        QCOMPARE(alerts_.requests().front().messageText, u"Unable to reset the permissions"_s);
+        QVERIFY(alerts_.requests().front().informativeText.startsWith(u"File is invalid\n"_s));
         QVERIFY(!controller->progressShow());
         QCOMPARE(controller->progressState(), controllerProgressState::idle);
     }

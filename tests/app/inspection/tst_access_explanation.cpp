@@ -6,6 +6,8 @@
 #include "app/inspection/access_explanation.h"
 #include "support/scripted_access_facts.h"
 
+using namespace Qt::StringLiterals;
+
 using namespace gw::inspection;
 using gw::platform::AccountFacts;
 using gw::platform::FileKind;
@@ -34,9 +36,9 @@ StepFacts file(unsigned mode, uid_t uid = 0, const MountFacts& mount = {"/", "ex
 QString firstCause(const AccessExplanation& explanation, AccessAction action) {
     const auto* verdict = explanation.verdict(action);
     if (!verdict)
-        return u"no verdict"_qs;
+        return u"no verdict"_s;
     if (verdict->allowed)
-        return u"allowed"_qs;
+        return u"allowed"_s;
     return causeKey(verdict->blockers.front().cause) + u' ' +
            QString::fromStdString(verdict->blockers.front().path);
 }
@@ -64,16 +66,16 @@ void AccessExplanationTest::diskWithoutPermissions() {
     const auto explanation = explainAccess("/media/stick/notes.txt", other, false, facts);
     QCOMPARE(explanation.noPermissionSupport.value_or(QString()),
              u"This disk doesn't store permissions (vfat); they come from its mount options: "
-             "uid=1001, fmask=0133, dmask=0022"_qs);
-    QCOMPARE(firstCause(explanation, AccessAction::open), u"allowed"_qs);
+             "uid=1001, fmask=0133, dmask=0022"_s);
+    QCOMPARE(firstCause(explanation, AccessAction::open), u"allowed"_s);
     QCOMPARE(firstCause(explanation, AccessAction::save),
-             u"noPermissionSupport /media/stick/notes.txt"_qs);
-    QCOMPARE(firstCause(explanation, AccessAction::remove), u"noPermissionSupport /media/stick"_qs);
+             u"noPermissionSupport /media/stick/notes.txt"_s);
+    QCOMPARE(firstCause(explanation, AccessAction::remove), u"noPermissionSupport /media/stick"_s);
     // Its owner by the mount options may do what the options allow.
     const AccountFacts owner{"owner", 1001, 1001, {1001}};
     QCOMPARE(
         firstCause(explainAccess("/media/stick/notes.txt", owner, true, facts), AccessAction::save),
-        u"allowed"_qs);
+        u"allowed"_s);
 }
 
 void AccessExplanationTest::whatCannotBeSeen() {
@@ -86,20 +88,20 @@ void AccessExplanationTest::whatCannotBeSeen() {
     for (const auto& verdict : explanation.actions) {
         QVERIFY(!verdict.allowed);
         QCOMPARE(verdict.blockers.size(), size_t(1));
-        QCOMPARE(causeKey(verdict.blockers[0].cause), u"unknown"_qs);
+        QCOMPARE(causeKey(verdict.blockers[0].cause), u"unknown"_s);
         QCOMPARE(verdict.blockers[0].path, std::string("/home/ann/report.txt"));
-        QVERIFY(verdict.blockers[0].text.contains(u"could not be looked at"_qs));
+        QVERIFY(verdict.blockers[0].text.contains(u"could not be looked at"_s));
     }
     // Where a closed folder already explains it, the unseen item adds nothing.
     facts.items["/home/ann"] = folder(0700, 1001);
     const AccountFacts me{"me", 1000, 1000, {1000}};
     const auto mine = explainAccess("/home/ann/report.txt", me, true, facts);
     QCOMPARE(mine.verdict(AccessAction::open)->blockers.size(), size_t(1));
-    QCOMPARE(firstCause(mine, AccessAction::open), u"folderClosed /home/ann"_qs);
+    QCOMPARE(firstCause(mine, AccessAction::open), u"folderClosed /home/ann"_s);
     // A missing item says so.
     facts.errors["/home/gone"] = ENOENT;
     const auto gone = explainAccess("/home/gone", me, true, facts);
-    QCOMPARE(gone.verdict(AccessAction::open)->blockers[0].text, u"/home/gone doesn't exist"_qs);
+    QCOMPARE(gone.verdict(AccessAction::open)->blockers[0].text, u"/home/gone doesn't exist"_s);
 }
 
 void AccessExplanationTest::sentencesAndNotes() {
@@ -113,13 +115,13 @@ void AccessExplanationTest::sentencesAndNotes() {
     const auto explanation = explainAccess("/srv/data/f", me, true, facts);
     QCOMPARE(verdictSentence(explanation, *explanation.verdict(AccessAction::open)),
              u"You can't open this file: the folder /srv/data (owner user1001, mode 700) is "
-             "closed to you."_qs);
+             "closed to you."_s);
     QCOMPARE(securityModulesNote(explanation),
-             u"AppArmor is active on this system and may refuse more than the permissions say."_qs);
+             u"AppArmor is active on this system and may refuse more than the permissions say."_s);
     const auto asRoot = explainAccess("/srv/data/f", AccountFacts{"root", 0, 0, {0}}, false, facts);
     QCOMPARE(verdictSentence(asRoot, *asRoot.verdict(AccessAction::save)),
-             u"root can save changes to this file."_qs);
-    QCOMPARE(firstCause(asRoot, AccessAction::run), u"noExecuteBit /srv/data/f"_qs);
+             u"root can save changes to this file."_s);
+    QCOMPARE(firstCause(asRoot, AccessAction::run), u"noExecuteBit /srv/data/f"_s);
 }
 
 void AccessExplanationTest::mountTable() {

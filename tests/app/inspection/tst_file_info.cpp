@@ -14,6 +14,8 @@
 #include "support/process_runner.h"
 #include "support/test_files.h"
 
+using namespace Qt::StringLiterals;
+
 using namespace gw::inspection;
 using gw::test::Sandbox;
 
@@ -63,23 +65,23 @@ void FileInfoTest::ordinaryFile() {
     Sandbox box;
     const std::string path = box.file("notes.txt", "hello", 0640);
     const FileInfo info(path, platform_);
-    QCOMPARE(info.name, u"notes.txt"_qs);
+    QCOMPARE(info.name, u"notes.txt"_s);
     QCOMPARE(info.url, std::optional<std::string>(path));
     QCOMPARE(info.size, int64_t(5));
-    QCOMPARE(info.typeName, u"Plain text document"_qs);
-    QCOMPARE(info.infoSummary, u"5 bytes, Plain text document"_qs);
+    QCOMPARE(info.typeName, u"Plain text document"_s);
+    QCOMPARE(info.infoSummary, u"5 bytes, Plain text document"_s);
     QCOMPARE(info.owner.name,
              QString::fromStdString(gw::platform::LinuxAccounts().userName(geteuid())));
     QVERIFY(info.ownedByMe);
     QVERIFY(info.owner.read && info.owner.write && !info.owner.execute);
     QVERIFY(info.group.read && !info.group.write);
     QVERIFY(!info.other.read);
-    QCOMPARE(info.other.name, u"Unknown"_qs);
+    QCOMPARE(info.other.name, u"Unknown"_s);
     QCOMPARE(info.lockedUser, variableValue::no);
     QCOMPARE(info.lockedSystem, variableValue::no);
     QCOMPARE(info.ACLStatus, FileACLStatus::noACLs);
     QCOMPARE(info.xattrsStatus, FileXattrStatus::noXattrs);
-    QCOMPARE(info.accessSummary.second, u"You can open & save changes"_qs);
+    QCOMPARE(info.accessSummary.second, u"You can open & save changes"_s);
     QVERIFY(info.isDeletable);
     QVERIFY(info.icon.has_value());
     QVERIFY(info.attributesModified.has_value());
@@ -90,25 +92,25 @@ void FileInfoTest::folderLinkAndSpecialFiles() {
     Sandbox box;
     const FileInfo folder(box.folder("dir", 0755), platform_);
     QVERIFY(folder.typeIsFolder);
-    QCOMPARE(folder.typeName, u"Folder"_qs);
-    QVERIFY(folder.accessSummary.second.startsWith(u"You can open & save files to Folder"_qs));
+    QCOMPARE(folder.typeName, u"Folder"_s);
+    QVERIFY(folder.accessSummary.second.startsWith(u"You can open & save files to Folder"_s));
 
     const FileInfo link(box.link("link.txt", box.file("t.txt", "x")), platform_);
     QVERIFY(link.typeIsSymbolicLink && link.typeIsResolvable);
-    QCOMPARE(link.typeName, u"Symbolic Link"_qs);
+    QCOMPARE(link.typeName, u"Symbolic Link"_s);
     QCOMPARE(link.ACLStatus, FileACLStatus::noACLs);
 
     const FileInfo dangling(box.link("dangling", box.path("gone")), platform_);
     QVERIFY(dangling.typeIsSymbolicLink);
-    QCOMPARE(dangling.accessSummary.second, u"Not able to open item"_qs);
+    QCOMPARE(dangling.accessSummary.second, u"Not able to open item"_s);
     const FileInfo loop(box.link("loop", box.path("loop")), platform_);
     QVERIFY(loop.typeIsSymbolicLink);
 
     // Never opened for reading: none of these may block.
     const FileInfo fifo(box.fifo("pipe"), platform_);
-    QCOMPARE(fifo.typeName, u"Pipe"_qs);
+    QCOMPARE(fifo.typeName, u"Pipe"_s);
     const FileInfo device(std::string("/dev/zero"), platform_);
-    QCOMPARE(device.typeName, u"Character device"_qs);
+    QCOMPARE(device.typeName, u"Character device"_s);
     const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
@@ -117,18 +119,18 @@ void FileInfoTest::folderLinkAndSpecialFiles() {
     QCOMPARE(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     const FileInfo socketInfo(socketPath, platform_);
     ::close(sock);
-    QCOMPARE(socketInfo.typeName, u"Socket"_qs);
+    QCOMPARE(socketInfo.typeName, u"Socket"_s);
     const FileInfo proc(std::string("/proc/self/status"), platform_);
     QCOMPARE(proc.accessSummary.first, variableValue::yesButAlso);
 
     const FileInfo root(std::string("/"), platform_);
-    QCOMPARE(root.name, u"/"_qs);
-    QCOMPARE(root.criticalError, std::optional<QString>(u"Will not reset a volume"_qs));
+    QCOMPARE(root.name, u"/"_s);
+    QCOMPARE(root.criticalError, std::optional<QString>(u"Will not reset a volume"_s));
 }
 
 void FileInfoTest::missingItem() {
     const FileInfo info(std::string("/no/such/item"), platform_);
-    QCOMPARE(info.owner.name, u"Unknown"_qs);
+    QCOMPARE(info.owner.name, u"Unknown"_s);
     QCOMPARE(info.lockedUser, variableValue::unknown);
     QCOMPARE(info.ACLStatus, FileACLStatus::unknown);
     QCOMPARE(info.accessSummary.first, variableValue::error);
@@ -145,36 +147,36 @@ void FileInfoTest::aclEntries() {
     const FileInfo info(file, platform_);
     QCOMPARE(info.ACLStatus, FileACLStatus::hasACLs);
     QCOMPARE(info.prettyACLS.size(), size_t(5));
-    QCOMPARE(info.prettyACLS[0].name, u"nobody"_qs);
-    QCOMPARE(info.prettyACLS[0].properties, u"read, write"_qs);
+    QCOMPARE(info.prettyACLS[0].name, u"nobody"_s);
+    QCOMPARE(info.prettyACLS[0].properties, u"read, write"_s);
     // An id without a name: its decimal number, as the owner field shows it.
-    QCOMPARE(info.prettyACLS[1].name, u"4123456"_qs);
+    QCOMPARE(info.prettyACLS[1].name, u"4123456"_s);
     QCOMPARE(info.prettyACLS[1].action, aclAction::deny);
     // The owning group's own entry: the grid's group row is the mask.
-    QCOMPARE(info.prettyACLS[2].name, u"group@"_qs);
-    QCOMPARE(info.prettyACLS[2].properties, u"read"_qs);
+    QCOMPARE(info.prettyACLS[2].name, u"group@"_s);
+    QCOMPARE(info.prettyACLS[2].properties, u"read"_s);
     QCOMPARE(info.prettyACLS[3].type, aclType::group);
-    QCOMPARE(info.prettyACLS[3].name, u"4123457"_qs);
-    QCOMPARE(info.prettyACLS[4].name, u"mask"_qs);
+    QCOMPARE(info.prettyACLS[3].name, u"4123457"_s);
+    QCOMPARE(info.prettyACLS[4].name, u"mask"_s);
     QVERIFY(hasAccessMask(info.prettyACLS));
 
     // A mask narrower than an entry: what is left is told beside the rights.
     QVERIFY(setAcl(file, ACL_TYPE_ACCESS, "u::rw-,g::rw-,u:65534:rwx,m::r--,o::---"));
     const FileInfo masked(file, platform_);
-    QCOMPARE(masked.prettyACLS[0].effective, u"read"_qs);
+    QCOMPARE(masked.prettyACLS[0].effective, u"read"_s);
     QCOMPARE(rightsWithEffect(masked.prettyACLS[0]),
-             u"read, write, execute \u2014 effective: read"_qs);
-    QCOMPARE(masked.prettyACLS[1].name, u"group@"_qs);
-    QCOMPARE(rightsWithEffect(masked.prettyACLS[1]), u"read, write \u2014 effective: read"_qs);
-    QCOMPARE(rightsWithEffect(masked.prettyACLS[2]), u"read"_qs);  // the mask itself
+             u"read, write, execute \u2014 effective: read"_s);
+    QCOMPARE(masked.prettyACLS[1].name, u"group@"_s);
+    QCOMPARE(rightsWithEffect(masked.prettyACLS[1]), u"read, write \u2014 effective: read"_s);
+    QCOMPARE(rightsWithEffect(masked.prettyACLS[2]), u"read"_s);  // the mask itself
 
     const std::string dir = box.folder("d", 0755);
     QVERIFY(setAcl(dir, ACL_TYPE_DEFAULT, "u::rwx,g::r-x,o::r-x"));
     const FileInfo folder(dir, platform_);
     QCOMPARE(folder.ACLStatus, FileACLStatus::hasACLs);
     QCOMPARE(folder.prettyACLS.size(), size_t(3));
-    QCOMPARE(folder.prettyACLS[0].name, u"owner@"_qs);
-    QVERIFY(folder.prettyACLS[2].properties.endsWith(u"file_inherit, directory_inherit"_qs));
+    QCOMPARE(folder.prettyACLS[0].name, u"owner@"_s);
+    QVERIFY(folder.prettyACLS[2].properties.endsWith(u"file_inherit, directory_inherit"_s));
 }
 
 void FileInfoTest::explainedAttributes() {
@@ -189,12 +191,12 @@ void FileInfoTest::explainedAttributes() {
     const FileInfo info(file, platform_);
     QCOMPARE(info.xattrsStatus, FileXattrStatus::hasXattrs);
     QCOMPARE(info.prettyAttrs.size(), size_t(1));
-    QCOMPARE(info.prettyAttrs[0].label, u"From: downloads.example.com"_qs);
+    QCOMPARE(info.prettyAttrs[0].label, u"From: downloads.example.com"_s);
     QCOMPARE(info.prettyAttrs[0].details->size(), 2);
     QCOMPARE(info.xattrs.size(), size_t(2));
-    QVERIFY(std::find(info.xattrs.begin(), info.xattrs.end(), std::pair(u"tag"_qs, u"40 b"_qs)) !=
+    QVERIFY(std::find(info.xattrs.begin(), info.xattrs.end(), std::pair(u"tag"_s, u"40 b"_s)) !=
             info.xattrs.end());
-    QVERIFY(std::find(info.xattrs.begin(), info.xattrs.end(), std::pair(u"big"_qs, u"3 KB"_qs)) !=
+    QVERIFY(std::find(info.xattrs.begin(), info.xattrs.end(), std::pair(u"big"_s, u"3 KB"_s)) !=
             info.xattrs.end());
 
     // XML property list, a bare word, binary garbage, and the browsers' own.
@@ -203,7 +205,7 @@ void FileInfoTest::explainedAttributes() {
                                "<?xml version=\"1.0\"?><plist version=\"1.0\"><array>"
                                "<string>word</string></array></plist>"));
     const FileInfo word(xml, platform_);
-    QCOMPARE(word.prettyAttrs.at(0).label, u"From word"_qs);
+    QCOMPARE(word.prettyAttrs.at(0).label, u"From word"_s);
     QVERIFY(!word.prettyAttrs.at(0).details);
 
     const std::string garbage = box.file("g", "", 0644);
@@ -231,9 +233,9 @@ void FileInfoTest::explainedAttributes() {
     QVERIFY(gw::test::setXattr(browser, "xdg.referrer.url", "https://example.net/"));
     const FileInfo linuxDownload(browser, platform_);
     QCOMPARE(linuxDownload.prettyAttrs.size(), size_t(1));
-    QCOMPARE(linuxDownload.prettyAttrs[0].label, u"From: files.example.net"_qs);
+    QCOMPARE(linuxDownload.prettyAttrs[0].label, u"From: files.example.net"_s);
     QCOMPARE(*linuxDownload.prettyAttrs[0].details,
-             (QStringList{u"https://files.example.net/b"_qs, u"https://example.net/"_qs}));
+             (QStringList{u"https://files.example.net/b"_s, u"https://example.net/"_s}));
     QVERIFY(linuxDownload.xattrs.empty());
 }
 
@@ -246,7 +248,7 @@ void FileInfoTest::lockedFile() {
         QSKIP("this file system has no immutable flag");
     const FileInfo info(file, platform_);
     QCOMPARE(info.lockedUser, variableValue::yes);
-    QCOMPARE(info.accessSummary.second, u"Locked, can't save changes"_qs);
+    QCOMPARE(info.accessSummary.second, u"Locked, can't save changes"_s);
     QVERIFY(!info.isDeletable);
 }
 
@@ -280,24 +282,24 @@ void FileInfoTest::kindAndVerdictOfRealFiles_data() {
     QTest::addColumn<int>("mode");
     QTest::addColumn<QString>("kind");  // empty: not checked
     QTest::addColumn<QString>("verdict");
-    const QString mine = u"You can open & save changes"_qs;
+    const QString mine = u"You can open & save changes"_s;
     for (const char* name :
          {"settings.json", "notes.sh", "tool.py", "conf.pl", "app.js", "m.lua"}) {
-        QTest::newRow(name) << QString::fromLatin1(name) << QString() << u"#!/bin/sh\n{}\n"_qs
+        QTest::newRow(name) << QString::fromLatin1(name) << QString() << u"#!/bin/sh\n{}\n"_s
                             << 0755 << QString() << mine;
     }
-    QTest::newRow("a program") << u"prog"_qs << u"/usr/bin/true"_qs << QString() << 0755
-                               << QString() << u"You can use this "_qs;
+    QTest::newRow("a program") << u"prog"_s << u"/usr/bin/true"_s << QString() << 0755 << QString()
+                               << u"You can use this "_s;
     QTest::newRow("a library is not a program")
-        << u"libacl.so.1"_qs << u"/usr/lib/x86_64-linux-gnu/libacl.so.1"_qs << QString() << 0644
+        << u"libacl.so.1"_s << u"/usr/lib/x86_64-linux-gnu/libacl.so.1"_s << QString() << 0644
         << QString() << mine;
     QTest::newRow("a program run but not read")
-        << u"runonly"_qs << u"/usr/bin/true"_qs << QString() << 0111 << u"Executable"_qs
-        << u"You can run this Executable, but not read it"_qs;
-    QTest::newRow("unreadable, named") << u"secret.txt"_qs << QString() << u"words"_qs << 0200
-                                       << u"Plain text document"_qs << u"Not able to open item"_qs;
-    QTest::newRow("unreadable, unnamed") << u"secret"_qs << QString() << u"words"_qs << 0200
-                                         << u"Unknown File Type"_qs << u"Not able to open item"_qs;
+        << u"runonly"_s << u"/usr/bin/true"_s << QString() << 0111 << u"Executable"_s
+        << u"You can run this Executable, but not read it"_s;
+    QTest::newRow("unreadable, named") << u"secret.txt"_s << QString() << u"words"_s << 0200
+                                       << u"Plain text document"_s << u"Not able to open item"_s;
+    QTest::newRow("unreadable, unnamed") << u"secret"_s << QString() << u"words"_s << 0200
+                                         << u"Unknown File Type"_s << u"Not able to open item"_s;
 }
 
 void FileInfoTest::kindAndVerdictOfRealFiles() {
@@ -327,10 +329,10 @@ void FileInfoTest::kindAndVerdictOfRealFiles() {
         QCOMPARE(info.typeName, kind);
     }
     QVERIFY2(info.accessSummary.second.startsWith(verdict),
-             qPrintable(info.typeName + u": "_qs + info.accessSummary.second));
+             qPrintable(info.typeName + u": "_s + info.accessSummary.second));
     // A file the user can read but whose size reads 0 still has a kind.
     const FileInfo status("/proc/self/status", platform_);
-    QVERIFY(status.typeName != u"Empty document"_qs);
+    QVERIFY(status.typeName != u"Empty document"_s);
 }
 
 QTEST_GUILESS_MAIN(FileInfoTest)

@@ -7,6 +7,8 @@
 #include "support/process_runner.h"
 #include "support/test_files.h"
 
+using namespace Qt::StringLiterals;
+
 using gw::test::Sandbox;
 
 namespace {
@@ -38,16 +40,16 @@ void ReportTest::jsonCarriesTheFieldNames() {
     const QJsonObject record =
         QJsonDocument::fromJson(QByteArray::fromStdString(result.output), &error).object();
     QCOMPARE(error.error, QJsonParseError::NoError);
-    QCOMPARE(record[u"name"_qs].toString(), u"a.txt"_qs);
-    QCOMPARE(record[u"url"_qs].toString(), QString::fromStdString(file));
-    QCOMPARE(record[u"accessSummary"_qs][u"value"_qs].toString(), u"yes"_qs);
-    QCOMPARE(record[u"owner"_qs][u"write"_qs].toBool(), true);
-    QCOMPARE(record[u"xattrsStatus"_qs].toString(), u"hasXattrs"_qs);
-    QCOMPARE(record[u"xattrs"_qs].toArray()[0].toArray()[1].toString(), u"3 b"_qs);
-    QCOMPARE(record[u"ACLStatus"_qs].toString(), u"noACLs"_qs);
-    QVERIFY(record[u"criticalError"_qs].isNull());
-    QVERIFY(record[u"attributesModified"_qs].toString().contains(
-        QRegularExpression(u"^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{9}Z$"_qs)));
+    QCOMPARE(record[u"name"_s].toString(), u"a.txt"_s);
+    QCOMPARE(record[u"url"_s].toString(), QString::fromStdString(file));
+    QCOMPARE(record[u"accessSummary"_s][u"value"_s].toString(), u"yes"_s);
+    QCOMPARE(record[u"owner"_s][u"write"_s].toBool(), true);
+    QCOMPARE(record[u"xattrsStatus"_s].toString(), u"hasXattrs"_s);
+    QCOMPARE(record[u"xattrs"_s].toArray()[0].toArray()[1].toString(), u"3 b"_s);
+    QCOMPARE(record[u"ACLStatus"_s].toString(), u"noACLs"_s);
+    QVERIFY(record[u"criticalError"_s].isNull());
+    QVERIFY(record[u"attributesModified"_s].toString().contains(
+        QRegularExpression(u"^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{9}Z$"_s)));
 }
 
 void ReportTest::unreachablePathsSetTheStatus() {
@@ -58,8 +60,7 @@ void ReportTest::unreachablePathsSetTheStatus() {
     const QJsonArray records =
         QJsonDocument::fromJson(QByteArray::fromStdString(result.output)).array();
     QCOMPARE(records.size(), 2);
-    QCOMPARE(records[1][u"accessSummary"_qs][u"text"_qs].toString(),
-             u"Unable to determine access"_qs);
+    QCOMPARE(records[1][u"accessSummary"_s][u"text"_s].toString(), u"Unable to determine access"_s);
 }
 
 void ReportTest::hostileNamesAndSpecialFiles() {
@@ -70,9 +71,9 @@ void ReportTest::hostileNamesAndSpecialFiles() {
     const auto result = report({"--report", newline, invalid, fifo, "/dev/zero"});
     QCOMPARE(result.status, 0);
     const QString text = QString::fromUtf8(result.output);
-    QVERIFY(text.contains(u"two\\nlines"_qs));
-    QVERIFY(text.contains(u"Pipe"_qs));
-    QVERIFY(text.contains(u"Character device"_qs));
+    QVERIFY(text.contains(u"two\\nlines"_s));
+    QVERIFY(text.contains(u"Pipe"_s));
+    QVERIFY(text.contains(u"Character device"_s));
 }
 
 void ReportTest::usage() {

@@ -30,6 +30,8 @@
 #include "support/scripted_panels.h"
 #include "support/test_files.h"
 
+using namespace Qt::StringLiterals;
+
 using gw::controller::controllerProgressState;
 using gw::controller::ResetController;
 using gw::ui::MainWindow;
@@ -80,12 +82,12 @@ class MainWindowTest : public QObject {
         settings_ = &fixture_.settings();
         sandbox_ = std::make_unique<gw::test::Sandbox>();
         documents_ = std::make_unique<gw::platform::XbelRecentDocuments>(
-            dir_.filePath(u"recently-used.xbel"_qs),
-            gw::platform::XbelRecentDocuments::Application{u"Grantwell"_qs, u"grantwell %f"_qs});
+            dir_.filePath(u"recently-used.xbel"_s),
+            gw::platform::XbelRecentDocuments::Application{u"Grantwell"_s, u"grantwell %f"_s});
         recent_ =
             std::make_unique<basalt::AMRecentItemController>(*documents_, fixture_.inspection);
         // A helper that takes a moment, so the sheet can be seen working.
-        const std::string helper = dir_.filePath(u"slow-helper"_qs).toStdString();
+        const std::string helper = dir_.filePath(u"slow-helper"_s).toStdString();
         std::ofstream(helper) << "#!/bin/sh\nsleep 0.4\nexit 0\n";
         ::chmod(helper.c_str(), 0755);
         controller_ = std::make_unique<ResetController>(fixture_.services(helper));
@@ -108,9 +110,9 @@ class MainWindowTest : public QObject {
     }
 
     void emptyWindow() {
-        QCOMPARE(window_->windowTitle(), u"Grantwell"_qs);
-        QCOMPARE(content()->topPanel()->findChild<QLabel*>(u"mainString"_qs)->text(),
-                 u"Grantwell 3"_qs);
+        QCOMPARE(window_->windowTitle(), u"Grantwell"_s);
+        QCOMPARE(content()->topPanel()->findChild<QLabel*>(u"mainString"_s)->text(),
+                 u"Grantwell 3"_s);
         QVERIFY(content()->topPanel()->chooseButton()->isVisible());
         QVERIFY(!content()->details()->isVisible());
         QVERIFY(!window_->resetButton()->isEnabled());
@@ -122,7 +124,7 @@ class MainWindowTest : public QObject {
     void droppingShowsTheFirstItem() {
         const std::string first = sandbox_->file("first.txt", "x", 0644);
         const std::string second = sandbox_->file("second.txt", "x", 0644);
-        drop(content(), {QUrl(u"https://example.com/page"_qs)}, u"just text"_qs);
+        drop(content(), {QUrl(u"https://example.com/page"_s)}, u"just text"_s);
         QTest::qWait(20);
         QVERIFY(!controller_->info().url);
         drop(content(), {fileUrl(first), fileUrl(second)});
@@ -130,7 +132,7 @@ class MainWindowTest : public QObject {
         QTRY_VERIFY(content()->details()->isVisible());
         QVERIFY(!content()->topPanel()->chooseButton()->isVisible());
         QVERIFY(window_->resetButton()->isEnabled());
-        QCOMPARE(content()->details()->verdictText()->text(), u"You can open & save changes"_qs);
+        QCOMPARE(content()->details()->verdictText()->text(), u"You can open & save changes"_s);
         QVERIFY(!content()->dropHappening());
 
         std::unique_ptr<QMenu> menu(content()->makeContextMenu(window_.get()));
@@ -141,16 +143,16 @@ class MainWindowTest : public QObject {
                 labels << action->text();
             }
         }
-        QCOMPARE(labels, (QStringList{u"Show In File Manager"_qs, u"Quick Look"_qs,
-                                      u"Open Original"_qs, u"Refresh"_qs, u"Remove file"_qs}));
+        QCOMPARE(labels, (QStringList{u"Show In File Manager"_s, u"Quick Look"_s,
+                                      u"Open Original"_s, u"Refresh"_s, u"Remove file"_s}));
         QVERIFY(!menu->actions()[4]->isEnabled());  // Open Original, for a plain file
-        QVERIFY(!window_->action(u"Open Original"_qs)->isEnabled());
+        QVERIFY(!window_->action(u"Open Original"_s)->isEnabled());
 
         drop(content(), {fileUrl(sandbox_->link("link", first))});
         QTRY_VERIFY(controller_->info().typeIsSymbolicLink);
         menu.reset(content()->makeContextMenu(window_.get()));
         QVERIFY(menu->actions()[4]->isEnabled());
-        QVERIFY(window_->action(u"Open Original"_qs)->isEnabled());
+        QVERIFY(window_->action(u"Open Original"_s)->isEnabled());
     }
 
     void deleteReturnsToTheEmptyWindow() {
@@ -167,10 +169,10 @@ class MainWindowTest : public QObject {
         controller_->loadFile(path);
         QTRY_VERIFY(content()->details()->isVisible());
         gw::ui::StatusCheckBox* groupWrite = content()->details()->permissions()->cell(1, 1);
-        QCOMPARE(groupWrite->symbol(), u"lock.circle.fill"_qs);
+        QCOMPARE(groupWrite->symbol(), u"lock.circle.fill"_s);
         QTest::mouseClick(groupWrite, Qt::LeftButton);
         QCOMPARE(gw::test::modeOf(path), 0660U);
-        QTRY_COMPARE(groupWrite->symbol(), u"checkmark.circle.fill"_qs);
+        QTRY_COMPARE(groupWrite->symbol(), u"checkmark.circle.fill"_s);
     }
 
     void resetSwitchesWriteTheirKeys() {
@@ -180,9 +182,9 @@ class MainWindowTest : public QObject {
         QCheckBox* attributes = content()->details()->attributesSwitch();
         QVERIFY(acl->isChecked() && attributes->isChecked());
         acl->click();
-        QCOMPARE(settings_->value(u"ResetController.resetACLs"_qs).toBool(), false);
+        QCOMPARE(settings_->value(u"ResetController.resetACLs"_s).toBool(), false);
         attributes->click();
-        QCOMPARE(settings_->value(u"ResetController.resetAttributes"_qs).toBool(), false);
+        QCOMPARE(settings_->value(u"ResetController.resetAttributes"_s).toBool(), false);
         QVERIFY(!controller_->resetACLs());
     }
 
@@ -192,8 +194,8 @@ class MainWindowTest : public QObject {
         window_->resetButton()->click();
         QTRY_VERIFY(window_->progressPanel()->isVisible());
         QCOMPARE(controller_->progressState(), controllerProgressState::working);
-        QCOMPARE(window_->progressPanel()->button()->text(), u"Cancel"_qs);
-        QTRY_COMPARE_WITH_TIMEOUT(window_->progressPanel()->button()->text(), u"Done"_qs, 5000);
+        QCOMPARE(window_->progressPanel()->button()->text(), u"Cancel"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(window_->progressPanel()->button()->text(), u"Done"_s, 5000);
         QCOMPARE(controller_->progressState(), controllerProgressState::complete);
         window_->progressPanel()->button()->click();
         QVERIFY(!controller_->progressShow());
@@ -204,7 +206,7 @@ class MainWindowTest : public QObject {
         QTest::keyClick(window_.get(), Qt::Key_Q, Qt::ControlModifier);
         QCOMPARE(shareRequests_, std::vector<bool>{true});
         QCOMPARE(quits_, 0);
-        settings_->setValue(u"shareSheetIgnoreOnClose"_qs, true);
+        settings_->setValue(u"shareSheetIgnoreOnClose"_s, true);
         QTest::keyClick(window_.get(), Qt::Key_Q, Qt::ControlModifier);
         QCOMPARE(quits_, 1);
         QCOMPARE(shareRequests_.size(), 1U);
@@ -214,7 +216,7 @@ class MainWindowTest : public QObject {
         QTest::keyClick(window_.get(), Qt::Key_B, Qt::ControlModifier);
         QVERIFY(!controller_->progressShow());
         controller_->loadFile(sandbox_->file("shortcut"));
-        QTRY_VERIFY(window_->action(u"Reset"_qs)->isEnabled());
+        QTRY_VERIFY(window_->action(u"Reset"_s)->isEnabled());
         QTest::keyClick(window_.get(), Qt::Key_B, Qt::ControlModifier);
         QVERIFY(controller_->progressShow());
         QTRY_COMPARE_WITH_TIMEOUT(controller_->progressState(), controllerProgressState::complete,
@@ -223,10 +225,10 @@ class MainWindowTest : public QObject {
 
     void updateBadgeFollowsTheSetting() {
         QVERIFY(!content()->updateButton()->isVisible());
-        settings_->setValue(u"VEXAUpdateAvailable"_qs, true);
+        settings_->setValue(u"VEXAUpdateAvailable"_s, true);
         window_->refreshUpdateBadge();
         QVERIFY(content()->updateButton()->isVisible());
-        QCOMPARE(content()->updateButton()->text(), u" Update Available "_qs);
+        QCOMPARE(content()->updateButton()->text(), u" Update Available "_s);
     }
 };
 

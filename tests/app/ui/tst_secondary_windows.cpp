@@ -25,6 +25,8 @@
 #include "support/recording_alerts.h"
 #include "support/recording_workspace.h"
 
+using namespace Qt::StringLiterals;
+
 using gw::ui::ShareDialog;
 namespace key = basalt::vexa_key;
 
@@ -34,7 +36,7 @@ void saveScreenshot(QWidget* widget, const char* name) {
     const QByteArray dir = qgetenv("GRANTWELL_SCREENSHOT_DIR");
     if (!dir.isEmpty()) {
         widget->grab().save(QString::fromLocal8Bit(dir) + u'/' + QString::fromLatin1(name) +
-                            u".png"_qs);
+                            u".png"_s);
     }
 }
 
@@ -55,13 +57,13 @@ class SecondaryWindowsTest : public QObject {
 
   private Q_SLOTS:
     void initTestCase() {
-        QApplication::setApplicationDisplayName(u"Grantwell"_qs);
+        QApplication::setApplicationDisplayName(u"Grantwell"_s);
         gw::ui::applyDarkAppearance(*qobject_cast<QApplication*>(QCoreApplication::instance()));
         basalt::VEXALite::clock = [this]() { return now_; };
     }
     void init() {
         settings_ =
-            std::make_unique<QSettings>(dir_.filePath(u"settings.ini"_qs), QSettings::IniFormat);
+            std::make_unique<QSettings>(dir_.filePath(u"settings.ini"_s), QSettings::IniFormat);
         settings_->clear();
         workspace_.opened.clear();
     }
@@ -70,38 +72,37 @@ class SecondaryWindowsTest : public QObject {
         ShareDialog dialog(*settings_, true, nullptr);
         dialog.show();
         saveScreenshot(&dialog, "share-dialog");
-        QCOMPARE(dialog.closeButton()->text(), u"Quit"_qs);
-        QCOMPARE(ShareDialog(*settings_, false, nullptr).closeButton()->text(), u"Close"_qs);
+        QCOMPARE(dialog.closeButton()->text(), u"Quit"_s);
+        QCOMPARE(ShareDialog(*settings_, false, nullptr).closeButton()->text(), u"Close"_s);
 
-        QApplication::clipboard()->setText(u"something else"_qs);
-        dialog.shareButton(u"Copy Message"_qs)->click();
+        QApplication::clipboard()->setText(u"something else"_s);
+        dialog.shareButton(u"Copy Message"_s)->click();
         QCOMPARE(QApplication::clipboard()->text(), ShareDialog::shareMessage());
         // It speaks of Linux, not of a Mac.
-        QVERIFY(ShareDialog::shareMessage().endsWith(u"\n\n#Linux #indiedev"_qs));
-        QVERIFY(!ShareDialog::shareMessage().contains(u"Mac"_qs));
+        QVERIFY(ShareDialog::shareMessage().endsWith(u"\n\n#Linux #indiedev"_s));
+        QVERIFY(!ShareDialog::shareMessage().contains(u"Mac"_s));
 
-        for (const QString& destination : {u"X"_qs, u"Threads"_qs}) {
+        for (const QString& destination : {u"X"_s, u"Threads"_s}) {
             const QUrl url = ShareDialog::shareUrl(destination);
-            QCOMPARE(textQueryValue(url, u"text"_qs), ShareDialog::shareMessage());
+            QCOMPARE(textQueryValue(url, u"text"_s), ShareDialog::shareMessage());
             const QString encoded = url.toString(QUrl::FullyEncoded);
-            QVERIFY(encoded.contains(u"%0A%0A%23Linux"_qs));
-            QVERIFY(!encoded.contains(u"#"_qs));
+            QVERIFY(encoded.contains(u"%0A%0A%23Linux"_s));
+            QVERIFY(!encoded.contains(u"#"_s));
         }
-        dialog.shareButton(u"Share on X"_qs)->click();
+        dialog.shareButton(u"Share on X"_s)->click();
         QCOMPARE(workspace_.opened.size(), 1U);
-        QCOMPARE(workspace_.opened.front().path(), u"/intent/tweet"_qs);
-        QCOMPARE(textQueryValue(workspace_.opened.front(), u"text"_qs),
-                 ShareDialog::shareMessage());
-        const QUrl facebook = ShareDialog::shareUrl(u"Facebook"_qs);
-        QCOMPARE(facebook.path(), u"/sharer/sharer.php"_qs);
-        QCOMPARE(textQueryValue(facebook, u"display"_qs), u"page"_qs);
-        QCOMPARE(textQueryValue(facebook, u"u"_qs), ShareDialog::productPage());
+        QCOMPARE(workspace_.opened.front().path(), u"/intent/tweet"_s);
+        QCOMPARE(textQueryValue(workspace_.opened.front(), u"text"_s), ShareDialog::shareMessage());
+        const QUrl facebook = ShareDialog::shareUrl(u"Facebook"_s);
+        QCOMPARE(facebook.path(), u"/sharer/sharer.php"_s);
+        QCOMPARE(textQueryValue(facebook, u"display"_s), u"page"_s);
+        QCOMPARE(textQueryValue(facebook, u"u"_s), ShareDialog::productPage());
 
-        dialog.shareButton(u"Share via E-mail"_qs)->click();
-        QCOMPARE(workspace_.opened.back().scheme(), u"mailto"_qs);
+        dialog.shareButton(u"Share via E-mail"_s)->click();
+        QCOMPARE(workspace_.opened.back().scheme(), u"mailto"_s);
 
         dialog.dontShowOnQuit()->click();
-        QCOMPARE(settings_->value(u"shareSheetIgnoreOnClose"_qs).toBool(), true);
+        QCOMPARE(settings_->value(u"shareSheetIgnoreOnClose"_s).toBool(), true);
         QVERIFY(dialog.isVisible());  // sharing doesn't close it; its button does
         dialog.closeButton()->click();
         QVERIFY(!dialog.isVisible());
@@ -116,8 +117,8 @@ class SecondaryWindowsTest : public QObject {
             shown += qobject_cast<gw::ui::AMLargeAboutBox*>(widget) && widget->isVisible() ? 1 : 0;
         }
         QCOMPARE(shown, 1);
-        auto* credits = first->findChild<QTextBrowser*>(u"credits"_qs);
-        QVERIFY(credits->toPlainText().contains(u"Built with"_qs));
+        auto* credits = first->findChild<QTextBrowser*>(u"credits"_s);
+        QVERIFY(credits->toPlainText().contains(u"Built with"_s));
         QVERIFY(first->findChild<QLabel*>() != nullptr);
         saveScreenshot(first, "about-box");
         QVERIFY(QTest::qWaitForWindowActive(first));
@@ -128,7 +129,7 @@ class SecondaryWindowsTest : public QObject {
     void settingsWindowClosesOnEscape() {
         gw::ui::SettingsWindow window;
         auto* view = new gw::ui::VEXASettingsView(*settings_);
-        window.addTab(view, u"Updates"_qs);
+        window.addTab(view, u"Updates"_s);
         window.show();
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -141,17 +142,17 @@ class SecondaryWindowsTest : public QObject {
         view.show();
         Q_EMIT view.frequency()->activated(3);  // Daily
         QCOMPARE(settings_->value(key::nextUpdateCheck).toDateTime(), now_.addDays(1));
-        QVERIFY(view.nextCheck()->text() != u"Not scheduled"_qs);
+        QVERIFY(view.nextCheck()->text() != u"Not scheduled"_s);
         Q_EMIT view.frequency()->activated(0);  // Never
         QVERIFY(!settings_->contains(key::nextUpdateCheck));
-        QCOMPARE(view.nextCheck()->text(), u"Not scheduled"_qs);
+        QCOMPARE(view.nextCheck()->text(), u"Not scheduled"_s);
         QCOMPARE(settings_->value(key::nextUpdateCheckPeriod).toDouble(), 0.0);
     }
 
     void ignoreAndCancelSwitchTheUpdateRow() {
-        settings_->setValue(key::currentUpdateInfo, QVariantMap{{u"groupID"_qs, u"g120"_qs},
-                                                                {u"displayVersion"_qs, u"3.2"_qs},
-                                                                {u"buildNumber"_qs, 120}});
+        settings_->setValue(key::currentUpdateInfo, QVariantMap{{u"groupID"_s, u"g120"_s},
+                                                                {u"displayVersion"_s, u"3.2"_s},
+                                                                {u"buildNumber"_s, 120}});
         settings_->setValue(key::updateAvailable, true);
         settings_->setValue(key::nextUpdateCheck, now_.addDays(7));
         settings_->setValue(key::showMoreOptions, true);
@@ -159,22 +160,22 @@ class SecondaryWindowsTest : public QObject {
         view.resize(450, 420);
         view.show();
         view.logList()->addItems(
-            {u"--- performSilentCheck()"_qs, u"Still 604800.000 seconds to go"_qs});
+            {u"--- performSilentCheck()"_s, u"Still 604800.000 seconds to go"_s});
         saveScreenshot(&view, "update-settings");
-        QCOMPARE(view.availableUpdate()->text(), u"Version 3.2"_qs);
-        QCOMPARE(view.ignoreButton()->text(), u" Ignore "_qs);
+        QCOMPARE(view.availableUpdate()->text(), u"Version 3.2"_s);
+        QCOMPARE(view.ignoreButton()->text(), u" Ignore "_s);
         view.ignoreButton()->click();
-        QCOMPARE(view.availableUpdate()->text(), u"Ignoring version 3.2"_qs);
-        QCOMPARE(view.ignoreButton()->text(), u" Cancel "_qs);
+        QCOMPARE(view.availableUpdate()->text(), u"Ignoring version 3.2"_s);
+        QCOMPARE(view.ignoreButton()->text(), u" Cancel "_s);
         QVERIFY(!settings_->contains(key::updateAvailable));
         view.ignoreButton()->click();
-        QCOMPARE(view.availableUpdate()->text(), u"Version 3.2"_qs);
-        QCOMPARE(view.ignoreButton()->text(), u" Ignore "_qs);
+        QCOMPARE(view.availableUpdate()->text(), u"Version 3.2"_s);
+        QCOMPARE(view.ignoreButton()->text(), u" Ignore "_s);
         QVERIFY(!settings_->contains(key::ignoreVersionInfo));
 
         view.resetButton()->click();
-        QCOMPARE(view.nextCheck()->text(), u"Not scheduled"_qs);
-        QCOMPARE(view.availableUpdate()->text(), u"None"_qs);
+        QCOMPARE(view.nextCheck()->text(), u"Not scheduled"_s);
+        QCOMPARE(view.availableUpdate()->text(), u"None"_s);
         QVERIFY(!settings_->contains(key::nextUpdateCheck));
     }
 
@@ -183,7 +184,7 @@ class SecondaryWindowsTest : public QObject {
         basalt::VEXALite vexa(settings_.get());
         progress.showProgress(vexa);
         QVERIFY(progress.isVisible());
-        QCOMPARE(progress.windowTitle(), u"Grantwell Updates"_qs);
+        QCOMPARE(progress.windowTitle(), u"Grantwell Updates"_s);
         saveScreenshot(&progress, "update-progress");
         QVERIFY(QTest::qWaitForWindowActive(&progress));
         QTest::keyClick(&progress, Qt::Key_Escape);

@@ -15,6 +15,8 @@
 #include "app/ui/widget_file_panels.h"
 #include "support/test_files.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 template <class Dialog>
@@ -35,8 +37,8 @@ class WidgetServicesTest : public QObject {
     void alertIsASheetOnItsWindow() {
         QWidget window;
         window.show();
-        gw::platform::AlertRequest request{u"Unable to toggle file lock"_qs,
-                                           u"Operation not permitted"_qs, true, true, &window};
+        gw::platform::AlertRequest request{u"Unable to toggle file lock"_s,
+                                           u"Operation not permitted"_s, true, true, &window};
         gw::ui::WidgetAlertPresenter().present(request);
         auto* box = window.findChild<QMessageBox*>();
         QVERIFY(box);
@@ -58,10 +60,10 @@ class WidgetServicesTest : public QObject {
                 box->accept();
             }
         });
-        gw::platform::AlertRequest request{u"Title"_qs, u"Message"_qs, false, false, nullptr};
+        gw::platform::AlertRequest request{u"Title"_s, u"Message"_s, false, false, nullptr};
         gw::ui::WidgetAlertPresenter().present(request);
         QCOMPARE(modality, Qt::ApplicationModal);
-        QCOMPARE(text, u"Title"_qs);
+        QCOMPARE(text, u"Title"_s);
     }
 
     void openPanelChoosesAFileOrAFolder_data() {
@@ -100,12 +102,12 @@ class WidgetServicesTest : public QObject {
         int changes = 0;
         QObject::connect(&editor, &gw::ui::AutoHeightTextEdit::textChangedTo, &editor,
                          [&](const QString&) { ++changes; });
-        editor.setPlainText(u"one line"_qs);
+        editor.setPlainText(u"one line"_s);
         const int one = editor.sizeHint().height();
         QCOMPARE(one, gw::ui::AutoHeightTextEdit::kMinimumHeight);
-        editor.setPlainText(u"1\n2"_qs);
+        editor.setPlainText(u"1\n2"_s);
         const int two = editor.sizeHint().height();
-        editor.setPlainText(u"1\n2\n3\n4\n5\n6\n7\n8\n9\n10"_qs);
+        editor.setPlainText(u"1\n2\n3\n4\n5\n6\n7\n8\n9\n10"_s);
         QCOMPARE(editor.sizeHint().height() - two, 8 * editor.fontMetrics().lineSpacing());
         QCOMPARE(changes, 3);
     }

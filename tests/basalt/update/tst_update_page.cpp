@@ -8,6 +8,8 @@
 #include "support/process_runner.h"
 #include "update_pages.h"
 
+using namespace Qt::StringLiterals;
+
 using basalt::VEXALite;
 using basalt::VEXALiteStatus;
 using gw::test::archive;
@@ -26,10 +28,8 @@ basalt::UpdateKey loadKey(const char* name) {
                                                           : basalt::UpdateKey();
 }
 
-const QString kStandardBody = entry(QStringLiteral("g120"), 120, QStringLiteral("minOS=\"11.0\""),
-                                    archive(QStringLiteral("ass"))) +
-                              entry(QStringLiteral("g110"), 110, QStringLiteral("minOS=\"11.0\""),
-                                    archive(QStringLiteral("ub")));
+const QString kStandardBody = entry(u"g120"_s, 120, u"minOS=\"11.0\""_s, archive(u"ass"_s)) +
+                              entry(u"g110"_s, 110, u"minOS=\"11.0\""_s, archive(u"ub"_s));
 
 QByteArray signedPage(const PageParts& parts) {
     return gw::test::signPage(gw::test::pageText(parts));
@@ -46,7 +46,7 @@ class UpdatePageTest : public QObject {
         auto vexa = std::make_unique<VEXALite>(settings_.get());
         vexa->appVersion = 110;
         vexa->OSVersion = 14.5;
-        vexa->architecture = u"ass"_qs;
+        vexa->architecture = u"ass"_s;
         vexa->resetState();
         return vexa;
     }
@@ -58,7 +58,7 @@ class UpdatePageTest : public QObject {
     }
     void init() {
         settings_ =
-            std::make_unique<QSettings>(dir_.filePath(u"prefs.ini"_qs), QSettings::IniFormat);
+            std::make_unique<QSettings>(dir_.filePath(u"prefs.ini"_s), QSettings::IniFormat);
         settings_->clear();
         VEXALite::publicKey = loadKey("test-public.pem");
     }
@@ -76,99 +76,99 @@ class UpdatePageTest : public QObject {
         QByteArray tampered = valid;
         tampered.replace("g120", "g121");
         QTest::newRow("tampered byte")
-            << tampered << VEXALiteStatus::error << u"Failed to validate SecKeyVerifySignature"_qs;
+            << tampered << VEXALiteStatus::error << u"Failed to validate SecKeyVerifySignature"_s;
 
         PageParts twice = good;
-        twice.extraHead = u"<!-- VEXASignaturePlaceHolder -->\n"_qs;
+        twice.extraHead = u"<!-- VEXASignaturePlaceHolder -->\n"_s;
         QTest::newRow("signature text twice")
             << signedPage(twice) << VEXALiteStatus::updateAvailable << QString();
 
         QByteArray extraSignature = valid;
         extraSignature.replace("</head>", "<meta name=\"VEXASignature\" content=\"QUJD\"/></head>");
         QTest::newRow("second signature meta") << extraSignature << VEXALiteStatus::error
-                                               << u"Failed to validate SecKeyVerifySignature"_qs;
+                                               << u"Failed to validate SecKeyVerifySignature"_s;
 
         QByteArray broken = valid;
         const qsizetype at = broken.indexOf("name=\"VEXASignature\" content=\"") + 40;
         broken.insert(at, "&#10;");
         QTest::newRow("line break in signature")
             << broken << VEXALiteStatus::error
-            << u"Failed to validate Failed to decode signature"_qs;
+            << u"Failed to validate Failed to decode signature"_s;
 
         PageParts unsigned_ = good;
         unsigned_.withSignature = false;
         QTest::newRow("no signature")
-            << gw::test::pageText(unsigned_) << VEXALiteStatus::error << u"Signature not found"_qs;
+            << gw::test::pageText(unsigned_) << VEXALiteStatus::error << u"Signature not found"_s;
 
         QTest::newRow("wrong key")
             << gw::test::signPage(gw::test::pageText(good), "other") << VEXALiteStatus::error
-            << u"Failed to validate SecKeyVerifySignature"_qs;
+            << u"Failed to validate SecKeyVerifySignature"_s;
 
         PageParts format = good;
-        format.format = u"11"_qs;
+        format.format = u"11"_s;
         QTest::newRow("format 11")
             << signedPage(format) << VEXALiteStatus::formatInvalid
-            << u"The format of the update file is too new, probably means a newer version."_qs;
-        format.format = u"9"_qs;
+            << u"The format of the update file is too new, probably means a newer version."_s;
+        format.format = u"9"_s;
         QTest::newRow("format 9") << signedPage(format) << VEXALiteStatus::error
-                                  << u"The format of the update file is too old"_qs;
-        format.format = u"10 "_qs;
+                                  << u"The format of the update file is too old"_s;
+        format.format = u"10 "_s;
         QTest::newRow("format with space")
-            << signedPage(format) << VEXALiteStatus::error << u"VEXAFormat is invalid."_qs;
-        format.format = u"ten"_qs;
+            << signedPage(format) << VEXALiteStatus::error << u"VEXAFormat is invalid."_s;
+        format.format = u"ten"_s;
         QTest::newRow("format not a number")
-            << signedPage(format) << VEXALiteStatus::error << u"VEXAFormat is invalid."_qs;
+            << signedPage(format) << VEXALiteStatus::error << u"VEXAFormat is invalid."_s;
 
         QByteArray noFormat = valid;
         noFormat.replace("name=\"VEXAFormat\"", "name=\"Other\"");
         QTest::newRow("no format")
-            << noFormat << VEXALiteStatus::error << u"VEXAFormat is missing"_qs;
+            << noFormat << VEXALiteStatus::error << u"VEXAFormat is missing"_s;
 
         PageParts product = good;
         product.withProduct = false;
         QTest::newRow("no product") << signedPage(product) << VEXALiteStatus::error
-                                    << u"VEXAProductIdentifier != \"com.ambrel.Grantwell\""_qs;
+                                    << u"VEXAProductIdentifier != \"com.ambrel.Grantwell\""_s;
         product.withProduct = true;
-        product.product = u"com.ambrel.grantwell"_qs;
+        product.product = u"com.ambrel.grantwell"_s;
         QTest::newRow("product differs in case")
             << signedPage(product) << VEXALiteStatus::error
-            << u"VEXAProductIdentifier != \"com.ambrel.Grantwell\""_qs;
-        product.product = u"com.ambrel.Grantwell"_qs;
-        product.extraHead = u"<meta name=\"VEXAProductIdentifier\"/>\n"_qs;
+            << u"VEXAProductIdentifier != \"com.ambrel.Grantwell\""_s;
+        product.product = u"com.ambrel.Grantwell"_s;
+        product.extraHead = u"<meta name=\"VEXAProductIdentifier\"/>\n"_s;
         QTest::newRow("product without content") << signedPage(product) << VEXALiteStatus::error
-                                                 << u"VEXAProductIdentifier is invalid"_qs;
+                                                 << u"VEXAProductIdentifier is invalid"_s;
 
         PageParts laughs = good;
         laughs.prolog =
-            u"<?xml version=\"1.0\"?>\n<!DOCTYPE html [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\"><!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">]>\n"_qs;
-        laughs.extraHead = u"<title>&c;</title>"_qs;
+            u"<?xml version=\"1.0\"?>\n<!DOCTYPE html [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\"><!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">]>\n"_s;
+        laughs.extraHead = u"<title>&c;</title>"_s;
         QTest::newRow("entity expansion")
-            << signedPage(laughs) << VEXALiteStatus::error << u"XML: "_qs;
+            << signedPage(laughs) << VEXALiteStatus::error << u"XML: "_s;
         PageParts external = good;
-        external.prolog = u"<!DOCTYPE html [<!ENTITY secret SYSTEM \"file:///etc/passwd\">]>\n"_qs;
-        external.extraHead = u"<title>&secret;</title>"_qs;
+        external.prolog = u"<!DOCTYPE html [<!ENTITY secret SYSTEM \"file:///etc/passwd\">]>\n"_s;
+        external.extraHead = u"<title>&secret;</title>"_s;
         QTest::newRow("external entity")
-            << signedPage(external) << VEXALiteStatus::error << u"XML: "_qs;
+            << signedPage(external) << VEXALiteStatus::error << u"XML: "_s;
         PageParts html = good;
-        html.extraHead = u"<title>&nbsp;</title>"_qs;
-        QTest::newRow("HTML entity") << signedPage(html) << VEXALiteStatus::error << u"XML: "_qs;
+        html.extraHead = u"<title>&nbsp;</title>"_s;
+        QTest::newRow("HTML entity") << signedPage(html) << VEXALiteStatus::error << u"XML: "_s;
         PageParts plainDoctype = good;
-        plainDoctype.prolog = u"<!DOCTYPE html>\n"_qs;
+        plainDoctype.prolog = u"<!DOCTYPE html>\n"_s;
         QTest::newRow("plain doctype")
             << signedPage(plainDoctype) << VEXALiteStatus::updateAvailable << QString();
         QTest::newRow("not XML") << QByteArray("<html><head></html>") << VEXALiteStatus::error
-                                 << u"XML: "_qs;
+                                 << u"XML: "_s;
         // Saved with a byte-order mark, signed as saved: the bytes verify.
         QTest::newRow("byte-order mark")
             << gw::test::signPage(QByteArray("\xEF\xBB\xBF") + gw::test::pageText(good))
             << VEXALiteStatus::updateAvailable << QString();
         // Signed, but nested far beyond any page: refused, not a crash.
         PageParts deep = good;
-        deep.body = u"<div>"_qs.repeated(140000) + u"</div>"_qs.repeated(140000);
+        deep.body = u"<div>"_s.repeated(140000) + u"</div>"_s.repeated(140000);
         QTest::newRow("nested 140,000 deep")
-            << signedPage(deep) << VEXALiteStatus::error << u"XML: "_qs;
+            << signedPage(deep) << VEXALiteStatus::error << u"XML: "_s;
         QTest::newRow("not UTF-8")
-            << QByteArray("<html>\xff\xfe</html>") << VEXALiteStatus::error << u"XML: "_qs;
+            << QByteArray("<html>\xff\xfe</html>") << VEXALiteStatus::error << u"XML: "_s;
     }
     void headAndSignature() {
         QFETCH(QByteArray, page);
@@ -176,14 +176,14 @@ class UpdatePageTest : public QObject {
         QFETCH(QString, error);
         QVERIFY(!page.isEmpty());
         auto vexa = checker();
-        vexa->processHTML(page, u"manualUpdateCheck"_qs);
+        vexa->processHTML(page, u"manualUpdateCheck"_s);
         QCOMPARE(vexa->status, status);
         if (error.isEmpty()) {
             QVERIFY2(!vexa->errorMessage, qPrintable(vexa->errorMessage.value_or(QString())));
         } else {
             QVERIFY2(vexa->errorMessage && vexa->errorMessage->startsWith(error),
-                     qPrintable(vexa->errorMessage.value_or(u"(none)"_qs)));
-            QVERIFY(vexa->log.contains(u"Error: "_qs + *vexa->errorMessage));
+                     qPrintable(vexa->errorMessage.value_or(u"(none)"_s)));
+            QVERIFY(vexa->log.contains(u"Error: "_s + *vexa->errorMessage));
             QVERIFY(!settings_->contains(basalt::vexa_key::currentUpdateInfo));
         }
         QCOMPARE(
@@ -196,22 +196,22 @@ class UpdatePageTest : public QObject {
         PageParts good;
         good.body = kStandardBody;
         auto vexa = checker();
-        vexa->processHTML(signedPage(good), u"manualUpdateCheck"_qs);
+        vexa->processHTML(signedPage(good), u"manualUpdateCheck"_s);
         QCOMPARE(vexa->errorMessage,
-                 std::optional<QString>(u"Signature invalid, public key is missing"_qs));
+                 std::optional<QString>(u"Signature invalid, public key is missing"_s));
     }
 
     void maintenance() {
         PageParts page;
         page.body = kStandardBody;
-        page.extraHead = u"<meta name=\"VEXAMaintenance\" content=\"true\"/>\n"_qs;
+        page.extraHead = u"<meta name=\"VEXAMaintenance\" content=\"true\"/>\n"_s;
         const QByteArray signedBytes = signedPage(page);
         const QDateTime before = QDateTime::currentDateTimeUtc();
         auto vexa = checker();
-        vexa->processHTML(signedBytes, u"silentUpdateCheck"_qs);
+        vexa->processHTML(signedBytes, u"silentUpdateCheck"_s);
         QCOMPARE(vexa->status, VEXALiteStatus::maintenance);
         QVERIFY(vexa->maintenanceMode);
-        QVERIFY(vexa->log.contains(u"VEXAMaintenance: Page is in maintenance mode"_qs));
+        QVERIFY(vexa->log.contains(u"VEXAMaintenance: Page is in maintenance mode"_s));
         const QDateTime next = settings_->value(basalt::vexa_key::nextUpdateCheck).toDateTime();
         QVERIFY(next >= before.addSecs(1) && next <= QDateTime::currentDateTimeUtc().addSecs(2));
 
@@ -219,11 +219,11 @@ class UpdatePageTest : public QObject {
         settings_->clear();
         settings_->setValue(basalt::vexa_key::ignoreMaintenance, true);
         auto ignoring = checker();
-        ignoring->processHTML(signedBytes, u"silentUpdateCheck"_qs);
+        ignoring->processHTML(signedBytes, u"silentUpdateCheck"_s);
         QCOMPARE(ignoring->status, VEXALiteStatus::maintenance);
         QVERIFY(!ignoring->updateDetails);
         QVERIFY(!settings_->contains(basalt::vexa_key::nextUpdateCheck));
-        QVERIFY(ignoring->log.contains(u"Scan complete. Status: maintenance"_qs));
+        QVERIFY(ignoring->log.contains(u"Scan complete. Status: maintenance"_s));
     }
 
     void entrySelection_data() {
@@ -231,64 +231,63 @@ class UpdatePageTest : public QObject {
         QTest::addColumn<double>("os");
         QTest::addColumn<VEXALiteStatus>("status");
         QTest::addColumn<QString>("logLine");
-        const QString compatible = u"minOS=\"11.0\""_qs;
-        const QString ours = entry(u"g110"_qs, 110, compatible, archive(u"ub"_qs));
-        const QString older = entry(u"g100"_qs, 100, compatible, archive(u"ub"_qs));
+        const QString compatible = u"minOS=\"11.0\""_s;
+        const QString ours = entry(u"g110"_s, 110, compatible, archive(u"ub"_s));
+        const QString older = entry(u"g100"_s, 100, compatible, archive(u"ub"_s));
         QTest::newRow("newer, this processor")
-            << entry(u"g120"_qs, 120, compatible, archive(u"ass"_qs)) + ours << 14.5
-            << VEXALiteStatus::updateAvailable << u"Update: ass https://example.com/g.zip"_qs;
+            << entry(u"g120"_s, 120, compatible, archive(u"ass"_s)) + ours << 14.5
+            << VEXALiteStatus::updateAvailable << u"Update: ass https://example.com/g.zip"_s;
         QTest::newRow("newer, universal")
-            << entry(u"g120"_qs, 120, compatible, archive(u"ub"_qs)) << 14.5
-            << VEXALiteStatus::updateAvailable << u"Update: ub https://example.com/g.zip"_qs;
+            << entry(u"g120"_s, 120, compatible, archive(u"ub"_s)) << 14.5
+            << VEXALiteStatus::updateAvailable << u"Update: ub https://example.com/g.zip"_s;
         QTest::newRow("newer, other processor only")
-            << entry(u"g120"_qs, 120, compatible, archive(u"x86"_qs)) + ours + older << 14.5
-            << VEXALiteStatus::noUpdateForThisMac << u"Build 110 == appVersion 110"_qs;
+            << entry(u"g120"_s, 120, compatible, archive(u"x86"_s)) + ours + older << 14.5
+            << VEXALiteStatus::noUpdateForThisMac << u"Build 110 == appVersion 110"_s;
         QTest::newRow("newer, other processor, nothing else")
-            << entry(u"g120"_qs, 120, compatible, archive(u"x86"_qs)) << 14.5
+            << entry(u"g120"_s, 120, compatible, archive(u"x86"_s)) << 14.5
             << VEXALiteStatus::noUpdateForThisMac << QString();
         QTest::newRow("newer needs newer system")
-            << entry(u"g120"_qs, 120, u"minOS=\"15.0\""_qs, archive(u"ass"_qs)) + ours << 14.5
-            << VEXALiteStatus::noUpdateForThisMac << u"Reject: Requires system 15.0"_qs;
-        QTest::newRow("running build first") << ours + older << 14.5 << VEXALiteStatus::upToDate
-                                             << u"Build 110 == appVersion 110"_qs;
-        QTest::newRow("hidden") << entry(u"g120"_qs, 120, compatible, archive(u"ass"_qs),
-                                         u" hidden"_qs) +
+            << entry(u"g120"_s, 120, u"minOS=\"15.0\""_s, archive(u"ass"_s)) + ours << 14.5
+            << VEXALiteStatus::noUpdateForThisMac << u"Reject: Requires system 15.0"_s;
+        QTest::newRow("running build first")
+            << ours + older << 14.5 << VEXALiteStatus::upToDate << u"Build 110 == appVersion 110"_s;
+        QTest::newRow("hidden") << entry(u"g120"_s, 120, compatible, archive(u"ass"_s),
+                                         u" hidden"_s) +
                                        ours
-                                << 14.5 << VEXALiteStatus::upToDate << u"Reject: hidden"_qs;
+                                << 14.5 << VEXALiteStatus::upToDate << u"Reject: hidden"_s;
         QTest::newRow("above maxOS")
-            << entry(u"g120"_qs, 120, u"minOS=\"11.0\" maxOS=\"13.0\""_qs, archive(u"ass"_qs)) +
-                   ours
-            << 14.1 << VEXALiteStatus::upToDate << u"Reject: incompatible with system 14.1"_qs;
+            << entry(u"g120"_s, 120, u"minOS=\"11.0\" maxOS=\"13.0\""_s, archive(u"ass"_s)) + ours
+            << 14.1 << VEXALiteStatus::upToDate << u"Reject: incompatible with system 14.1"_s;
         QTest::newRow("older only") << older << 14.5 << VEXALiteStatus::noUpdateAtThisTime
-                                    << u"Reject: build 100 <  appVersion 110"_qs;
+                                    << u"Reject: build 100 <  appVersion 110"_s;
         QTest::newRow("no entries")
-            << u"<p>Nothing yet</p>"_qs << 14.5 << VEXALiteStatus::noUpdateAtThisTime << QString();
-        QTest::newRow("no minOS") << entry(u"g120"_qs, 120, QString(), archive(u"ass"_qs)) + ours
+            << u"<p>Nothing yet</p>"_s << 14.5 << VEXALiteStatus::noUpdateAtThisTime << QString();
+        QTest::newRow("no minOS") << entry(u"g120"_s, 120, QString(), archive(u"ass"_s)) + ours
                                   << 14.5 << VEXALiteStatus::error
-                                  << u"Error: Group g120 invalid minOS"_qs;
+                                  << u"Error: Group g120 invalid minOS"_s;
         QTest::newRow("minOS with space")
-            << entry(u"g120"_qs, 120, u"minOS=\" 11.0\""_qs, archive(u"ass"_qs)) << 14.5
-            << VEXALiteStatus::error << u"Error: Group g120 invalid minOS"_qs;
-        QTest::newRow("no build") << u"<div class=\"VEXAGroup\" id=\"g9\" minOS=\"11.0\">"_qs +
-                                         archive(u"ass"_qs) + u"</div>"_qs
+            << entry(u"g120"_s, 120, u"minOS=\" 11.0\""_s, archive(u"ass"_s)) << 14.5
+            << VEXALiteStatus::error << u"Error: Group g120 invalid minOS"_s;
+        QTest::newRow("no build") << u"<div class=\"VEXAGroup\" id=\"g9\" minOS=\"11.0\">"_s +
+                                         archive(u"ass"_s) + u"</div>"_s
                                   << 14.5 << VEXALiteStatus::error
-                                  << u"Error: Group g9 invalid build"_qs;
+                                  << u"Error: Group g9 invalid build"_s;
         QTest::newRow("no archive")
-            << entry(u"g120"_qs, 120, compatible, QString()) << 14.5 << VEXALiteStatus::error
-            << u"Error: Group g120 invalid VEXAArchive"_qs;
+            << entry(u"g120"_s, 120, compatible, QString()) << 14.5 << VEXALiteStatus::error
+            << u"Error: Group g120 invalid VEXAArchive"_s;
         QTest::newRow("broken archives first")
             << entry(
-                   u"g120"_qs, 120, compatible,
-                   u"<a class=\"VEXAArchive ass\" href=\"  \">x</a><a class=\"VEXAArchive\" href=\"https://e/x\">y</a>"_qs +
-                       archive(u"ass"_qs))
+                   u"g120"_s, 120, compatible,
+                   u"<a class=\"VEXAArchive ass\" href=\"  \">x</a><a class=\"VEXAArchive\" href=\"https://e/x\">y</a>"_s +
+                       archive(u"ass"_s))
             << 14.5 << VEXALiteStatus::updateAvailable
-            << u"Error: Architecture invalid https://e/x"_qs;
+            << u"Error: Architecture invalid https://e/x"_s;
         QTest::newRow("second body")
-            << u"</body><body>"_qs + entry(u"g120"_qs, 120, compatible, archive(u"ass"_qs)) << 14.5
+            << u"</body><body>"_s + entry(u"g120"_s, 120, compatible, archive(u"ass"_s)) << 14.5
             << VEXALiteStatus::updateAvailable << QString();
         QTest::newRow("nested in markup")
-            << u"<section><ul><li>"_qs + entry(u"g120"_qs, 120, compatible, archive(u"ass"_qs)) +
-                   u"</li></ul></section>"_qs
+            << u"<section><ul><li>"_s + entry(u"g120"_s, 120, compatible, archive(u"ass"_s)) +
+                   u"</li></ul></section>"_s
             << 14.5 << VEXALiteStatus::updateAvailable << QString();
     }
     // Kernel versions as versions: 6.18 is newer than 6.2, 6.10 than 6.9.
@@ -297,28 +296,28 @@ class UpdatePageTest : public QObject {
         QTest::addColumn<QString>("range");
         QTest::addColumn<VEXALiteStatus>("status");
         QTest::newRow("6.18 meets minOS 6.2")
-            << u"6.18"_qs << u"minOS=\"6.2\""_qs << VEXALiteStatus::updateAvailable;
+            << u"6.18"_s << u"minOS=\"6.2\""_s << VEXALiteStatus::updateAvailable;
         QTest::newRow("6.1 is below minOS 6.10")
-            << u"6.1"_qs << u"minOS=\"6.10\""_qs << VEXALiteStatus::noUpdateForThisMac;
-        QTest::newRow("6.10 is above maxOS 6.9") << u"6.10"_qs << u"minOS=\"5.0\" maxOS=\"6.9\""_qs
-                                                 << VEXALiteStatus::noUpdateAtThisTime;
+            << u"6.1"_s << u"minOS=\"6.10\""_s << VEXALiteStatus::noUpdateForThisMac;
+        QTest::newRow("6.10 is above maxOS 6.9")
+            << u"6.10"_s << u"minOS=\"5.0\" maxOS=\"6.9\""_s << VEXALiteStatus::noUpdateAtThisTime;
         QTest::newRow("6.10 meets minOS 6.10")
-            << u"6.10"_qs << u"minOS=\"6.10\""_qs << VEXALiteStatus::updateAvailable;
+            << u"6.10"_s << u"minOS=\"6.10\""_s << VEXALiteStatus::updateAvailable;
     }
     void systemVersionsCompareByComponent() {
         QFETCH(QString, system);
         QFETCH(QString, range);
         QFETCH(VEXALiteStatus, status);
         PageParts parts;
-        parts.body = entry(u"g120"_qs, 120, range, archive(u"ass"_qs));
+        parts.body = entry(u"g120"_s, 120, range, archive(u"ass"_s));
         auto vexa = checker();
         vexa->OSVersionText = system;
         vexa->OSVersion = system.toDouble();
-        vexa->processHTML(signedPage(parts), u"manualUpdateCheck"_qs);
+        vexa->processHTML(signedPage(parts), u"manualUpdateCheck"_s);
         QCOMPARE(vexa->status, status);
         if (status == VEXALiteStatus::noUpdateForThisMac) {
             // Logged as written, not as a number.
-            QVERIFY(vexa->log.contains(u"Reject: Requires system 6.10"_qs));
+            QVERIFY(vexa->log.contains(u"Reject: Requires system 6.10"_s));
         }
     }
 
@@ -333,26 +332,26 @@ class UpdatePageTest : public QObject {
         QVERIFY(!page.isEmpty());
         auto vexa = checker();
         vexa->OSVersion = os;
-        vexa->processHTML(page, u"manualUpdateCheck"_qs);
+        vexa->processHTML(page, u"manualUpdateCheck"_s);
         QCOMPARE(vexa->status, status);
         if (!logLine.isEmpty()) {
             QVERIFY2(vexa->log.contains(logLine), qPrintable(vexa->log.join(u'\n')));
         }
         // The scan stops at the deciding entry: the older one is never examined.
         if (status == VEXALiteStatus::upToDate) {
-            QVERIFY(!vexa->log.join(u'\n').contains(u"(100)"_qs));
+            QVERIFY(!vexa->log.join(u'\n').contains(u"(100)"_s));
         }
         if (status == VEXALiteStatus::updateAvailable) {
-            const QVariantMap details{{u"groupID"_qs, u"g120"_qs},
-                                      {u"displayVersion"_qs, u"3.120"_qs},
-                                      {u"buildNumber"_qs, 120}};
-            QCOMPARE(vexa->updateDetails->value(u"buildNumber"_qs).toLongLong(), 120);
-            QCOMPARE(vexa->updateDetails->value(u"groupID"_qs), details.value(u"groupID"_qs));
-            QCOMPARE(vexa->updateDetails->value(u"displayVersion"_qs),
-                     details.value(u"displayVersion"_qs));
+            const QVariantMap details{{u"groupID"_s, u"g120"_s},
+                                      {u"displayVersion"_s, u"3.120"_s},
+                                      {u"buildNumber"_s, 120}};
+            QCOMPARE(vexa->updateDetails->value(u"buildNumber"_s).toLongLong(), 120);
+            QCOMPARE(vexa->updateDetails->value(u"groupID"_s), details.value(u"groupID"_s));
+            QCOMPARE(vexa->updateDetails->value(u"displayVersion"_s),
+                     details.value(u"displayVersion"_s));
             const QVariantMap stored =
                 settings_->value(basalt::vexa_key::currentUpdateInfo).toMap();
-            QCOMPARE(stored.value(u"buildNumber"_qs).toLongLong(), 120);
+            QCOMPARE(stored.value(u"buildNumber"_s).toLongLong(), 120);
             QVERIFY(settings_->value(basalt::updateAvailableKey).toBool());
         } else {
             QVERIFY(!vexa->updateDetails);
@@ -361,14 +360,14 @@ class UpdatePageTest : public QObject {
 
     void ignoredBuildIsPassedOver() {
         settings_->setValue(basalt::vexa_key::ignoreVersionInfo,
-                            QVariantMap{{u"groupID"_qs, u"g120"_qs},
-                                        {u"displayVersion"_qs, u"3.120"_qs},
-                                        {u"buildNumber"_qs, 120}});
+                            QVariantMap{{u"groupID"_s, u"g120"_s},
+                                        {u"displayVersion"_s, u"3.120"_s},
+                                        {u"buildNumber"_s, 120}});
         PageParts parts;
         parts.body = kStandardBody;
         auto vexa = checker();
-        vexa->processHTML(signedPage(parts), u"silentUpdateCheck"_qs);
-        QVERIFY(vexa->log.contains(u"Reject: build 120 is set to be ignored."_qs));
+        vexa->processHTML(signedPage(parts), u"silentUpdateCheck"_s);
+        QVERIFY(vexa->log.contains(u"Reject: build 120 is set to be ignored."_s));
         QCOMPARE(vexa->status, VEXALiteStatus::upToDate);
     }
 
@@ -388,21 +387,21 @@ class UpdatePageTest : public QObject {
                        ? std::get<basalt::KeyError>(result).message
                        : QString();
         };
-        QCOMPARE(message(QString(), basalt::KeyClass::publicKey), u"Key data is empty"_qs);
+        QCOMPARE(message(QString(), basalt::KeyClass::publicKey), u"Key data is empty"_s);
         QCOMPARE(
             message(pem, static_cast<basalt::KeyClass>(7)),
-            u"Key type unrecognized, should be kSecAttrKeyClassPrivate or kSecAttrKeyClassPublic"_qs);
-        QCOMPARE(message(u"-----BEGIN RSA PUBLIC KEY-----\n!!!\n-----END RSA PUBLIC KEY-----"_qs,
+            u"Key type unrecognized, should be kSecAttrKeyClassPrivate or kSecAttrKeyClassPublic"_s);
+        QCOMPARE(message(u"-----BEGIN RSA PUBLIC KEY-----\n!!!\n-----END RSA PUBLIC KEY-----"_s,
                          basalt::KeyClass::publicKey),
-                 u"Unable to convert String to Data"_qs);
-        QVERIFY(message(u"-----BEGIN RSA PUBLIC KEY-----\nAAAA\n-----END RSA PUBLIC KEY-----"_qs,
+                 u"Unable to convert String to Data"_s);
+        QVERIFY(message(u"-----BEGIN RSA PUBLIC KEY-----\nAAAA\n-----END RSA PUBLIC KEY-----"_s,
                         basalt::KeyClass::publicKey)
-                    .startsWith(u"The data is not a PKCS#1 RSA key"_qs));
+                    .startsWith(u"The data is not a PKCS#1 RSA key"_s));
     }
 
     void signingToolRefusesBadInput() {
         QTemporaryDir dir;
-        const QString page = dir.filePath(u"page.html"_qs);
+        const QString page = dir.filePath(u"page.html"_s);
         QFile(page).open(QIODevice::WriteOnly);
         QFile out(page);
         out.open(QIODevice::WriteOnly);
@@ -428,7 +427,7 @@ class UpdatePageTest : public QObject {
         VEXALite::publicKey = loadKey("other-public.pem");
         auto vexa = checker();
         vexa->processHTML(gw::test::signPage(gw::test::pageText(parts), "other"),
-                          u"manualUpdateCheck"_qs);
+                          u"manualUpdateCheck"_s);
         QCOMPARE(vexa->status, VEXALiteStatus::updateAvailable);
     }
 };

@@ -5,11 +5,13 @@
 
 namespace gw::test {
 
+using namespace Qt::StringLiterals;
+
 // An update page as a publisher writes it, before signing.
 struct PageParts {
     QString prolog;  // before the root element (XML declaration, DOCTYPE)
-    QString format = QStringLiteral("10");
-    QString product = QStringLiteral("com.ambrel.Grantwell");
+    QString format = u"10"_s;
+    QString product = u"com.ambrel.Grantwell"_s;
     bool withProduct = true;
     bool withSignature = true;
     QString extraHead;  // more head elements, after the standard ones
@@ -20,8 +22,7 @@ QByteArray pageText(const PageParts& parts);
 // One version entry.
 QString entry(const QString& id, int build, const QString& attributes, const QString& archives,
               const QString& classes = {});
-QString archive(const QString& tags,
-                const QString& href = QStringLiteral("https://example.com/g.zip"));
+QString archive(const QString& tags, const QString& href = u"https://example.com/g.zip"_s);
 
 // The page signed with the publisher's tool and a key from tests/…/keys
 // ("test" or "other"); empty when the tool failed.
