@@ -14,7 +14,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/controller/owner_change.h"
+#include "app/controller/owner_change_sheet.h"
 #include "app/controller/reset_controller.h"
 #include "app/ui/content_view_gw2.h"
 #include "app/ui/hosting_window.h"

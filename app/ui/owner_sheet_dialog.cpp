@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/controller/owner_change.h"
+#include "app/controller/owner_change_sheet.h"
 #include "app/ui/rounded_panel.h"
 
 namespace gw::ui {

@@ -7,7 +7,7 @@
 #include <QLabel>
 #include <QToolButton>
 
-#include "app/controller/owner_change.h"
+#include "app/controller/owner_change_sheet.h"
 #include "app/controller/reset_controller.h"
 #include "app/ui/rounded_panel.h"
 #include "app/ui/status_check_box.h"

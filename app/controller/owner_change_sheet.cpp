@@ -1,4 +1,4 @@
-#include "app/controller/owner_change.h"
+#include "app/controller/owner_change_sheet.h"
 
 #include <QCoreApplication>
 
