@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/controller/owner_change.h"
+#include "app/controller/owner_change_sheet.h"
 #include "app/controller/reset_controller.h"
 #include "platform/desktop/linux_inspection_platform.h"
 #include "platform/item_changes.h"
