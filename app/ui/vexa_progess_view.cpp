@@ -1,22 +1,13 @@
 #include "app/ui/vexa_progess_view.h"
 
 #include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QCoreApplication>
-#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QListWidget>
-#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSettings>
 #include <QTimer>
 #include <QVBoxLayout>
-
-#include "app/ui/rounded_panel.h"
-#include "app/ui/theme.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,21 +1,11 @@
 #pragma once
 
-#include <functional>
-#include <optional>
-
-#include <QDateTime>
 #include <QDialog>
 #include <QPointer>
-#include <QWidget>
 
 #include "basalt/update/vexa_lite.h"
 
-class QComboBox;
-class QCheckBox;
-class QLabel;
-class QListWidget;
 class QPushButton;
-class QSettings;
 
 namespace gw::ui {
 

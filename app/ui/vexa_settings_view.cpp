@@ -1,6 +1,6 @@
 #include "app/ui/vexa_settings_view.h"
 
-#include <QApplication>
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -9,14 +9,11 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QLocale>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
+#include <QShowEvent>
 #include <QTimer>
 #include <QVBoxLayout>
-
-#include "app/ui/rounded_panel.h"
-#include "app/ui/theme.h"
 
 using namespace Qt::StringLiterals;
 

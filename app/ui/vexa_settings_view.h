@@ -4,8 +4,6 @@
 #include <optional>
 
 #include <QDateTime>
-#include <QDialog>
-#include <QPointer>
 #include <QWidget>
 
 #include "basalt/update/vexa_lite.h"
